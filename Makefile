@@ -1,0 +1,38 @@
+# The front door: `make test` on a fresh Debian machine installs what is missing,
+# builds under AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
+            qt6-base-dev imagemagick fonts-arphic-uming xvfb xauth
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps build test bench run clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  sudo=; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
+	  echo "Installing:" $$missing; \
+	  $$sudo apt-get update && \
+	  $$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+test: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	./build/release/benchmarks/zandrel-bench --benchmark_counters_tabular=true
+
+clean:
+	rm -rf build

@@ -1,0 +1,128 @@
+#pragma once
+
+// The file layer. Every failure is a FileError carrying a cause number (numbered like
+// the original framework's file exception causes, which the viewer shows), the OS
+// error and the path.
+//
+// A source is held without sharing: while a File holds it, any other opening of the
+// same file by this process (same device and inode, whatever the spelling of the
+// path) is refused with a sharing violation. Outputs go to a temporary file beside the
+// destination and are renamed over it only when complete, so a failure never leaves a
+// half-written file under the chosen name and never damages the file that was there.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zandrel {
+
+enum class FileCause : int {
+    None = 0,
+    Generic = 1,
+    FileNotFound = 2,
+    BadPath = 3,
+    TooManyOpenFiles = 4,
+    AccessDenied = 5,
+    InvalidFile = 6,
+    RemoveCurrentDir = 7,
+    DirectoryFull = 8,
+    BadSeek = 9,
+    HardIO = 10,
+    SharingViolation = 11,
+    LockViolation = 12,
+    DiskFull = 13,
+    EndOfFile = 14,
+};
+
+class FileError : public std::runtime_error {
+public:
+    FileError(FileCause cause, int osError, std::string path);
+
+    FileCause Cause() const { return m_cause; }
+    int OsError() const { return m_nOsError; }
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    FileCause m_cause;
+    int m_nOsError;
+    std::string m_strPath;
+};
+
+// The sentence that reports a file error to the user: the file and the cause.
+std::string DescribeFileError(const FileError& error);
+
+class File {
+public:
+    // Opens an existing file for reading and holds it without sharing.
+    static File OpenRead(const std::string& path);
+
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::string& Path() const { return m_strPath; }
+    std::uint64_t Length() const { return m_nLength; }
+
+    // Fills all of `out` from `offset`; a file that ends first is an end-of-file error.
+    void ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
+    std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) const;
+    std::vector<std::uint8_t> ReadAll() const;
+
+    // Closing a file that is not open does nothing.
+    void Close();
+
+private:
+    int m_fd = -1;
+    std::string m_strPath;
+    std::uint64_t m_nLength = 0;
+    std::uint64_t m_nDevice = 0;
+    std::uint64_t m_nInode = 0;
+};
+
+class OutputFile {
+public:
+    // Starts a new file for `path`; refused while a File holds the file at that path.
+    static OutputFile Create(const std::string& path);
+
+    OutputFile() = default;
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&& other) noexcept;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Without Commit the temporary file is removed and the destination stays as it was.
+    ~OutputFile();
+
+    const std::string& Path() const { return m_strPath; }
+    void Write(std::span<const std::uint8_t> bytes);
+    // Puts the written bytes in place under the destination's name.
+    void Commit();
+
+private:
+    void Discard() noexcept;
+
+    int m_fd = -1;
+    std::string m_strPath;  // as the caller named it, for messages
+    std::string m_strTarget;  // where the rename goes (a link's target)
+    std::string m_strTemp;
+};
+
+// Writes a whole file in one go.
+void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+bool IsExistingFolder(const std::string& path);
+
+// The separator that folder paths are joined with.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+}  // namespace zandrel

@@ -1,0 +1,43 @@
+#pragma once
+
+// What a tool's operation tells its caller: whether it was done, and the text to show
+// (the completion text when done, the refusal when not). A dialog shows the text in a
+// message box; the command line prints it.
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace zandrel {
+
+enum class MessageIcon { None, Stop };
+
+struct Outcome {
+    bool done = false;
+    std::string text;  // may be empty: some operations finish silently
+    MessageIcon icon = MessageIcon::None;
+
+    static Outcome Done(std::string text = {}) { return {true, std::move(text), MessageIcon::None}; }
+    static Outcome Refused(std::string text, MessageIcon icon = MessageIcon::None) {
+        return {false, std::move(text), icon};
+    }
+};
+
+// printf-style filling of the program's texts, which are written with %s, %d and %x.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+inline std::string FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+}  // namespace zandrel

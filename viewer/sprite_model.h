@@ -1,0 +1,99 @@
+#pragma once
+
+// The sprite that the viewer shows: the open file, its palette and header, and where
+// each frame starts. It holds no pixels; a frame is read from the file each time it is
+// drawn or exported.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/byte_order.h"
+#include "formats/spr_file.h"
+#include "platform/file.h"
+#include "platform/outcome.h"
+
+namespace zandrel {
+
+inline constexpr std::size_t kMaxFrames = 999;
+
+inline constexpr const char* kOpenFailedFormat = "File Open failed!(%x)";
+inline constexpr const char* kSprFormatErrorText = "SPR文件格式错误！\n";
+inline constexpr const char* kSprTooShortFormat = "%s不是一个合法的SPR文件：只有%llu个字节，放不下文件头和调色板!";
+inline constexpr const char* kSprTruncatedFormat = "%s不完整：文件头说有%d帧，文件里只有前%d帧是完整的!";
+inline constexpr const char* kSprTooManyFramesFormat = "%s有%d帧，本程序只能显示前%d帧!";
+inline constexpr const char* kFrameTooManyPixelsFormat = "%s的%s数据有误：压缩数据多于%d×%d个像素!";
+inline constexpr const char* kFrameTooFewPixelsFormat = "%s的%s数据有误：压缩数据不足%d×%d个像素!";
+inline constexpr const char* kFrameMissingCountFormat = "%s的%s数据有误：压缩数据以0结尾，缺少透明像素的个数!";
+
+inline constexpr const char* kFileLineIndexedFormat = "文件名:%s|[256色无压缩SPR]";
+inline constexpr const char* kFileLineIndexedRleFormat = "文件名:%s|[256色压缩SPR]";
+inline constexpr const char* kFileLineTrueColourFormat = "文件名:%s|[32位色SPR]";
+inline constexpr const char* kFrameInfoFormat = "%d/%d\n(%d,%d)";
+
+// One frame as read from the file.
+struct FrameData {
+    std::string problem;  // why the frame cannot be shown; empty when it can
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    // Palettised: width * height indices, top row first. True-colour: the stored
+    // pixels, alpha, blue, green, red, bottom row first.
+    Bytes pixels;
+};
+
+// One frame drawn for the screen: blue, green, red, 255 per pixel, top row first.
+struct DrawnFrame {
+    std::string problem;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    Bytes pixels;
+};
+
+class SpriteModel {
+public:
+    // Opens the file and holds it without sharing, reads the palette block, the header
+    // and the head of every frame. When done, the text warns of frames left out (a
+    // damaged or over-long file); when refused, it says why.
+    Outcome LoadSprite(const std::string& path);
+    void Close();
+
+    bool IsLoaded() const { return m_file.IsOpen(); }
+    const std::string& Path() const { return m_strPath; }
+    // The file name without the part from its last "."; the base of frame file names.
+    const std::string& Title() const { return m_strTitle; }
+    const SprHeader& Header() const { return m_header; }
+    SprKind Kind() const { return SprKindOf(m_header); }
+    bool IsTrueColour() const { return m_nBitDepth == 32; }
+    int BitDepth() const { return m_nBitDepth; }
+    std::size_t FrameCount() const { return m_frames.size(); }
+    const SprFrameRecord& Frame(std::size_t index) const { return m_frames.at(index); }
+
+    // The palette as read from the file, or as a palette import left it.
+    SprPalette& Palette() { return m_palette; }
+    const SprPalette& Palette() const { return m_palette; }
+
+    std::string FileLine() const;
+    std::vector<std::string> FrameNames() const;
+    std::string FrameInfo(std::size_t index) const;
+
+    FrameData ReadFrame(std::size_t index) const;
+    DrawnFrame RenderFrame(std::size_t index) const;
+
+private:
+    std::string m_strPath;
+    std::string m_strTitle;
+    File m_file;
+    SprPalette m_palette{};
+    SprHeader m_header{};
+    int m_nBitDepth = 0;
+    std::vector<SprFrameRecord> m_frames;
+};
+
+std::string FileTitleOf(const std::string& path);
+
+// title + frame index padded to three digits + ".bmp" or ".tga"; indices past 999
+// have no name.
+std::string FormatFrameFileName(const std::string& title, std::size_t index, bool trueColour);
+
+}  // namespace zandrel
