@@ -85,7 +85,9 @@ Bmp8Decoded DecodeBmp8(ByteSpan file) {
     Bmp8Decoded decoded;
     const std::optional<Bmp8Headers> headers = ReadBmp8Headers(file);
     if (!headers) {
-        decoded.problem = Bmp8Problem::TooShort;
+        // A short file that does not even begin with "BM" is no BMP at all.
+        const bool startsLikeBmp = file.size() >= 2 && GetU16(file, 0) == kBmpType;
+        decoded.problem = startsLikeBmp ? Bmp8Problem::TooShort : Bmp8Problem::NotBmp;
         return decoded;
     }
     decoded.image.headers = *headers;

@@ -79,8 +79,8 @@ struct Bmp8Headers {
 // One code per way a BMP can fail the reading rule, checked in this order.
 enum class Bmp8Problem {
     None,
-    TooShort,           // fewer than the 54 header bytes
-    NotBmp,             // bfType is not "BM"
+    TooShort,           // begins with "BM" but has fewer than the 54 header bytes
+    NotBmp,             // bfType is not "BM" (or the file is too short to have one)
     Compressed,         // biCompression is not 0
     NotEightBit,        // biBitCount is not 8
     TopDown,            // negative biHeight

@@ -1,0 +1,267 @@
+#include "cli/commands.h"
+
+#include <charconv>
+#include <map>
+#include <new>
+#include <ostream>
+#include <set>
+#include <string_view>
+
+#include "maker/sprite_build.h"
+#include "palette/palette_convert.h"
+#include "platform/file.h"
+#include "viewer/frame_export.h"
+#include "viewer/palette_import.h"
+#include "viewer/sprite_model.h"
+
+namespace zandrel {
+namespace {
+
+constexpr std::string_view kMainHelp =
+    "Usage: zandrel-cli COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Views, exports and builds Velmark sprite (SPR) files and converts their palettes.\n"
+    "\n"
+    "Commands:\n"
+    "  info SPRITE                    the file line, then a line per frame: NAME WxH\n"
+    "  export SPRITE OUTDIR [--palette PAL]\n"
+    "                                 every frame into OUTDIR under its list name\n"
+    "  export SPRITE --frame N OUTFILE [--palette PAL]\n"
+    "                                 frame N (counted from 0) into OUTFILE\n"
+    "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs or from 32-bit TGAs\n"
+    "  palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
+    "  palette convert SOURCE DEST --to microsoft|velmark\n"
+    "\n"
+    "'zandrel-cli COMMAND --help' tells more of one command.\n"
+    "Exit status: 0 done, 1 refused or failed, 2 bad usage.\n";
+
+constexpr std::string_view kInfoHelp =
+    "Usage: zandrel-cli info SPRITE\n"
+    "\n"
+    "Prints the sprite's file line (path and kind), then one line per frame: the name\n"
+    "its export gets, then its width x height.\n";
+
+constexpr std::string_view kExportHelp =
+    "Usage: zandrel-cli export SPRITE OUTDIR [--palette PAL]\n"
+    "       zandrel-cli export SPRITE --frame N OUTFILE [--palette PAL]\n"
+    "\n"
+    "Writes frames as images: palettised sprites as 8-bit BMP files, true-colour\n"
+    "sprites as 32-bit TGA files with alpha. The first form writes every frame into\n"
+    "the existing folder OUTDIR under its list name (hero000.bmp, hero001.bmp, ...),\n"
+    "replacing files of those names; the second writes frame N, counted from 0, to\n"
+    "OUTFILE exactly as named.\n"
+    "\n"
+    "  --palette PAL   colour palettised frames with the palette file PAL instead of\n"
+    "                  the sprite's own (1024-byte Velmark or 1048-byte Microsoft layout)\n";
+
+constexpr std::string_view kBuildHelp =
+    "Usage: zandrel-cli build OUTPUT SOURCE...\n"
+    "\n"
+    "Builds the sprite OUTPUT from the sources, one frame each, in the order given.\n"
+    "All sources are 256-colour uncompressed BMP files (a palettised sprite with the\n"
+    "first source's palette; each picture's top-left pixel is its transparent colour)\n"
+    "or all are 32-bit uncompressed TGA files (a true-colour sprite). The kind goes by\n"
+    "the extension. OUTPUT is replaced only when the build is complete.\n";
+
+constexpr std::string_view kPaletteHelp =
+    "Usage: zandrel-cli palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
+    "       zandrel-cli palette convert SOURCE DEST --to microsoft|velmark\n"
+    "\n"
+    "export writes the palette of a palettised sprite to OUTFILE, in the Velmark layout\n"
+    "(1024 bytes, the default) or the Microsoft RIFF layout (1048 bytes).\n"
+    "convert turns the palette file SOURCE, taken to be in the other layout, into DEST\n"
+    "in the layout given by --to.\n";
+
+constexpr const char* kTrueColourHasNoPaletteFormat = "%s是32位色SPR，没有调色板!";
+
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string, std::less<>> options;
+    bool help = false;
+    std::string error;
+};
+
+// Options take one value each; "--" ends the options, so that paths may begin with "-".
+Arguments Parse(const std::vector<std::string>& args, std::size_t first, const std::set<std::string_view>& known) {
+    Arguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            parsed.positional.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+        } else if (!known.contains(arg)) {
+            parsed.error = "unknown option " + arg;
+        } else if (i + 1 >= args.size()) {
+            parsed.error = "option " + arg + " needs a value";
+        } else if (!parsed.options.emplace(arg, args[i + 1]).second) {
+            parsed.error = "option " + arg + " given twice";
+        } else {
+            ++i;
+        }
+    }
+    return parsed;
+}
+
+int Usage(std::ostream& err, std::string_view problem, std::string_view help) {
+    err << "zandrel-cli: " << problem << "\n\n" << help;
+    return kExitUsage;
+}
+
+void Say(std::ostream& stream, const std::string& text) {
+    if (text.empty()) return;
+    stream << text;
+    if (text.back() != '\n') stream << '\n';
+}
+
+int Report(const Outcome& outcome, std::ostream& out, std::ostream& err) {
+    Say(outcome.done ? out : err, outcome.text);
+    return outcome.done ? kExitDone : kExitFailed;
+}
+
+// Loads the sprite; the warning of a damaged sprite is told at once and turns a
+// finished command into a partial one (exit 1).
+bool Load(SpriteModel& sprite, const std::string& path, std::ostream& err, bool& damaged) {
+    const Outcome load = sprite.LoadSprite(path);
+    Say(err, load.text);
+    damaged = load.done && !load.text.empty();
+    return load.done;
+}
+
+bool NeedsPalette(const SpriteModel& sprite, std::ostream& err) {
+    if (!sprite.IsTrueColour()) return true;
+    Say(err, FormatText(kTrueColourHasNoPaletteFormat, sprite.Path().c_str()));
+    return false;
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments parsed = Parse(args, 1, {});
+    if (parsed.help) return out << kInfoHelp, kExitDone;
+    if (!parsed.error.empty()) return Usage(err, parsed.error, kInfoHelp);
+    if (parsed.positional.size() != 1) return Usage(err, "info takes one sprite", kInfoHelp);
+
+    SpriteModel sprite;
+    bool damaged = false;
+    if (!Load(sprite, parsed.positional[0], err, damaged)) return kExitFailed;
+    out << sprite.FileLine() << '\n';
+    const std::vector<std::string> names = sprite.FrameNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out << names[i] << ' ' << sprite.Frame(i).width << 'x' << sprite.Frame(i).height << '\n';
+    }
+    return damaged ? kExitFailed : kExitDone;
+}
+
+int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments parsed = Parse(args, 1, {"--palette", "--frame"});
+    if (parsed.help) return out << kExportHelp, kExitDone;
+    if (!parsed.error.empty()) return Usage(err, parsed.error, kExportHelp);
+    if (parsed.positional.size() != 2) return Usage(err, "export takes a sprite and a destination", kExportHelp);
+
+    std::optional<std::size_t> frame;
+    if (const auto it = parsed.options.find("--frame"); it != parsed.options.end()) {
+        std::size_t value = 0;
+        const std::string& text = it->second;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size()) {
+            return Usage(err, "--frame takes a frame number counted from 0, not " + text, kExportHelp);
+        }
+        frame = value;
+    }
+
+    SpriteModel sprite;
+    bool damaged = false;
+    if (!Load(sprite, parsed.positional[0], err, damaged)) return kExitFailed;
+    if (const auto it = parsed.options.find("--palette"); it != parsed.options.end()) {
+        if (!NeedsPalette(sprite, err)) return kExitFailed;
+        const Outcome imported = ImportPalette(it->second, sprite.Palette());
+        if (!imported.done) return Report(imported, out, err);
+    }
+
+    const std::string& destination = parsed.positional[1];
+    int status = kExitDone;
+    if (frame) {
+        if (*frame >= sprite.FrameCount()) {
+            err << "zandrel-cli: " << sprite.Path() << " has no frame " << *frame << " (it has "
+                << sprite.FrameCount() << " frames, counted from 0)\n";
+            return kExitFailed;
+        }
+        status = Report(ExportFrame(sprite, *frame, destination), out, err);
+    } else {
+        status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination), out, err);
+    }
+    return status == kExitDone && damaged ? kExitFailed : status;
+}
+
+int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments parsed = Parse(args, 1, {});
+    if (parsed.help) return out << kBuildHelp, kExitDone;
+    if (!parsed.error.empty()) return Usage(err, parsed.error, kBuildHelp);
+    if (parsed.positional.size() < 2) return Usage(err, "build takes an output and at least one source", kBuildHelp);
+    const std::vector<std::string> sources(parsed.positional.begin() + 1, parsed.positional.end());
+    return Report(BuildSprite(sources, parsed.positional[0]), out, err);
+}
+
+std::optional<PaletteFileFormat> LayoutNamed(std::string_view name) {
+    if (name == "velmark") return PaletteFileFormat::Velmark;
+    if (name == "microsoft") return PaletteFileFormat::Microsoft;
+    return std::nullopt;
+}
+
+int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments parsed = Parse(args, 1, {"--layout", "--to"});
+    if (parsed.help) return out << kPaletteHelp, kExitDone;
+    if (!parsed.error.empty()) return Usage(err, parsed.error, kPaletteHelp);
+    if (parsed.positional.size() != 3) return Usage(err, "palette takes export or convert and two paths", kPaletteHelp);
+    const std::string& action = parsed.positional[0];
+
+    if (action == "export") {
+        if (parsed.options.contains("--to")) return Usage(err, "palette export takes --layout, not --to", kPaletteHelp);
+        PaletteFileFormat layout = PaletteFileFormat::Velmark;
+        if (const auto it = parsed.options.find("--layout"); it != parsed.options.end()) {
+            const std::optional<PaletteFileFormat> named = LayoutNamed(it->second);
+            if (!named) return Usage(err, "--layout is velmark or microsoft, not " + it->second, kPaletteHelp);
+            layout = *named;
+        }
+        SpriteModel sprite;
+        bool damaged = false;
+        if (!Load(sprite, parsed.positional[1], err, damaged)) return kExitFailed;
+        if (!NeedsPalette(sprite, err)) return kExitFailed;
+        ExportPalette(parsed.positional[2], sprite.Palette(), layout);
+        return kExitDone;
+    }
+    if (action == "convert") {
+        if (parsed.options.contains("--layout")) return Usage(err, "palette convert takes --to, not --layout", kPaletteHelp);
+        const auto it = parsed.options.find("--to");
+        if (it == parsed.options.end()) return Usage(err, "palette convert needs --to microsoft|velmark", kPaletteHelp);
+        const std::optional<PaletteFileFormat> target = LayoutNamed(it->second);
+        if (!target) return Usage(err, "--to is microsoft or velmark, not " + it->second, kPaletteHelp);
+        return Report(ConvertPalette(parsed.positional[1], parsed.positional[2], *target), out, err);
+    }
+    return Usage(err, "unknown palette action " + action, kPaletteHelp);
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return Usage(err, "no command given", kMainHelp);
+    const std::string& command = args[0];
+    try {
+        if (command == "--help" || command == "-h" || command == "help") return out << kMainHelp, kExitDone;
+        if (command == "info") return Info(args, out, err);
+        if (command == "export") return Export(args, out, err);
+        if (command == "build") return Build(args, out, err);
+        if (command == "palette") return Palette(args, out, err);
+    } catch (const FileError& error) {
+        Say(err, DescribeFileError(error));
+        return kExitFailed;
+    } catch (const std::bad_alloc&) {
+        Say(err, "zandrel-cli: out of memory");
+        return kExitFailed;
+    }
+    return Usage(err, "unknown command " + command, kMainHelp);
+}
+
+}  // namespace zandrel
