@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# The contract of zandrel-cli: help, usage errors (exit 2), refusals (exit 1) with the
+# program's own texts on stderr, completion texts on stdout, and what stays on disk
+# when a command fails.
+#
+# Usage: cli_test.sh PATH/TO/zandrel-cli
+set -euo pipefail
+
+cli=$(realpath "${1:?usage: cli_test.sh PATH/TO/zandrel-cli}")
+convert=/usr/bin/convert  # ImageMagick 6 itself, not whatever else is on PATH
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "ok   - $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL - $1"; }
+
+# Does stream file $1 hold what $2 describes? "" nothing at all, "*" any text,
+# "^TEXT" text beginning with TEXT, anything else exactly TEXT and a newline.
+stream_is() {
+    case $2 in
+        "") [[ ! -s $1 ]] ;;
+        "*") [[ -s $1 ]] ;;
+        ^*) [[ $(head -c "$(printf '%s' "${2#^}" | wc -c)" "$1") == "${2#^}" ]] ;;
+        *) cmp -s "$1" <(printf '%s\n' "$2") ;;
+    esac
+}
+
+# expect DESCRIPTION STATUS STDOUT STDERR ARGS...: runs zandrel-cli ARGS in the work
+# folder and checks its exit status and both streams (see stream_is).
+expect() {
+    local what=$1 status=$2 out=$3 err=$4
+    shift 4
+    local got=0
+    "$cli" "$@" >out.txt 2>err.txt || got=$?
+    if [[ $got == "$status" ]] && stream_is out.txt "$out" && stream_is err.txt "$err"; then
+        pass "$what"
+    else
+        fail "$what"
+        echo "       zandrel-cli $*"
+        echo "       exit $got (expected $status)"
+        sed 's/^/       stdout: /' out.txt
+        sed 's/^/       stderr: /' err.txt
+    fi
+}
+
+# check DESCRIPTION COMMAND...: passes when the command succeeds.
+check() {
+    local what=$1
+    shift
+    if "$@" >log 2>&1; then pass "$what"; else fail "$what"; sed 's/^/       /' log; fi
+}
+
+unhex() { tr -d ' \n' | xxd -r -p >"$1"; }
+hex_at() { xxd -p -s "$2" -l "$3" "$1" | tr -d '\n'; }
+u16_at() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
+file_size() { stat -c %s "$1"; }
+files_in() { (cd "$1" && ls -A | tr '\n' ' '); }
+
+# Fixtures: BMPs cut from one quantised picture (one colour table), TGAs from raw RGBA.
+"$convert" -size 48x48 plasma:fractal -colors 64 -type Palette -compress none BMP3:base.bmp
+"$convert" base.bmp -crop 10x6+0+0 +repage -compress none BMP3:a.bmp
+"$convert" base.bmp -crop 7x3+9+9 +repage -compress none BMP3:b.bmp
+"$convert" base.bmp -crop 40x40+4+4 +repage -compress none BMP3:c.bmp
+rgba_hex() {  # W H: every pixel another colour, alpha varied
+    awk -v w="$1" -v h="$2" 'BEGIN { for (i = 0; i < w * h; i++) printf "%02x%02x%02x%02x", i * 7 % 256, 40 + i % 200, 3, i * 31 % 256; print "" }'
+}
+rgba_hex 3 2 | unhex t0.rgba
+rgba_hex 5 4 | unhex t1.rgba
+"$convert" -size 3x2 -depth 8 rgba:t0.rgba TGA:t0.tga
+"$convert" -size 5x4 -depth 8 rgba:t1.rgba TGA:t1.tga
+cp a.bmp UPPER.BMP
+echo "not a picture" >photo.jpg
+echo "not a picture" >fake.bmp
+mkdir sub out empty_out
+"$cli" build sub/hero.spr a.bmp b.bmp c.bmp >/dev/null
+"$cli" build sub/knight.spr t0.tga t1.tga >/dev/null
+
+echo "# Help"
+expect "--help prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" --help
+expect "-h prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" -h
+expect "help prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" help
+for command in info export build; do
+    expect "$command --help" 0 "^Usage: zandrel-cli $command" "" "$command" --help
+done
+expect "palette --help" 0 "^Usage: zandrel-cli palette export" "" palette --help
+expect "--help after arguments still helps" 0 "^Usage: zandrel-cli export" "" export sub/hero.spr out --help
+
+echo "# Bad usage: exit 2, a message on stderr"
+expect "no command" 2 "" "^zandrel-cli: no command given"
+expect "unknown command" 2 "" "^zandrel-cli: unknown command frobnicate" frobnicate
+expect "info without a sprite" 2 "" "*" info
+expect "info with two sprites" 2 "" "*" info sub/hero.spr sub/knight.spr
+expect "export without a destination" 2 "" "*" export sub/hero.spr
+expect "build without sources" 2 "" "*" build out/x.spr
+expect "build without anything" 2 "" "*" build
+expect "palette without paths" 2 "" "*" palette export sub/hero.spr
+expect "palette with an unknown action" 2 "" "^zandrel-cli: unknown palette action mix" palette mix a.pal b.pal
+expect "unknown option" 2 "" "^zandrel-cli: unknown option --bogus" info --bogus sub/hero.spr
+expect "build takes no options" 2 "" "*" build --frame 1 out/x.spr a.bmp
+for bad in abc -1 1x "" 0x1 " 1"; do
+    expect "--frame '$bad' is no frame number" 2 "" "*" export sub/hero.spr --frame "$bad" out/f.bmp
+done
+expect "--frame without its value" 2 "" "*" export sub/hero.spr out/f.bmp --frame
+expect "--frame given twice" 2 "" "*" export sub/hero.spr --frame 0 --frame 1 out/f.bmp
+expect "--layout of an unknown name" 2 "" "^zandrel-cli: --layout is velmark or microsoft, not vga" \
+    palette export sub/hero.spr out/p.pal --layout vga
+expect "--to of an unknown name" 2 "" "^zandrel-cli: --to is microsoft or velmark, not Velmark" \
+    palette convert a.pal b.pal --to Velmark
+expect "palette convert without --to" 2 "" "*" palette convert a.pal b.pal
+expect "palette export with --to" 2 "" "*" palette export sub/hero.spr out/p.pal --to velmark
+expect "palette convert with --layout" 2 "" "*" palette convert a.pal b.pal --to velmark --layout velmark
+check "bad usage wrote nothing" test -z "$(files_in out)"
+
+echo "# info"
+expect "info of a palettised sprite: file line, then NAME WxH" 0 "文件名:sub/hero.spr|[256色压缩SPR]
+hero000.bmp 10x6
+hero001.bmp 7x3
+hero002.bmp 40x40" "" info sub/hero.spr
+expect "info of a true-colour sprite" 0 "文件名:sub/knight.spr|[32位色SPR]
+knight000.tga 3x2
+knight001.tga 5x4" "" info sub/knight.spr
+expect "a roundabout relative path is printed as given" 0 "^文件名:./sub/../sub/hero.spr|[256色压缩SPR]
+hero000.bmp" "" info ./sub/../sub/hero.spr
+expect "an absolute path is printed as given" 0 "^文件名:$work/sub/hero.spr|[256色压缩SPR]" "" info "$work/sub/hero.spr"
+
+# A raw palettised sprite: frames 3x2 and 1x1, palette entry i = (i, 255-i, 7, 0xaa).
+palette_hex() { awk 'BEGIN { for (i = 0; i < 256; i++) printf "%02x%02x07aa", i, 255 - i; print "" }'; }
+{ echo 5350 0002 0200 0000 0300 0200 010203040506 0100 0100 fe; palette_hex; } | unhex raw.spr
+expect "info of a raw palettised sprite" 0 "文件名:raw.spr|[256色无压缩SPR]
+raw000.bmp 3x2
+raw001.bmp 1x1" "" info raw.spr
+expect "export of a raw sprite" 0 "输出完成，一共2个文件." "" export raw.spr empty_out
+# Bottom row first, each row padded to four bytes; colour table (blue, green, red, 0).
+check "its BMP holds the rows bottom up, padded" test "$(hex_at empty_out/raw000.bmp 1078 8)" = 0405060001020300
+check "its BMP is 1078 + 2 x 4 bytes" test "$(file_size empty_out/raw000.bmp)" = 1086
+check "its colour table is the palette as (blue, green, red, 0)" test "$(hex_at empty_out/raw001.bmp 54 12)" = 07ff000007fe010007fd0200
+
+echo "# Refusals: exit 1, the program's text on stderr"
+expect "a missing sprite" 1 "" "File Open failed!(2)" info nowhere.spr
+cp sub/hero.spr wrongmagic.spr && printf 'XP' | dd of=wrongmagic.spr conv=notrunc status=none
+expect "a sprite with the wrong magic: info" 1 "" "SPR文件格式错误！" info wrongmagic.spr
+expect "a sprite with the wrong magic: export" 1 "" "SPR文件格式错误！" export wrongmagic.spr out
+head -c 1000 /dev/zero >short.pal
+expect "a palette file of the wrong length with --palette" 1 "" "调色板文件长度错误！应该为1024或1048个字节" \
+    export sub/hero.spr out --palette short.pal
+check "the refused palette wrote no frame" test -z "$(files_in out)"
+expect "--frame past the last frame" 1 "" "*" export sub/hero.spr --frame 3 out/f.bmp
+expect "export into a folder that is not there" 1 "" "nothere不是一个文件夹!" export sub/hero.spr nothere
+expect "palette export of a true-colour sprite" 1 "" "sub/knight.spr是32位色SPR，没有调色板!" \
+    palette export sub/knight.spr out/k.pal
+expect "--palette on a true-colour sprite" 1 "" "sub/knight.spr是32位色SPR，没有调色板!" \
+    export sub/knight.spr out --palette short.pal
+expect "palette convert of a missing source" 1 "" "*" palette convert nowhere.pal out/p.pal --to microsoft
+check "commands that failed wrote nothing" test -z "$(files_in out)"
+
+echo "# build"
+expect "a first source that is neither BMP nor TGA" 1 "" "只支持BMP或TGA格式!" build out/x.spr photo.jpg a.bmp
+expect "a BMP, then a TGA" 1 "" "列表中的文件类型不一致!" build out/x.spr a.bmp t0.tga
+expect "a TGA, then a BMP" 1 "" "列表中的文件类型不一致!" build out/x.spr t0.tga a.bmp
+expect "a later source that is neither gets the mixed-kinds text" 1 "" "列表中的文件类型不一致!" \
+    build out/x.spr a.bmp photo.jpg
+expect "a missing BMP source" 1 "" "无法打开BMP文件!:gone.bmp" build out/x.spr a.bmp gone.bmp
+expect "a BMP source that is no BMP" 1 "" "fake.bmp不是一个合法的BMP文件!" build out/x.spr a.bmp fake.bmp
+check "refused builds leave no file, not even a temporary one" test -z "$(files_in out)"
+expect "a palettised build tells the path as given" 0 "out/hero.spr转换完成!" "" build out/hero.spr a.bmp b.bmp c.bmp
+check "it is the same sprite as before" cmp out/hero.spr sub/hero.spr
+expect "upper-case extensions are BMPs too" 0 "out/upper.spr转换完成!" "" build out/upper.spr UPPER.BMP a.bmp
+expect "a true-colour build says nothing" 0 "" "" build out/knight.spr t0.tga t1.tga
+check "true-colour sprite: header, 3x2 and 5x4 frames, 1024 zero bytes" \
+    test "$(file_size out/knight.spr)" = $((8 + 4 + 24 + 4 + 80 + 1024))
+check "true-colour sprite: the header counts 0 and 2" test "$(hex_at out/knight.spr 0 8)" = 5350010200000200
+expect "\"--\" lets a path begin with a dash" 0 "-odd.spr转换完成!" "" build -- -odd.spr a.bmp
+check "the dashed sprite is there" test -s ./-odd.spr
+
+cp sub/hero.spr out/keep.spr
+expect "a build that fails at its second source" 1 "" "fake.bmp不是一个合法的BMP文件!" build out/keep.spr a.bmp fake.bmp
+check "... leaves the destination byte for byte" cmp out/keep.spr sub/hero.spr
+expect "a build refused for its kinds" 1 "" "只支持BMP或TGA格式!" build out/keep.spr photo.jpg
+check "... leaves the destination byte for byte" cmp out/keep.spr sub/hero.spr
+expect "a true-colour build with a missing source" 1 "" "*" build out/keep.spr t0.tga gone.tga
+check "... leaves the destination byte for byte" cmp out/keep.spr sub/hero.spr
+check "... and no temporary file beside it" test "$(files_in out)" = "hero.spr keep.spr knight.spr upper.spr "
+
+echo "# export"
+rm -f out/*
+expect "export of every frame" 0 "输出完成，一共3个文件." "" export sub/hero.spr out
+check "the frames are named after the sprite" test "$(files_in out)" = "hero000.bmp hero001.bmp hero002.bmp "
+expect "export into a folder given with a trailing slash" 0 "输出完成，一共3个文件." "" export sub/hero.spr empty_out/
+check "... the same files" cmp out/hero001.bmp empty_out/hero001.bmp
+expect "export of one frame tells the path as given" 0 "256色BMP图out/../out/one.bmp输出完成." "" \
+    export sub/hero.spr --frame 1 out/../out/one.bmp
+check "... and wrote that frame" cmp out/one.bmp out/hero001.bmp
+expect "export of one frame to a name without extension" 0 "256色BMP图out/noext输出完成." "" \
+    export sub/hero.spr --frame 0 out/noext
+expect "export of one true-colour frame" 0 "32位色TGA图out/k.tga输出完成." "" export sub/knight.spr --frame 1 out/k.tga
+check "... whose pixels are the source TGA's" cmp <(tail -c +19 t1.tga | head -c 80) <(tail -c +19 out/k.tga | head -c 80)
+expect "options may come first" 0 "32位色TGA图out/k0.tga输出完成." "" export --frame 0 sub/knight.spr out/k0.tga
+expect "export of every true-colour frame" 0 "输出完成，一共2个文件." "" export sub/knight.spr out
+check "the true-colour frames are TGAs" test -s out/knight000.tga -a -s out/knight001.tga
+
+# --palette: the 1024-byte and 1048-byte layouts both colour the frames.
+palette_hex | unhex other.pal
+{ echo 52494646 10040000 50414c20 64617461 04040000 0003 0001; palette_hex; } | unhex other_ms.pal
+expect "export with a Velmark palette file" 0 "256色BMP图out/v.bmp输出完成." "" \
+    export sub/hero.spr --frame 0 out/v.bmp --palette other.pal
+expect "export with a Microsoft palette file" 0 "256色BMP图out/m.bmp输出完成." "" \
+    export sub/hero.spr --frame 0 out/m.bmp --palette other_ms.pal
+bmp_table_hex() { awk 'BEGIN { for (i = 0; i < 256; i++) printf "07%02x%02x00", 255 - i, i; print "" }'; }
+check "the Velmark palette is the colour table" test "$(hex_at out/v.bmp 54 1024)" = "$(bmp_table_hex)"
+check "the Microsoft palette is the colour table" test "$(hex_at out/m.bmp 54 1024)" = "$(bmp_table_hex)"
+check "the pixels are the frame's, whatever the palette" \
+    cmp <(tail -c +1079 out/v.bmp) <(tail -c +1079 out/hero000.bmp)
+
+echo "# A damaged sprite"
+# Frame records: width, height, rleSize, data. Cut frame 2 in half and put the palette
+# block back after it, so the first two frames are whole and the third is not.
+f1=$((8 + 6 + $(u16_at sub/hero.spr 12)))
+f2=$((f1 + 6 + $(u16_at sub/hero.spr $((f1 + 4)))))
+f2_size=$(u16_at sub/hero.spr $((f2 + 4)))
+{ head -c $((f2 + 6 + f2_size / 2)) sub/hero.spr; tail -c 1024 sub/hero.spr; } >cut.spr
+warning="cut.spr不完整：文件头说有3帧，文件里只有前2帧是完整的!"
+expect "info of a cut sprite lists the whole frames and warns" 1 "文件名:cut.spr|[256色压缩SPR]
+cut000.bmp 10x6
+cut001.bmp 7x3" "$warning" info cut.spr
+mkdir cut_out
+expect "export of a cut sprite writes the whole frames and warns" 1 "输出完成，一共2个文件." "$warning" export cut.spr cut_out
+check "... frames identical to the undamaged sprite's" \
+    bash -c 'cmp cut_out/cut000.bmp out/hero000.bmp && cmp cut_out/cut001.bmp out/hero001.bmp'
+check "... and no third file" test "$(files_in cut_out)" = "cut000.bmp cut001.bmp "
+head -c $((f2 + 1024 + 3)) sub/hero.spr >chopped.spr  # cut with no palette block after it
+expect "a sprite simply cut off still lists its whole frames" 1 "文件名:chopped.spr|[256色压缩SPR]
+chopped000.bmp 10x6
+chopped001.bmp 7x3" "*" info chopped.spr
+head -c 1031 sub/hero.spr >tiny.spr
+expect "a sprite too short for a header and a palette" 1 "" "*" info tiny.spr
+
+echo "# Palette files"
+expect "palette export, Velmark layout by default, says nothing" 0 "" "" palette export sub/hero.spr v.pal
+expect "palette export, Microsoft layout" 0 "" "" palette export sub/hero.spr ms.pal --layout microsoft
+check "the layouts are 1024 and 1048 bytes" test "$(file_size v.pal) $(file_size ms.pal)" = "1024 1048"
+expect "convert to the Microsoft layout" 0 "Velmark格式的调色板文件v.pal转换到Microsoft格式的调色板文件out/conv.pal完成。" "" \
+    palette convert v.pal out/conv.pal --to microsoft
+check "... equals the Microsoft export" cmp out/conv.pal ms.pal
+expect "convert to the Velmark layout" 0 "Microsoft格式的调色板文件ms.pal转换到Velmark格式的调色板文件out/back.pal完成。" "" \
+    palette convert ms.pal out/back.pal --to velmark
+check "... equals the Velmark export" cmp out/back.pal v.pal
+cp v.pal v_copy.pal
+expect "converting a palette onto itself is refused" 1 "" "*" palette convert v.pal v.pal --to microsoft
+check "... and leaves it intact" cmp v.pal v_copy.pal
+expect "... also under another spelling of its path" 1 "" "*" palette convert v.pal ./sub/../v.pal --to microsoft
+check "... and leaves it intact" cmp v.pal v_copy.pal
+ln -s v.pal link.pal
+expect "... also through a symbolic link" 1 "" "*" palette convert v.pal link.pal --to microsoft
+check "... and leaves it intact" cmp v.pal v_copy.pal
+head -c 1000 /dev/zero >short_v.pal
+expect "a Velmark source shorter than a palette" 1 "" "调色板文件short_v.pal长度不足！应该至少有1024个字节" \
+    palette convert short_v.pal out/s.pal --to microsoft
+check "... writes nothing" test ! -e out/s.pal
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
