@@ -1,0 +1,187 @@
+#include "maker/sprite_build.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/image_files.h"
+#include "tests/test_files.h"
+#include "viewer/sprite_model.h"
+
+namespace zandrel {
+namespace {
+
+using test::TempDir;
+
+class SpriteBuild : public ::testing::Test {
+protected:
+    std::string Bmp(const std::string& name, std::uint16_t width, std::uint16_t height, const Bytes& indices,
+                    const SprPalette& palette) {
+        test::WriteBytes(m_dir.Path(name), test::MakeBmp8(width, height, indices, palette));
+        return m_dir.Path(name);
+    }
+    std::string Tga(const std::string& name, std::uint16_t width, std::uint16_t height, const Bytes& bgra) {
+        test::WriteBytes(m_dir.Path(name), test::MakeTga32(width, height, bgra));
+        return m_dir.Path(name);
+    }
+    // Loads what a build wrote and reads frame `index` back.
+    FrameData ReadBack(const std::string& path, std::size_t index) {
+        EXPECT_TRUE(m_sprite.LoadSprite(path).done);
+        return m_sprite.ReadFrame(index);
+    }
+
+    TempDir m_dir;
+    SprPalette m_palette = test::DistinctPalette();
+    SpriteModel m_sprite;
+};
+
+TEST(SourceKind, GoesByTheLastThreeCharacters) {
+    EXPECT_EQ(SourceKindOf("/a/hero000.bmp"), SourceKind::Bmp);
+    EXPECT_EQ(SourceKindOf("/a/hero000.BmP"), SourceKind::Bmp);
+    EXPECT_EQ(SourceKindOf("x.tga"), SourceKind::Tga);
+    EXPECT_EQ(SourceKindOf("xtga"), SourceKind::Tga);
+    EXPECT_EQ(SourceKindOf("x.jpg"), SourceKind::Neither);
+    EXPECT_EQ(SourceKindOf("mp"), SourceKind::Neither);
+    EXPECT_EQ(SourceKindOf(""), SourceKind::Neither);
+
+    EXPECT_EQ(CheckSourceKinds({"a.jpg", "b.bmp"}).refusal, "只支持BMP或TGA格式!");
+    EXPECT_EQ(CheckSourceKinds({"a.bmp", "b.tga"}).refusal, "列表中的文件类型不一致!");
+    // A later entry of neither kind still counts as a mix.
+    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.tga", "c.png"}).refusal, "列表中的文件类型不一致!");
+    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.TGA"}).kind, SourceKind::Tga);
+    EXPECT_TRUE(CheckSourceKinds({"a.tga", "b.TGA"}).refusal.empty());
+}
+
+TEST(InitialSaveName, DropsTheFrameNumberAndExtension) {
+    EXPECT_EQ(InitialSaveName("C:\\out\\hero000.bmp"), "C:\\out\\hero");
+    EXPECT_EQ(InitialSaveName("/out/英雄000.bmp"), "/out/英雄");
+    EXPECT_EQ(InitialSaveName("/out/英雄.bmp"), "/out");
+    EXPECT_EQ(InitialSaveName("a00.bmp"), "");
+    EXPECT_EQ(InitialSaveName("bmp"), "");
+}
+
+TEST_F(SpriteBuild, TopLeftIndexZeroKeepsPaletteAndPixels) {
+    const Bytes indices = {0, 1, 2, 3, 0, 0, 0, 4};  // 4 x 2
+    const std::string out = m_dir.Path("out.spr");
+    const Outcome built = BuildSprite({Bmp("a.bmp", 4, 2, indices, m_palette)}, out);
+    ASSERT_TRUE(built.done);
+    EXPECT_EQ(built.text, out + "转换完成!");
+
+    const Bytes file = test::ReadBytes(out);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 8), (Bytes{'S', 'P', 1, 2, 1, 0, 0, 0}));
+    EXPECT_EQ(Bytes(file.begin() + 8, file.begin() + 14), (Bytes{4, 0, 2, 0, 8, 0}));
+    EXPECT_EQ(Bytes(file.begin() + 14, file.end() - 1024), (Bytes{0, 1, 1, 2, 3, 0, 3, 4}));
+    // The palette block: red, green, blue and a zero in place of the reserved byte.
+    SprPalette expected = m_palette;
+    for (SprPaletteEntry& entry : expected) entry.reserved = 0;
+    EXPECT_EQ(ParseSprPalette(std::span(file).last<1024>()), expected);
+}
+
+TEST_F(SpriteBuild, TopLeftIndexBecomesTransparentIndexZero) {
+    const Bytes first = {5, 0, 1, 5};   // top-left 5
+    const Bytes second = {7, 5, 0, 7};  // top-left 7
+    const std::string out = m_dir.Path("out.spr");
+    SprPalette other = test::DistinctPalette(77);
+    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 2, 2, first, m_palette), Bmp("b.BMP", 2, 2, second, other)}, out).done);
+
+    EXPECT_EQ(ReadBack(out, 0).pixels, (Bytes{0, 5, 1, 0}));
+    // Later sources move their own top-left index without touching the palette.
+    EXPECT_EQ(ReadBack(out, 1).pixels, (Bytes{0, 5, 7, 0}));
+    EXPECT_EQ(m_sprite.Palette()[0].red, m_palette[5].red);
+    EXPECT_EQ(m_sprite.Palette()[5].blue, m_palette[0].blue);
+    EXPECT_EQ(m_sprite.Palette()[7].green, m_palette[7].green);
+}
+
+TEST_F(SpriteBuild, DropsRowPaddingAndRunsZerosAcrossRows) {
+    Bytes indices(10 * 40, 0);  // 10 x 40, zeros but for a mark per row after the first
+    for (std::size_t row = 31; row < 40; ++row) indices[row * 10 + 9] = static_cast<std::uint8_t>(row);
+    const std::string out = m_dir.Path("out.spr");
+    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 10, 40, indices, m_palette)}, out).done);
+    const Bytes file = test::ReadBytes(out);
+    EXPECT_EQ(GetU16(file, 8), 10);
+    EXPECT_EQ(GetU16(file, 10), 40);
+    // 319 zeros before the first mark: one full run and one of 64.
+    EXPECT_EQ(Bytes(file.begin() + 14, file.begin() + 19), (Bytes{0, 255, 0, 64, 31}));
+    EXPECT_EQ(ReadBack(out, 0).pixels, indices);
+}
+
+TEST_F(SpriteBuild, RefusalsNameTheSourceAndLeaveTheDestinationAlone) {
+    const std::string out = m_dir.Path("out.spr");
+    test::WriteBytes(out, Bytes{1, 2, 3});
+    const std::string good = Bmp("good.bmp", 2, 1, Bytes{1, 2}, m_palette);
+    Bytes file = test::MakeBmp8(2, 1, Bytes{1, 2}, m_palette);
+
+    const auto refusal = [&](const std::string& name, const Bytes& bytes) {
+        test::WriteBytes(m_dir.Path(name), bytes);
+        const Outcome outcome = BuildSprite({good, m_dir.Path(name)}, out);
+        EXPECT_FALSE(outcome.done) << name;
+        EXPECT_EQ(outcome.icon, MessageIcon::Stop) << name;
+        EXPECT_EQ(test::ReadBytes(out), (Bytes{1, 2, 3})) << name;
+        return outcome.text;
+    };
+    const auto patched = [&](std::size_t offset, std::uint8_t value) {
+        Bytes copy = file;
+        copy[offset] = value;
+        return copy;
+    };
+    const std::string path = m_dir.Path("x.bmp");
+    EXPECT_EQ(refusal("x.bmp", patched(0, 'X')), path + "不是一个合法的BMP文件!");
+    EXPECT_EQ(refusal("x.bmp", patched(30, 1)), path + "被压缩了!");
+    EXPECT_EQ(refusal("x.bmp", patched(28, 24)), path + "不是256色BMP图!");
+    EXPECT_EQ(refusal("x.bmp", patched(25, 0xFF)), path + "是从上到下存储的BMP图，不支持!");
+    EXPECT_EQ(refusal("x.bmp", patched(18, 0)), path + "的宽度或高度无效!");
+    EXPECT_EQ(refusal("x.bmp", Bytes(file.begin(), file.end() - 3)), path + "不完整：文件里的数据比文件头说的少!");
+
+    const Outcome missing = BuildSprite({good, m_dir.Path("gone.bmp")}, out);
+    EXPECT_EQ(missing.text, "无法打开BMP文件!:" + m_dir.Path("gone.bmp"));
+    const Outcome cannotCreate = BuildSprite({good}, m_dir.Path("none/out.spr"));
+    EXPECT_EQ(cannotCreate.text, "无法创建SPR文件:" + m_dir.Path("none/out.spr") + "!");
+    EXPECT_EQ(cannotCreate.icon, MessageIcon::Stop);
+    // No temporary file is left behind by any of them.
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"good.bmp", "out.spr", "x.bmp"}));
+}
+
+TEST_F(SpriteBuild, RefusesWhatTheFieldsCannotHold) {
+    // 300 x 300 nonzero indices but for the top-left one encode to over 90000 bytes:
+    // more than rleSize can say.
+    Bytes indices(90000, 3);
+    indices[0] = 0;
+    const std::string out = m_dir.Path("out.spr");
+    const Outcome outcome = BuildSprite({Bmp("big.bmp", 300, 300, indices, m_palette)}, out);
+    EXPECT_FALSE(outcome.done);
+    EXPECT_EQ(outcome.text, m_dir.Path("big.bmp") + "压缩后超过65535个字节，放不进SPR文件!");
+    EXPECT_FALSE(test::Exists(out));
+
+    const std::vector<std::string> tooMany(65536, m_dir.Path("a.tga"));
+    EXPECT_FALSE(BuildTrueColourSprite(tooMany, out).done);
+    EXPECT_FALSE(test::Exists(out));
+}
+
+TEST_F(SpriteBuild, TrueColourSourcesKeepRowsAndMoveAlphaFirst) {
+    const std::string a = Tga("a.tga", 2, 1, Bytes{10, 20, 30, 40, 1, 2, 3, 0});
+    const std::string b = Tga("b.tga", 1, 2, Bytes{5, 6, 7, 8, 9, 10, 11, 12});
+    const std::string out = m_dir.Path("out.spr");
+    const Outcome built = BuildSprite({a, b}, out);
+    ASSERT_TRUE(built.done);
+    EXPECT_TRUE(built.text.empty());
+    const Bytes file = test::ReadBytes(out);
+    Bytes expected = {'S', 'P', 1, 2, 0, 0, 2, 0};
+    PutBytes(expected, Bytes{2, 0, 1, 0, 40, 10, 20, 30, 0, 1, 2, 3});
+    PutBytes(expected, Bytes{1, 0, 2, 0, 8, 5, 6, 7, 12, 9, 10, 11});
+    expected.resize(expected.size() + 1024, 0);
+    EXPECT_EQ(file, expected);
+}
+
+TEST_F(SpriteBuild, TrueColourBuildRefusesTgaFilesItWouldMisread) {
+    const std::string out = m_dir.Path("out.spr");
+    Bytes topDown = test::MakeTga32(1, 1, Bytes{1, 2, 3, 4});
+    topDown[17] = 0x28;
+    test::WriteBytes(m_dir.Path("top.tga"), topDown);
+    EXPECT_EQ(BuildSprite({m_dir.Path("top.tga")}, out).text, m_dir.Path("top.tga") + "不是32位无压缩的TGA文件!");
+    test::WriteBytes(m_dir.Path("short.tga"), test::MakeTga32(2, 2, Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(BuildSprite({m_dir.Path("short.tga")}, out).text,
+              m_dir.Path("short.tga") + "不完整：文件里的数据比文件头说的少!");
+    EXPECT_EQ(BuildSprite({m_dir.Path("gone.tga")}, out).text, "无法打开TGA文件!:" + m_dir.Path("gone.tga"));
+    EXPECT_FALSE(test::Exists(out));
+}
+
+}  // namespace
+}  // namespace zandrel

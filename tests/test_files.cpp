@@ -1,0 +1,129 @@
+#include "tests/test_files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include <stdlib.h>
+
+namespace zandrel::test {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zandrel-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    m_strRoot = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_strRoot, ignored);
+}
+
+std::vector<std::string> TempDir::Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_strRoot)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, ByteSpan bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+SprPalette DistinctPalette(std::uint8_t seed) {
+    SprPalette palette{};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        const auto n = static_cast<std::uint8_t>(i);
+        palette[i] = {n, static_cast<std::uint8_t>(255 - n), static_cast<std::uint8_t>(n * 7 + seed),
+                      static_cast<std::uint8_t>(n ^ 0x5A)};
+    }
+    return palette;
+}
+
+Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPalette& palette) {
+    SprHeader header;
+    header.magic = kSprMagic;
+    header.rleFlag = kind == SprKind::Indexed256 ? 0 : 1;
+    header.formatByte = 2;
+    const auto count = static_cast<std::uint16_t>(frames.size());
+    if (kind == SprKind::TrueColor32) {
+        header.trueColorCount = count;
+    } else {
+        header.indexedCount = count;
+    }
+    Bytes out;
+    AppendSprHeader(out, header);
+    for (const TestFrame& frame : frames) {
+        PutU16(out, frame.width);
+        PutU16(out, frame.height);
+        if (kind == SprKind::Indexed256Rle) {
+            const Bytes encoded = SprEncodeRle(frame.pixels);
+            PutU16(out, static_cast<std::uint16_t>(encoded.size()));
+            PutBytes(out, encoded);
+        } else {
+            PutBytes(out, frame.pixels);
+        }
+    }
+    AppendSprPalette(out, palette);
+    return out;
+}
+
+TestFrame PatternFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed) {
+    TestFrame frame{width, height, Bytes(std::size_t{width} * height)};
+    for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t x = 0; x < width; ++x) {
+            // A transparent border and gaps inside, as sprites have.
+            const bool gap = x == 0 || y == 0 || (x + y) % 5 == 0;
+            frame.pixels[y * width + x] = gap ? 0 : static_cast<std::uint8_t>(1 + (x * 3 + y * 11 + seed) % 255);
+        }
+    }
+    return frame;
+}
+
+TestFrame TrueColourFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed) {
+    TestFrame frame{width, height, Bytes(std::size_t{width} * height * 4)};
+    for (std::size_t i = 0; i < frame.pixels.size(); ++i) {
+        frame.pixels[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    }
+    return frame;
+}
+
+BmpColourTable ColourTableOf(const SprPalette& palette) {
+    BmpColourTable table{};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        table[4 * i] = palette[i].blue;
+        table[4 * i + 1] = palette[i].green;
+        table[4 * i + 2] = palette[i].red;
+        table[4 * i + 3] = 0;
+    }
+    return table;
+}
+
+Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
+    return EncodeBmp8(width, height, indices, palette);
+}
+
+Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra) {
+    Bytes out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    PutU16(out, width);
+    PutU16(out, height);
+    out.insert(out.end(), {32, 8});
+    PutBytes(out, bgra);
+    return out;
+}
+
+}  // namespace zandrel::test

@@ -1,0 +1,59 @@
+#pragma once
+
+// Fixtures for the logic tests: a temporary folder, whole-file helpers, and sprites and
+// images put together byte by byte.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/byte_order.h"
+#include "formats/image_files.h"
+#include "formats/spr_file.h"
+
+namespace zandrel::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Root() const { return m_strRoot; }
+    std::string Path(const std::string& name) const { return m_strRoot + "/" + name; }
+    // Names of the entries in the folder, sorted.
+    std::vector<std::string> Entries() const;
+
+private:
+    std::string m_strRoot;
+};
+
+Bytes ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, ByteSpan bytes);
+bool Exists(const std::string& path);
+
+// A palette whose every entry differs, with the reserved byte set too.
+SprPalette DistinctPalette(std::uint8_t seed = 0);
+
+struct TestFrame {
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    // Palettised: indices, top row first. True-colour: A, B, G, R, bottom row first.
+    Bytes pixels;
+};
+
+// A sprite file of the given kind: RLE frames are encoded here.
+Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPalette& palette);
+
+// Indices from a formula, with zero runs so that RLE has work to do.
+TestFrame PatternFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
+TestFrame TrueColourFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
+
+BmpColourTable ColourTableOf(const SprPalette& palette);
+// An 8-bit BMP as other programs write them: `indices` top row first.
+Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);
+// A 32-bit TGA from B, G, R, A pixels in stored order (bottom row first).
+Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra);
+
+}  // namespace zandrel::test

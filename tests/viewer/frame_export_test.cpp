@@ -1,0 +1,120 @@
+#include "viewer/frame_export.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/image_files.h"
+#include "formats/palette_files.h"
+#include "palette/palette_convert.h"
+#include "tests/test_files.h"
+#include "viewer/palette_import.h"
+
+namespace zandrel {
+namespace {
+
+using test::TempDir;
+
+class FrameExport : public ::testing::Test {
+protected:
+    void Load(SprKind kind, const std::vector<test::TestFrame>& frames, const std::string& name = "hero.spr") {
+        test::WriteBytes(m_dir.Path(name), test::MakeSprite(kind, frames, m_palette));
+        ASSERT_TRUE(m_sprite.LoadSprite(m_dir.Path(name)).done);
+    }
+
+    TempDir m_dir;
+    TempDir m_out;
+    SprPalette m_palette = test::DistinctPalette();
+    SpriteModel m_sprite;
+};
+
+TEST_F(FrameExport, WritesEveryFrameUnderItsListName) {
+    const std::vector<test::TestFrame> frames = {test::PatternFrame(13, 4), test::PatternFrame(16, 2), test::PatternFrame(1, 1)};
+    Load(SprKind::Indexed256Rle, frames);
+    const Outcome done = ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root());
+    ASSERT_TRUE(done.done);
+    EXPECT_EQ(done.text, "输出完成，一共3个文件.");
+    EXPECT_EQ(m_out.Entries(), (std::vector<std::string>{"hero000.bmp", "hero001.bmp", "hero002.bmp"}));
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const Bytes file = test::ReadBytes(m_out.Path(m_sprite.FrameNames()[i]));
+        EXPECT_EQ(file, EncodeBmp8(frames[i].width, frames[i].height, frames[i].pixels, m_palette));
+        const Bmp8Decoded back = DecodeBmp8(file);
+        ASSERT_EQ(back.problem, Bmp8Problem::None);
+        EXPECT_EQ(back.image.indices, frames[i].pixels);
+    }
+    // A 13-pixel row gets three zero bytes of padding.
+    EXPECT_EQ(test::ReadBytes(m_out.Path("hero000.bmp")).size(), 1078u + 16u * 4u);
+
+    // A folder that already ends in a separator gets no second one.
+    EXPECT_EQ(WithTrailingSeparator("/out/"), "/out/");
+    EXPECT_EQ(WithTrailingSeparator("/out"), "/out/");
+    EXPECT_TRUE(ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root() + "/").done);
+}
+
+TEST_F(FrameExport, TrueColourFramesBecomeTgaFilesThatKeepAlpha) {
+    const test::TestFrame frame{2, 1, {0, 9, 8, 7, 255, 1, 2, 3}};
+    Load(SprKind::TrueColor32, {frame});
+    const Outcome done = ExportFrame(m_sprite, 0, m_out.Path("one"));
+    ASSERT_TRUE(done.done);
+    EXPECT_EQ(done.text, "32位色TGA图" + m_out.Path("one") + "输出完成.");
+    const Tga32Decoded back = DecodeTga32(test::ReadBytes(m_out.Path("one")));
+    ASSERT_EQ(back.problem, Tga32Problem::None);
+    EXPECT_EQ(back.pixels, (Bytes{9, 8, 7, 0, 1, 2, 3, 255}));
+    EXPECT_EQ(std::string(SaveFilterOf(m_sprite)), "32位色TGA图(*.tga)|*.tga||");
+}
+
+TEST_F(FrameExport, CurrentFrameUsesThePaletteInMemory) {
+    Load(SprKind::Indexed256, {test::PatternFrame(3, 3), test::TestFrame{2, 1, {5, 0}}});
+    SprPalette imported = test::DistinctPalette(50);
+    imported[5] = {1, 2, 3, 4};
+    test::WriteBytes(m_dir.Path("new.pal"), WritePaletteFile(imported, PaletteFileFormat::Microsoft));
+    ASSERT_TRUE(ImportPalette(m_dir.Path("new.pal"), m_sprite.Palette()).done);
+
+    const Outcome done = ExportFrame(m_sprite, 1, m_out.Path("frame.bmp"));
+    ASSERT_TRUE(done.done);
+    EXPECT_EQ(done.text, "256色BMP图" + m_out.Path("frame.bmp") + "输出完成.");
+    const Bmp8Decoded back = DecodeBmp8(test::ReadBytes(m_out.Path("frame.bmp")));
+    ASSERT_EQ(back.problem, Bmp8Problem::None);
+    EXPECT_EQ(back.image.indices, (Bytes{5, 0}));
+    EXPECT_EQ(back.image.colourTable[4 * 5], 3);
+    EXPECT_EQ(back.image.colourTable[4 * 5 + 2], 1);
+    EXPECT_EQ(back.image.colourTable[4 * 5 + 3], 0);
+
+    // The palette written out again is the imported one, flags included.
+    ExportPalette(m_out.Path("again.pal"), m_sprite.Palette(), PaletteFileFormat::Velmark);
+    SprPalette reread{};
+    ASSERT_EQ(ReadPaletteFile(test::ReadBytes(m_out.Path("again.pal")), reread), PaletteReadResult::Loaded);
+    EXPECT_EQ(reread, imported);
+}
+
+TEST_F(FrameExport, RefusesMissingFoldersAndReportsAnEmptyList) {
+    Load(SprKind::TrueColor32, {});
+    EXPECT_EQ(ExportAllFrames(m_sprite, {}, m_out.Root()).text, "输出完成，一共0个文件.");
+    EXPECT_FALSE(ExportAllFrames(m_sprite, {}, "").done);
+    const Outcome missing = ExportAllFrames(m_sprite, {}, m_out.Path("none"));
+    EXPECT_FALSE(missing.done);
+    EXPECT_NE(missing.text.find(m_out.Path("none")), std::string::npos);
+    EXPECT_TRUE(m_out.Entries().empty());
+}
+
+TEST_F(FrameExport, StopsAtADamagedFrameAndKeepsTheFilesBefore) {
+    Bytes file;
+    AppendSprHeader(file, {kSprMagic, 1, 2, 2, 0});
+    PutU16(file, 1);
+    PutU16(file, 1);
+    PutU16(file, 1);
+    PutU8(file, 7);
+    PutU16(file, 2);
+    PutU16(file, 2);
+    PutU16(file, 2);
+    PutBytes(file, Bytes{0, 9});  // nine indices for a frame of four
+    AppendSprPalette(file, m_palette);
+    test::WriteBytes(m_dir.Path("bad.spr"), file);
+    ASSERT_TRUE(m_sprite.LoadSprite(m_dir.Path("bad.spr")).done);
+
+    const Outcome stopped = ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root());
+    EXPECT_FALSE(stopped.done);
+    EXPECT_NE(stopped.text.find("bad001.bmp"), std::string::npos);
+    EXPECT_EQ(m_out.Entries(), std::vector<std::string>{"bad000.bmp"});
+}
+
+}  // namespace
+}  // namespace zandrel

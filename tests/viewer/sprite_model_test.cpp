@@ -1,0 +1,208 @@
+#include "viewer/sprite_model.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/test_files.h"
+#include "viewer/palette_import.h"
+
+namespace zandrel {
+namespace {
+
+using test::MakeSprite;
+using test::PatternFrame;
+using test::TempDir;
+
+std::string WriteSprite(const TempDir& dir, const std::string& name, const Bytes& bytes) {
+    test::WriteBytes(dir.Path(name), bytes);
+    return dir.Path(name);
+}
+
+std::array<std::uint8_t, 4> PixelAt(const DrawnFrame& frame, std::size_t x, std::size_t y) {
+    const std::size_t at = (y * frame.width + x) * 4;
+    return {frame.pixels[at], frame.pixels[at + 1], frame.pixels[at + 2], frame.pixels[at + 3]};
+}
+
+TEST(SpriteModel, LoadsAnRleSpriteWithItsNamesAndFrameInformation) {
+    TempDir dir;
+    const std::vector<test::TestFrame> frames(12, PatternFrame(40, 87));
+    const std::string path = WriteSprite(dir, "hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, test::DistinctPalette()));
+
+    SpriteModel sprite;
+    const Outcome load = sprite.LoadSprite(path);
+    ASSERT_TRUE(load.done) << load.text;
+    EXPECT_TRUE(load.text.empty());
+    EXPECT_EQ(sprite.FileLine(), "文件名:" + path + "|[256色压缩SPR]");
+    const std::vector<std::string> names = sprite.FrameNames();
+    ASSERT_EQ(names.size(), 12u);
+    EXPECT_EQ(names.front(), "hero000.bmp");
+    EXPECT_EQ(names[10], "hero010.bmp");
+    EXPECT_EQ(names.back(), "hero011.bmp");
+    EXPECT_EQ(sprite.FrameInfo(2), "3/12\n(40,87)");
+    EXPECT_EQ(sprite.Palette(), test::DistinctPalette());
+}
+
+TEST(SpriteModel, FileLineAndNamesFollowTheKind) {
+    TempDir dir;
+    const SprPalette palette = test::DistinctPalette();
+    SpriteModel sprite;
+    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "a.b.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette))).done);
+    EXPECT_EQ(sprite.FileLine(), "文件名:" + dir.Path("a.b.spr") + "|[256色无压缩SPR]");
+    EXPECT_EQ(sprite.FrameNames(), std::vector<std::string>{"a.b000.bmp"});
+    EXPECT_EQ(sprite.FrameInfo(0), "1/1\n(2,2)");
+
+    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "tc.spr", MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(3, 1)}, palette))).done);
+    EXPECT_TRUE(sprite.IsTrueColour());
+    EXPECT_EQ(sprite.FileLine(), "文件名:" + dir.Path("tc.spr") + "|[32位色SPR]");
+    EXPECT_EQ(sprite.FrameNames(), std::vector<std::string>{"tc000.tga"});
+
+    // Both counts 0: a true-colour sprite without frames.
+    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "empty.spr", MakeSprite(SprKind::TrueColor32, {}, palette))).done);
+    EXPECT_TRUE(sprite.IsTrueColour());
+    EXPECT_EQ(sprite.FrameCount(), 0u);
+}
+
+TEST(SpriteModel, NamesFramesWithThreeDigits) {
+    EXPECT_EQ(FormatFrameFileName("hero", 7, false), "hero007.bmp");
+    EXPECT_EQ(FormatFrameFileName("hero", 42, false), "hero042.bmp");
+    EXPECT_EQ(FormatFrameFileName("hero", 998, true), "hero998.tga");
+    EXPECT_EQ(FormatFrameFileName("hero", 1000, false), "");
+    EXPECT_EQ(FileTitleOf("/spr/a.b.spr"), "a.b");
+    EXPECT_EQ(FileTitleOf("hero"), "hero");
+    EXPECT_EQ(FileTitleOf("/x.y/hero"), "hero");
+}
+
+TEST(SpriteModel, RefusesWhatItCannotOpenOrRead) {
+    TempDir dir;
+    SpriteModel sprite;
+    EXPECT_EQ(sprite.LoadSprite(dir.Path("missing.spr")).text, "File Open failed!(2)");
+    EXPECT_FALSE(sprite.IsLoaded());
+
+    Bytes wrongMagic = MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette());
+    wrongMagic[1] = 'Q';
+    const std::string path = WriteSprite(dir, "bad.spr", wrongMagic);
+    const Outcome refused = sprite.LoadSprite(path);
+    EXPECT_FALSE(refused.done);
+    EXPECT_EQ(refused.text, "SPR文件格式错误！\n");
+    // The file was let go: it can be opened again at once.
+    EXPECT_NO_THROW(File::OpenRead(path));
+
+    const Outcome tooShort = sprite.LoadSprite(WriteSprite(dir, "short.spr", Bytes(1031, 0)));
+    EXPECT_FALSE(tooShort.done);
+    EXPECT_NE(tooShort.text.find(dir.Path("short.spr")), std::string::npos);
+    EXPECT_NE(tooShort.text.find("1031"), std::string::npos);
+}
+
+TEST(SpriteModel, HoldsTheFileUntilClosed) {
+    TempDir dir;
+    const std::string path = WriteSprite(dir, "a.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette()));
+    SpriteModel sprite;
+    ASSERT_TRUE(sprite.LoadSprite(path).done);
+    EXPECT_EQ(SpriteModel().LoadSprite(path).text, "File Open failed!(b)");
+    sprite.Close();
+    EXPECT_TRUE(SpriteModel().LoadSprite(path).done);
+}
+
+TEST(SpriteModel, OffersTheIntactFramesOfADamagedFile) {
+    TempDir dir;
+    const std::vector<test::TestFrame> frames = {PatternFrame(40, 40), PatternFrame(41, 41), PatternFrame(42, 42)};
+    Bytes whole = MakeSprite(SprKind::Indexed256Rle, frames, test::DistinctPalette());
+    // Cut inside the third frame: what remains still ends in 1024 bytes, taken as palette.
+    Bytes cut(whole.begin(), whole.end() - kPaletteBytes - 5);
+    SpriteModel sprite;
+    const Outcome load = sprite.LoadSprite(WriteSprite(dir, "cut.spr", cut));
+    ASSERT_TRUE(load.done);
+    EXPECT_FALSE(load.text.empty());
+    EXPECT_LT(sprite.FrameCount(), 3u);
+    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) EXPECT_TRUE(sprite.RenderFrame(i).problem.empty());
+
+    std::vector<test::TestFrame> many(1000, test::TestFrame{1, 1, Bytes{4}});
+    const Outcome over = sprite.LoadSprite(WriteSprite(dir, "many.spr", MakeSprite(SprKind::Indexed256, many, test::DistinctPalette())));
+    ASSERT_TRUE(over.done);
+    EXPECT_NE(over.text.find("999"), std::string::npos);
+    EXPECT_EQ(sprite.FrameCount(), 999u);
+    EXPECT_EQ(sprite.FrameNames().back(), "many998.bmp");
+    EXPECT_TRUE(sprite.RenderFrame(998).problem.empty());
+}
+
+TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
+    TempDir dir;
+    SprPalette palette = test::DistinctPalette();
+    const test::TestFrame frame{3, 2, {0, 1, 2, 3, 4, 0}};
+    for (SprKind kind : {SprKind::Indexed256, SprKind::Indexed256Rle}) {
+        SpriteModel sprite;
+        ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "p.spr", MakeSprite(kind, {frame}, palette))).done);
+        const DrawnFrame drawn = sprite.RenderFrame(0);
+        ASSERT_TRUE(drawn.problem.empty());
+        ASSERT_EQ(drawn.pixels.size(), 24u);
+        // Index 0 is drawn in its colour: the preview shows no transparency.
+        EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 2, 0), (std::array<std::uint8_t, 4>{palette[2].blue, palette[2].green, palette[2].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{palette[3].blue, palette[3].green, palette[3].red, 255}));
+    }
+}
+
+TEST(SpriteModel, RendersTrueColourOverBlackAndUpright) {
+    TempDir dir;
+    // Stored bottom row first, each pixel alpha, blue, green, red.
+    const test::TestFrame frame{2, 2, {128, 200, 100, 50, 0, 9, 9, 9, 255, 1, 2, 3, 77, 0, 0, 0}};
+    SpriteModel sprite;
+    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "t.spr", MakeSprite(SprKind::TrueColor32, {frame}, {}))).done);
+    const DrawnFrame drawn = sprite.RenderFrame(0);
+    ASSERT_TRUE(drawn.problem.empty());
+    EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{100, 50, 25, 255}));
+    EXPECT_EQ(PixelAt(drawn, 1, 1), (std::array<std::uint8_t, 4>{0, 0, 0, 255}));
+    EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{1, 2, 3, 255}));
+}
+
+TEST(SpriteModel, ReportsFramesWhoseDataDoesNotDecode) {
+    TempDir dir;
+    const auto spriteWith = [&](std::uint16_t width, std::uint16_t height, const Bytes& data) {
+        Bytes file;
+        AppendSprHeader(file, {kSprMagic, 1, 2, 1, 0});
+        PutU16(file, width);
+        PutU16(file, height);
+        PutU16(file, static_cast<std::uint16_t>(data.size()));
+        PutBytes(file, data);
+        AppendSprPalette(file, test::DistinctPalette());
+        return WriteSprite(dir, "d.spr", file);
+    };
+    SpriteModel sprite;
+    for (const auto& [width, height, data] : std::vector<std::tuple<std::uint16_t, std::uint16_t, Bytes>>{
+             {2, 2, {1, 2, 3, 4, 5}},       // more indices than the frame holds
+             {2, 2, {1, 2}},                // fewer
+             {2, 2, {1, 2, 3, 0}},          // a zero without its count
+             {65535, 65535, {0, 255, 0, 255}}}) {  // a claimed size the data cannot fill
+        ASSERT_TRUE(sprite.LoadSprite(spriteWith(width, height, data)).done);
+        const DrawnFrame drawn = sprite.RenderFrame(0);
+        EXPECT_NE(drawn.problem.find("d000.bmp"), std::string::npos) << drawn.problem;
+        EXPECT_TRUE(drawn.pixels.empty());
+    }
+}
+
+TEST(SpriteModel, ImportedPaletteRecoloursWithoutTouchingTheFile) {
+    TempDir dir;
+    const Bytes file = MakeSprite(SprKind::Indexed256Rle, {test::TestFrame{1, 1, {5}}}, test::DistinctPalette());
+    const std::string path = WriteSprite(dir, "a.spr", file);
+    SprPalette imported = test::DistinctPalette(99);
+    imported[5] = {10, 20, 30, 40};
+    Bytes raw;
+    AppendSprPalette(raw, imported);
+    test::WriteBytes(dir.Path("new.pal"), raw);
+
+    SpriteModel sprite;
+    ASSERT_TRUE(sprite.LoadSprite(path).done);
+    ASSERT_TRUE(ImportPalette(dir.Path("new.pal"), sprite.Palette()).done);
+    EXPECT_EQ(PixelAt(sprite.RenderFrame(0), 0, 0), (std::array<std::uint8_t, 4>{30, 20, 10, 255}));
+    EXPECT_EQ(sprite.Palette(), imported);
+    EXPECT_EQ(test::ReadBytes(path), file);
+
+    // A file of the wrong length changes nothing.
+    test::WriteBytes(dir.Path("bad.pal"), Bytes(1047, 1));
+    const Outcome refused = ImportPalette(dir.Path("bad.pal"), sprite.Palette());
+    EXPECT_FALSE(refused.done);
+    EXPECT_EQ(refused.text, "调色板文件长度错误！应该为1024或1048个字节");
+    EXPECT_EQ(sprite.Palette(), imported);
+}
+
+}  // namespace
+}  // namespace zandrel
