@@ -126,7 +126,7 @@ RleDecodeResult SprDecodeRle(ByteSpan data, std::span<std::uint8_t> indices) {
         if (i + 1 >= inSize) return {RleProblem::MissingCount, i};
         const std::size_t run = in[i + 1];
         if (run > outSize - o) return {RleProblem::RunPastFrame, i};
-        std::memset(out + o, 0, run);
+        if (run != 0) std::memset(out + o, 0, run);  // a frame of no pixels has no buffer
         o += run;
         i += 2;
     }

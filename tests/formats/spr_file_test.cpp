@@ -69,6 +69,7 @@ TEST(SprDecodeRle, RefusesDataThatDoesNotFitTheFrame) {
     EXPECT_EQ(missing.problem, RleProblem::MissingCount);
     EXPECT_EQ(missing.offset, 2u);
     EXPECT_EQ(SprDecodeRle(Bytes{}, std::span<std::uint8_t>()).problem, RleProblem::None);
+    EXPECT_EQ(SprDecodeRle(Bytes{0, 0}, std::span<std::uint8_t>()).problem, RleProblem::None);
 }
 
 TEST(SprDecodeRle, RoundTripsWhatTheEncoderWrites) {
