@@ -1,0 +1,98 @@
+#include "benchmarks/bench_sprites.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "formats/spr_file.h"
+
+namespace zandrel::bench {
+namespace {
+
+// A colour index that is never the transparent 0.
+std::uint8_t Opaque(std::size_t n) { return static_cast<std::uint8_t>(1 + n % 255); }
+
+}  // namespace
+
+Bytes MakeIndices(FrameShape shape, std::uint16_t width, std::uint16_t height) {
+    Bytes indices(std::size_t{width} * height, 0);
+    const double cx = width / 2.0;
+    const double cy = height / 2.0;
+    for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::size_t i = y * width + x;
+            switch (shape) {
+                case FrameShape::NoZeros: indices[i] = Opaque(i * 7 + y); break;
+                case FrameShape::Alternating: indices[i] = i % 2 == 0 ? 0 : Opaque(i); break;
+                case FrameShape::Typical: {
+                    // An upright ellipse filling about two thirds of each axis; inside it,
+                    // gaps of one to three transparent pixels now and then, as between
+                    // an arm and the body.
+                    const double dx = (x - cx) / (width * 0.33);
+                    const double dy = (y - cy) / (height * 0.40);
+                    const bool body = dx * dx + dy * dy <= 1.0;
+                    const bool gap = (x * 13 + y * 7) % 29 < 1 + (y % 3);
+                    indices[i] = body && !gap ? Opaque(x / 3 + y * 5) : 0;
+                    break;
+                }
+            }
+        }
+    }
+    return indices;
+}
+
+Bytes MakePalettedSprite(std::size_t frames, std::uint16_t width, std::uint16_t height) {
+    Bytes sprite;
+    AppendSprHeader(sprite, MakeWrittenSprHeader(false, static_cast<std::uint16_t>(frames)));
+    const Bytes encoded = SprEncodeRle(MakeIndices(FrameShape::Typical, width, height));
+    if (encoded.size() > kSprMaxField) throw std::invalid_argument("frame too large for a sprite");
+    for (std::size_t f = 0; f < frames; ++f) {
+        PutU16(sprite, width);
+        PutU16(sprite, height);
+        PutU16(sprite, static_cast<std::uint16_t>(encoded.size()));
+        sprite.insert(sprite.end(), encoded.begin(), encoded.end());
+    }
+    SprPalette palette{};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        palette[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 3), 0};
+    }
+    AppendSprPalette(sprite, palette);
+    return sprite;
+}
+
+Bytes MakeTrueColourSprite(std::size_t frames, std::uint16_t width, std::uint16_t height) {
+    Bytes sprite;
+    AppendSprHeader(sprite, MakeWrittenSprHeader(true, static_cast<std::uint16_t>(frames)));
+    const std::size_t pixels = std::size_t{width} * height;
+    for (std::size_t f = 0; f < frames; ++f) {
+        PutU16(sprite, width);
+        PutU16(sprite, height);
+        for (std::size_t i = 0; i < pixels; ++i) {
+            const std::uint8_t alpha = i % 4 == 0 ? 0 : static_cast<std::uint8_t>(i * 37 + f);
+            sprite.insert(sprite.end(), {alpha, static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(f),
+                                         static_cast<std::uint8_t>(i >> 8)});
+        }
+    }
+    sprite.resize(sprite.size() + kPaletteBytes, 0);
+    return sprite;
+}
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zandrel-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder");
+    m_strPath = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_strPath, ignored);
+}
+
+std::string ScratchFolder::Make(const std::string& name, bool folder) const {
+    std::string path = m_strPath + "/" + name;
+    if (folder) std::filesystem::create_directories(path);
+    return path;
+}
+
+}  // namespace zandrel::bench

@@ -1,0 +1,172 @@
+// What opening a sprite and drawing a frame cost in reads and in memory.
+//
+// Opening reads the header, the palette block and the head of each frame record, never
+// the pixel data: the bytes read and the bytes allocated grow with the frame count,
+// not with the file's size (the same frame count at two frame sizes shows it).
+// Drawing a frame allocates its drawn pixels, its indices and its encoded bytes and
+// nothing more. Each row reports what was measured and the bound it must stay within;
+// within_limit is 1 when it does.
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "benchmarks/alloc_counter.h"
+#include "benchmarks/bench_sprites.h"
+#include "formats/byte_source.h"
+#include "formats/spr_file.h"
+#include "platform/file.h"
+#include "viewer/sprite_model.h"
+
+namespace zandrel::bench {
+namespace {
+
+// A source that counts the bytes asked of it.
+class CountingSource final : public ByteSource {
+public:
+    explicit CountingSource(ByteSpan bytes) : m_memory(bytes) {}
+    std::uint64_t Length() const override { return m_memory.Length(); }
+    void ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        m_nBytesRead += out.size();
+        m_memory.ReadAt(offset, out);
+    }
+    std::uint64_t BytesRead() const { return m_nBytesRead; }
+
+private:
+    MemorySource m_memory;
+    std::uint64_t m_nBytesRead = 0;
+};
+
+// The bytes this process has read through system calls so far (the "rchar" line of
+// /proc/self/io), or -1 where the system does not tell.
+long long BytesReadByProcess() {
+    const int fd = ::open("/proc/self/io", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    char text[512] = {};
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    long long value = -1;
+    if (got > 0) std::sscanf(text, "rchar: %lld", &value);
+    return value;
+}
+
+// What one reading of /proc/self/io adds to the count itself.
+long long ProcReadCost() {
+    const long long first = BytesReadByProcess();
+    const long long second = BytesReadByProcess();
+    return first < 0 || second < 0 ? 0 : second - first;
+}
+
+std::uint64_t HeadBytes(std::size_t frames) {
+    return kSprHeaderBytes + kPaletteBytes + frames * kSprRleFrameHeadBytes;
+}
+
+void Report(benchmark::State& state, const char* name, double value) { state.counters[name] = value; }
+
+// Args: frame count, frame side.
+void BM_IndexFramesBytesRead(benchmark::State& state) {
+    const auto frames = static_cast<std::size_t>(state.range(0));
+    const auto side = static_cast<std::uint16_t>(state.range(1));
+    const Bytes sprite = MakePalettedSprite(frames, side, side);
+    std::array<std::uint8_t, kSprHeaderBytes> head{};
+    std::memcpy(head.data(), sprite.data(), head.size());
+    const SprHeader header = ParseSprHeader(head);
+    std::uint64_t read = 0;
+    for (auto _ : state) {
+        CountingSource source(sprite);
+        const SprFrameIndex index = SprIndexFrames(source, header, frames);
+        benchmark::DoNotOptimize(index.frames.data());
+        read = source.BytesRead();
+    }
+    const std::uint64_t limit = frames * kSprRleFrameHeadBytes;
+    Report(state, "file_bytes", static_cast<double>(sprite.size()));
+    Report(state, "read_bytes", static_cast<double>(read));
+    Report(state, "read_limit", static_cast<double>(limit));
+    Report(state, "within_limit", read <= limit ? 1 : 0);
+}
+
+// Args: frame count, frame side. Opens a sprite file with SpriteModel::LoadSprite.
+void BM_LoadSprite(benchmark::State& state) {
+    const auto frames = static_cast<std::size_t>(state.range(0));
+    const auto side = static_cast<std::uint16_t>(state.range(1));
+    ScratchFolder scratch;
+    const std::string path = scratch.Make("hero.spr");
+    const Bytes sprite = MakePalettedSprite(frames, side, side);
+    WriteWholeFile(path, sprite);
+
+    const long long procCost = ProcReadCost();
+    AllocTotals allocated;
+    long long read = -1;
+    for (auto _ : state) {
+        const long long before = BytesReadByProcess();
+        AllocCounter counter;
+        {
+            SpriteModel model;
+            const Outcome outcome = model.LoadSprite(path);
+            if (!outcome.done || model.FrameCount() != frames) state.SkipWithError("cannot load the sprite");
+        }
+        allocated = counter.Stop();
+        const long long after = BytesReadByProcess();
+        if (before >= 0 && after >= 0) read = after - before - procCost;
+    }
+    // The frame table (one record per frame, with the slack of a growing vector) and
+    // the path and title strings.
+    const std::size_t allocLimit = 2 * frames * sizeof(SprFrameRecord) + 4 * path.size() + 1024;
+    const std::uint64_t readLimit = HeadBytes(frames);
+    Report(state, "file_bytes", static_cast<double>(sprite.size()));
+    Report(state, "read_bytes", static_cast<double>(read));
+    Report(state, "read_limit", static_cast<double>(readLimit));
+    Report(state, "alloc_bytes", static_cast<double>(allocated.bytes));
+    Report(state, "limit_bytes", static_cast<double>(allocLimit));
+    Report(state, "within_limit",
+           allocated.bytes <= allocLimit && read >= 0 && static_cast<std::uint64_t>(read) <= readLimit ? 1 : 0);
+}
+
+// Args: frame side, 1 for a true-colour sprite. Draws frame 1 of a three-frame sprite.
+void BM_RenderFrame(benchmark::State& state) {
+    const auto side = static_cast<std::uint16_t>(state.range(0));
+    const bool trueColour = state.range(1) != 0;
+    ScratchFolder scratch;
+    const std::string path = scratch.Make("hero.spr");
+    WriteWholeFile(path, trueColour ? MakeTrueColourSprite(3, side, side) : MakePalettedSprite(3, side, side));
+    SpriteModel model;
+    if (!model.LoadSprite(path).done) {
+        state.SkipWithError("cannot load the sprite");
+        return;
+    }
+
+    AllocTotals allocated;
+    for (auto _ : state) {
+        AllocCounter counter;
+        {
+            const DrawnFrame drawn = model.RenderFrame(1);
+            benchmark::DoNotOptimize(drawn.pixels.data());
+        }
+        allocated = counter.Stop();
+    }
+    const std::size_t pixels = std::size_t{side} * side;
+    const std::size_t drawnBytes = pixels * 4;
+    // Palettised: the indices and the encoded bytes. True-colour: the stored pixels,
+    // which are its encoded bytes; it has no indices.
+    const std::size_t frameBytes =
+        trueColour ? pixels * kSprTrueColourPixelBytes : pixels + static_cast<std::size_t>(model.Frame(1).dataBytes);
+    const std::size_t limit = drawnBytes + frameBytes;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * drawnBytes));
+    Report(state, "alloc_bytes", static_cast<double>(allocated.bytes));
+    Report(state, "allocs", static_cast<double>(allocated.count));
+    Report(state, "limit_bytes", static_cast<double>(limit));
+    Report(state, "within_limit", allocated.bytes <= limit ? 1 : 0);
+}
+
+BENCHMARK(BM_IndexFramesBytesRead)->ArgNames({"frames", "side"})->Args({999, 8})->Args({999, 160});
+BENCHMARK(BM_LoadSprite)->ArgNames({"frames", "side"})->Args({999, 8})->Args({999, 160})->Args({50, 160});
+BENCHMARK(BM_RenderFrame)->ArgNames({"side", "true_colour"})->Args({32, 0})->Args({256, 0})->Args({32, 1})->Args({256, 1});
+
+}  // namespace
+}  // namespace zandrel::bench
