@@ -1,0 +1,95 @@
+#include "app/launcher_dlg.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <array>
+
+#include "app/about_dlg.h"
+#include "app/app_icon.h"
+#include "platform/prompts.h"
+#include "platform/qt_text.h"
+#include "res/dialog_templates.h"
+#include "res/resource_ids.h"
+#include "res/strings.h"
+#include "viewer/spr_view_dlg.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace zandrel {
+namespace {
+
+constexpr int kIdcSprToImages = 1000;
+constexpr int kIdcImagesToSpr = 1001;
+constexpr int kIdcPalConvert = 1002;
+constexpr int kIdcAbout = 1006;
+
+// The tools whose dialogs have not been built yet; their buttons stay disabled.
+constexpr std::array kToolsToCome{kIdcImagesToSpr, kIdcPalConvert};
+
+}  // namespace
+
+CLauncherDlg::CLauncherDlg(Prompts& prompts, QWidget* parent)
+    : TemplateDialog(DialogTemplateOf(kIddLauncher), prompts, parent), m_hIcon(ZandrelIcon()) {
+    OnClicked(kIdcAbout, &CLauncherDlg::OnAbout);
+    OnClicked(kIdcSprToImages, &CLauncherDlg::OnSprToImages);
+}
+
+bool CLauncherDlg::OnInitDialog() {
+    for (int id : kToolsToCome) EnableDlgItem(id, false);
+#ifdef Q_OS_WIN
+    if (HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        const std::wstring text = ToQString(kAboutMenuText).toStdWString();
+        if (!text.empty()) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu, MF_STRING, kIdmAboutBox, text.c_str());
+        }
+    }
+#endif
+    setWindowIcon(m_hIcon);
+    return true;
+}
+
+bool CLauncherDlg::OnSysCommand(unsigned id) {
+    if ((id & kSysCommandMask) != kIdmAboutBox) return false;
+    OnAbout();
+    return true;
+}
+
+void CLauncherDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Where there is no system menu to carry it, the About entry is here, and it is
+    // here on every platform alike.
+    QMenu menu(this);
+    const QAction* about = menu.addAction(ToQString(kAboutMenuText));
+    if (menu.exec(event->globalPos()) == about) Guard([this] { OnSysCommand(kIdmAboutBox); });
+}
+
+#ifdef Q_OS_WIN
+bool CLauncherDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND) {
+        bool handled = false;
+        Guard([&] { handled = OnSysCommand(static_cast<unsigned>(msg->wParam)); });
+        if (handled) {
+            *result = 0;
+            return true;
+        }
+    }
+    return TemplateDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+void CLauncherDlg::OnAbout() {
+    CAboutDlg about(ThePrompts(), this);
+    about.DoModal();
+}
+
+void CLauncherDlg::OnSprToImages() {
+    const std::optional<std::string> path = ThePrompts().OpenFile(kSprOpenFilter);
+    if (!path) return;
+    CSprViewDlg viewer(ThePrompts(), *path);
+    viewer.DoModal();
+}
+
+}  // namespace zandrel

@@ -1,0 +1,34 @@
+#pragma once
+
+// The launcher: the three tools, each a modal dialog of its own, and the About box.
+// Closing it in any way ends the program.
+
+#include <QIcon>
+
+#include "platform/template_dialog.h"
+
+namespace zandrel {
+
+class CLauncherDlg final : public TemplateDialog {
+public:
+    explicit CLauncherDlg(Prompts& prompts, QWidget* parent = nullptr);
+
+    // A command of the window's menus. Returns false for the commands that stay the
+    // platform's.
+    bool OnSysCommand(unsigned id);
+
+protected:
+    bool OnInitDialog() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void OnAbout();
+    void OnSprToImages();
+
+    QIcon m_hIcon;
+};
+
+}  // namespace zandrel

@@ -1,0 +1,44 @@
+// The desktop program: the launcher, run modally; the program ends when it closes.
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_icon.h"
+#include "app/launcher_dlg.h"
+#include "platform/qt_prompts.h"
+#include "res/version.h"
+
+namespace {
+
+// On X11 and Wayland desktops Qt cannot start without a display; say so in one line
+// rather than in Qt's own words.
+bool HasDisplay() {
+#if defined(_WIN32) || defined(__APPLE__)
+    return true;
+#else
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!HasDisplay()) {
+        std::fputs("zandrel: no display to show the launcher on (DISPLAY and WAYLAND_DISPLAY are not set)\n", stderr);
+        return EXIT_FAILURE;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(zandrel::kProductName);
+    QApplication::setApplicationVersion(zandrel::kProductVersion);
+    QApplication::setWindowIcon(zandrel::ZandrelIcon());
+
+    zandrel::QtPrompts prompts;
+    zandrel::CLauncherDlg launcher(prompts);
+    launcher.DoModal();
+    return EXIT_SUCCESS;
+}

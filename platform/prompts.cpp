@@ -1,0 +1,24 @@
+#include "platform/prompts.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/file.h"
+
+namespace zandrel {
+
+void Prompts::Show(const Outcome& outcome) {
+    if (!outcome.text.empty()) ShowMessage(outcome.text, outcome.icon);
+}
+
+void Prompts::ReportFileError(const FileError& error) { ShowMessage(DescribeFileError(error), MessageIcon::Stop); }
+
+void EnterFolderOf(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path)).parent_path();
+    std::error_code ignored;
+    // A folder that vanished since it was chosen leaves the current folder where it
+    // was; the next folder dialog then opens there, which is all that depends on it.
+    std::filesystem::current_path(folder, ignored);
+}
+
+}  // namespace zandrel

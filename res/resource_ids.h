@@ -1,0 +1,22 @@
+#pragma once
+
+// The numbers by which the program knows its dialogs, icon and strings.
+
+namespace zandrel {
+
+inline constexpr int kIddAboutBox = 100;
+inline constexpr int kIdsAboutBox = 101;  // the About entry of the launcher's menus
+inline constexpr int kIddLauncher = 102;
+inline constexpr int kIdrMainFrame = 128;  // the application icon
+inline constexpr int kIddSprView = 129;
+inline constexpr int kIddSprMake = 130;
+inline constexpr int kIddPalConvert = 131;
+inline constexpr int kIddPalFormat = 132;
+inline constexpr int kIddFolder = 133;
+
+// The command of the About entry in the system menu; system commands keep their low
+// four bits for the platform.
+inline constexpr unsigned kIdmAboutBox = 0x0010;
+inline constexpr unsigned kSysCommandMask = 0xFFF0;
+
+}  // namespace zandrel

@@ -1,0 +1,34 @@
+#include "tests/gui/gui_support.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <filesystem>
+
+namespace zandrel::test {
+
+void Soon(std::function<void()> step) { QTimer::singleShot(0, qApp, std::move(step)); }
+
+QWidget* TopModal() { return QApplication::activeModalWidget(); }
+
+void Settle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+void PressKey(QWidget& window, int key) {
+    QWidget* target = window.focusWidget() != nullptr ? window.focusWidget() : &window;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+std::string RenderFolder() {
+    const std::string folder = ZANDREL_RENDER_DIR;
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+}  // namespace zandrel::test

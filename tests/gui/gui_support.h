@@ -1,0 +1,31 @@
+#pragma once
+
+// Helpers for driving dialogs offscreen.
+
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+namespace zandrel::test {
+
+// Runs `step` as soon as the event loop turns, typically inside a modal dialog's loop.
+void Soon(std::function<void()> step);
+
+// The modal dialog on top, or null.
+QWidget* TopModal();
+
+// Delivers the pending events and paints.
+void Settle();
+
+// What the widget shows now.
+QImage Grab(QWidget& widget);
+
+// Presses a key in the widget that has the focus within `window`.
+void PressKey(QWidget& window, int key);
+
+// Where the tests write what they render for people to look at.
+std::string RenderFolder();
+
+}  // namespace zandrel::test

