@@ -44,23 +44,22 @@ private:
 };
 
 // The bytes this process has read through system calls so far (the "rchar" line of
-// /proc/self/io), or -1 where the system does not tell.
-long long BytesReadByProcess() {
+// /proc/self/io), and the length of the text that this reading itself took, which
+// the next reading will count; value is -1 where the system does not tell.
+struct ProcessReads {
+    long long value = -1;
+    long long textBytes = 0;
+};
+
+ProcessReads BytesReadByProcess() {
+    ProcessReads reads;
     const int fd = ::open("/proc/self/io", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) return reads;
     char text[512] = {};
     const ssize_t got = ::read(fd, text, sizeof text - 1);
     ::close(fd);
-    long long value = -1;
-    if (got > 0) std::sscanf(text, "rchar: %lld", &value);
-    return value;
-}
-
-// What one reading of /proc/self/io adds to the count itself.
-long long ProcReadCost() {
-    const long long first = BytesReadByProcess();
-    const long long second = BytesReadByProcess();
-    return first < 0 || second < 0 ? 0 : second - first;
+    if (got > 0 && std::sscanf(text, "rchar: %lld", &reads.value) == 1) reads.textBytes = got;
+    return reads;
 }
 
 std::uint64_t HeadBytes(std::size_t frames) {
@@ -100,11 +99,10 @@ void BM_LoadSprite(benchmark::State& state) {
     const Bytes sprite = MakePalettedSprite(frames, side, side);
     WriteWholeFile(path, sprite);
 
-    const long long procCost = ProcReadCost();
     AllocTotals allocated;
     long long read = -1;
     for (auto _ : state) {
-        const long long before = BytesReadByProcess();
+        const ProcessReads before = BytesReadByProcess();
         AllocCounter counter;
         {
             SpriteModel model;
@@ -112,8 +110,8 @@ void BM_LoadSprite(benchmark::State& state) {
             if (!outcome.done || model.FrameCount() != frames) state.SkipWithError("cannot load the sprite");
         }
         allocated = counter.Stop();
-        const long long after = BytesReadByProcess();
-        if (before >= 0 && after >= 0) read = after - before - procCost;
+        const ProcessReads after = BytesReadByProcess();
+        if (before.value >= 0 && after.value >= 0) read = after.value - before.value - before.textBytes;
     }
     // The frame table (one record per frame, with the slack of a growing vector) and
     // the path and title strings.
