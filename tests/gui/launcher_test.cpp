@@ -1,0 +1,179 @@
+// The launcher: what it offers, the viewer and the About box it runs, and the ways out.
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "app/about_dlg.h"
+#include "app/launcher_dlg.h"
+#include "platform/scripted_prompts.h"
+#include "res/version.h"
+#include "tests/gui/gui_support.h"
+#include "tests/test_files.h"
+
+namespace zandrel::test {
+namespace {
+
+class LauncherTest : public testing::Test {
+protected:
+    LauncherTest() : m_launcher(m_prompts) {
+        m_launcher.InitDialog();
+        m_launcher.show();
+        Settle();
+    }
+    ~LauncherTest() override { std::filesystem::current_path(m_startFolder); }
+
+    void Click(int id) { m_launcher.DlgItem<QPushButton>(id)->click(); }
+
+    // Runs `look` on the modal dialog that opens next, then closes it with Escape.
+    void OnNextModal(std::function<void(QDialog&)> look) {
+        Soon([this, look = std::move(look)] {
+            auto* dialog = qobject_cast<QDialog*>(TopModal());
+            if (dialog == nullptr || dialog == &m_launcher) {
+                ADD_FAILURE() << "no dialog opened";
+                return;
+            }
+            ++m_nModalsSeen;
+            look(*dialog);
+            PressKey(*dialog, Qt::Key_Escape);
+        });
+    }
+
+    const std::filesystem::path m_startFolder = std::filesystem::current_path();
+    ScriptedPrompts m_prompts;
+    CLauncherDlg m_launcher;
+    int m_nModalsSeen = 0;
+};
+
+TEST_F(LauncherTest, OffersTheViewerAndAboutAndWaitsForTheOtherTools) {
+    EXPECT_EQ(m_launcher.windowTitle(), "Zandrel");
+    EXPECT_TRUE(m_launcher.GetDlgItem(1000)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(1006)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(2)->isEnabled());
+    EXPECT_FALSE(m_launcher.GetDlgItem(1001)->isEnabled());
+    EXPECT_FALSE(m_launcher.GetDlgItem(1002)->isEnabled());
+    EXPECT_EQ(m_launcher.DlgItem<QPushButton>(1000)->text(), "SPR -> 图像  \nSPR -> Images");
+    EXPECT_EQ(m_launcher.focusWidget(), m_launcher.GetDlgItem(2));  // Quit, the first tab stop
+}
+
+TEST_F(LauncherTest, RunsTheViewerOnTheChosenFileAndComesBack) {
+    TempDir dir;
+    const std::string path = dir.Path("hero.spr");
+    WriteBytes(path, MakeSprite(SprKind::Indexed256Rle, {PatternFrame(8, 8), PatternFrame(9, 9)}, DistinctPalette()));
+    m_prompts.Answer(path);
+    QStringList lines;
+    OnNextModal([&](QDialog& viewer) {
+        EXPECT_EQ(viewer.windowTitle(), "SPR to Image");
+        auto* list = viewer.findChild<QListWidget*>("1012");
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+    });
+    Click(1000);
+
+    EXPECT_EQ(m_nModalsSeen, 1);
+    EXPECT_EQ(lines, QStringList({"hero000.bmp", "hero001.bmp"}));
+    ASSERT_EQ(m_prompts.Questions().size(), 1u);
+    EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::OpenFile);
+    EXPECT_EQ(m_prompts.Questions()[0].filter, "Velmark SPR(*.spr)|*.spr||");
+    // The confirmed open dialog left the current folder at the sprite's folder.
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir.Root()));
+    EXPECT_TRUE(m_launcher.isVisible());
+    // The viewer let go of the file when it closed.
+    EXPECT_NO_THROW(File::OpenRead(path));
+}
+
+TEST_F(LauncherTest, CancelledOpenRunsNoViewer) {
+    m_prompts.Cancel();
+    Click(1000);
+    Settle();
+    EXPECT_EQ(m_prompts.Questions().size(), 1u);
+    EXPECT_EQ(TopModal(), nullptr);
+    EXPECT_TRUE(m_prompts.Messages().empty());
+}
+
+TEST_F(LauncherTest, AboutFromTheButtonShowsTheHomePage) {
+    OnNextModal([](QDialog& about) {
+        EXPECT_EQ(about.windowTitle(), "关于 Zandrel");
+        auto* url = about.findChild<QLineEdit*>("1033");
+        EXPECT_EQ(url->text().toStdString(), kHomePage);
+        EXPECT_TRUE(url->isReadOnly());
+        EXPECT_EQ(about.focusWidget(), about.findChild<QPushButton*>("1"));
+    });
+    Click(1006);
+    EXPECT_EQ(m_nModalsSeen, 1);
+    EXPECT_TRUE(m_launcher.isVisible());
+}
+
+TEST_F(LauncherTest, AboutFromTheMenuEntryWhateverItsLowBits) {
+    OnNextModal([](QDialog& about) { EXPECT_EQ(about.windowTitle(), "关于 Zandrel"); });
+    EXPECT_TRUE(m_launcher.OnSysCommand(0x0013));
+    EXPECT_EQ(m_nModalsSeen, 1);
+    // Other system commands stay the platform's.
+    EXPECT_FALSE(m_launcher.OnSysCommand(0xF060));
+    EXPECT_FALSE(m_launcher.OnSysCommand(0x0020));
+    EXPECT_TRUE(m_launcher.isVisible());
+}
+
+TEST_F(LauncherTest, ContextMenuOffersAbout) {
+    QString entry;
+    Soon([&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            ADD_FAILURE() << "no context menu";
+            return;
+        }
+        ASSERT_EQ(menu->actions().size(), 1);
+        entry = menu->actions().front()->text();
+        OnNextModal([](QDialog& about) { EXPECT_EQ(about.windowTitle(), "关于 Zandrel"); });
+        menu->setActiveAction(menu->actions().front());
+        PressKey(*menu, Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), m_launcher.mapToGlobal(QPoint(10, 10)));
+    QCoreApplication::sendEvent(&m_launcher, &event);
+    EXPECT_EQ(entry, "关于 Zandrel(&A)...");
+    EXPECT_EQ(m_nModalsSeen, 1);
+}
+
+TEST_F(LauncherTest, QuitEscapeEnterAndCloseBoxEndIt) {
+    Click(2);
+    EXPECT_FALSE(m_launcher.isVisible());
+
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        m_launcher.show();
+        m_launcher.GetDlgItem(2)->setFocus();
+        Settle();
+        PressKey(m_launcher, key);  // Enter presses Quit, which has the focus
+        EXPECT_FALSE(m_launcher.isVisible()) << key;
+        EXPECT_EQ(m_launcher.result(), QDialog::Rejected) << key;
+    }
+
+    m_launcher.show();
+    Settle();
+    m_launcher.close();
+    EXPECT_FALSE(m_launcher.isVisible());
+}
+
+TEST(AboutBox, OkEnterAndEscapeCloseIt) {
+    ScriptedPrompts prompts;
+    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        CAboutDlg about(prompts);
+        about.InitDialog();
+        about.show();
+        Settle();
+        PressKey(about, key);
+        EXPECT_FALSE(about.isVisible()) << key;
+    }
+    CAboutDlg about(prompts);
+    about.InitDialog();
+    about.show();
+    about.findChild<QPushButton*>("1")->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+}  // namespace
+}  // namespace zandrel::test
