@@ -29,6 +29,13 @@ test: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+run: deps
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); try: xvfb-run -a make run"; exit 1; fi
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	cd samples && ../build/dev/app/zandrel
+
 bench: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)

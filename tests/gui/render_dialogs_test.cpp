@@ -17,7 +17,6 @@
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
-#include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
@@ -70,14 +69,11 @@ TEST(RenderDialogs, ProgramDialogsToPng) {
     about.InitDialog();
     Save(about, "about");
 
-    TempDir dir;
-    std::vector<TestFrame> frames;
-    for (std::uint8_t i = 0; i < 12; ++i) frames.push_back(PatternFrame(96, 120, i));
-    const std::string path = dir.Path("hero.spr");
-    WriteBytes(path, MakeSprite(SprKind::Indexed256Rle, frames, DistinctPalette()));
-    CSprViewDlg viewer(prompts, path);
-    viewer.InitDialog();
-    Save(viewer, "viewer");
+    for (const char* sample : {"slime", "orb", "tiles"}) {
+        CSprViewDlg viewer(prompts, std::string(ZANDREL_SAMPLES_DIR) + "/" + sample + ".spr");
+        viewer.InitDialog();
+        Save(viewer, std::string("viewer_") + sample);
+    }
     EXPECT_TRUE(prompts.Messages().empty());
 }
 
