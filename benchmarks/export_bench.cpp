@@ -78,11 +78,14 @@ void BM_ExportAllFrames(benchmark::State& state, bool trueColour) {
     // The program's files are replaced through a temporary file and a rename, so that a
     // failure never leaves half a file; this second baseline does the same with bare
     // system calls and shows what that safety costs apart from the program's own work.
-    const std::string renamePath = baselineFolder + ".partial";
+    const std::string renameFolder = scratch.Make("renamed", true) + "/";
+    const std::string renamePath = renameFolder + ".partial";
     const auto writeRenamed = [&](std::size_t i) {
         WritePosix(renamePath, files[i]);
-        if (::rename(renamePath.c_str(), baselinePaths[i].c_str()) != 0) throw std::runtime_error("cannot rename");
+        if (::rename(renamePath.c_str(), (renameFolder + names[i]).c_str()) != 0) throw std::runtime_error("cannot rename");
     };
+
+    for (std::size_t i = 0; i < kFrames; ++i) writeRenamed(i);
 
     double exportSeconds = 0;
     double posixSeconds = 0;
