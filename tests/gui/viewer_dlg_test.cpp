@@ -155,6 +155,10 @@ TEST_F(ViewerTest, ExportAndPaletteButtonsWaitForTheirDialogs) {
     Open(WriteSprite("p.spr", SprKind::Indexed256Rle, {Filled(4, 4, 1)}));
     for (int id : {1016, 1017, 1018, 1019}) EXPECT_FALSE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
     for (int id : {kPrev, kNext, 2}) EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
+    // No default button, so that Enter outside the buttons ends the dialog.
+    for (const QPushButton* button : m_viewer->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    }
 }
 
 // Nothing may touch the frame table or the file: the arrows and the paint must cope
