@@ -104,8 +104,8 @@ make_rgba() {
     }' | unhex "$4"
 }
 tgas=()
-for spec in "0 5 3" "1 1 7" "2 24 17" "3 16 16"; do
-    read -r f w h <<<"$spec"
+for frame in "0 5 3" "1 1 7" "2 24 17" "3 16 16"; do
+    read -r f w h <<<"$frame"
     make_rgba "$f" "$w" "$h" "src$f.rgba"
     "$convert" -size "${w}x$h" -depth 8 "rgba:src$f.rgba" "TGA:src$f.tga"
     tgas+=("src$f.tga")
