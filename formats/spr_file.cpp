@@ -104,6 +104,41 @@ SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::s
     return index;
 }
 
+namespace {
+
+constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+constexpr bool HasZeroByte(std::uint64_t word) { return ((word - kLowBits) & ~word & kHighBits) != 0; }
+
+std::uint64_t LoadWord(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Whether the eight bytes from `from` are all literal indices, which makes a stretch
+// worth a search and a copy.
+bool StartsLongStretch(const std::uint8_t* bytes, std::size_t from, std::size_t size) {
+    return size - from >= 8 && !HasZeroByte(LoadWord(bytes + from));
+}
+
+std::size_t EndOfLiterals(const std::uint8_t* bytes, std::size_t from, std::size_t size) {
+    const void* zero = std::memchr(bytes + from, 0, size - from);
+    return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes) : size;
+}
+
+// Transparent runs are mostly short; a call to memset costs more than filling them.
+void FillZeros(std::uint8_t* to, std::size_t count) {
+    if (count > 16) {
+        std::memset(to, 0, count);
+        return;
+    }
+    for (std::size_t k = 0; k < count; ++k) to[k] = 0;
+}
+
+}  // namespace
+
 RleDecodeResult SprDecodeRle(ByteSpan data, std::span<std::uint8_t> indices) {
     const std::uint8_t* in = data.data();
     const std::size_t inSize = data.size();
@@ -112,13 +147,18 @@ RleDecodeResult SprDecodeRle(ByteSpan data, std::span<std::uint8_t> indices) {
     std::size_t i = 0;
     std::size_t o = 0;
     while (i < inSize) {
-        if (in[i] != 0) {
-            // Copy the whole stretch of literal indices up to the next zero at once.
-            const void* zero = std::memchr(in + i, 0, inSize - i);
-            const std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - in) : inSize;
+        const std::uint8_t b = in[i];
+        if (b != 0) {
+            // A long stretch of literal indices goes in one copy; a short one byte by
+            // byte, where the call would cost more than the copy.
+            const std::size_t end = StartsLongStretch(in, i, inSize) ? EndOfLiterals(in, i, inSize) : i + 1;
             const std::size_t literals = end - i;
             if (literals > outSize - o) return {RleProblem::RunPastFrame, i + (outSize - o)};
-            std::memcpy(out + o, in + i, literals);
+            if (literals == 1) {
+                out[o] = b;
+            } else {
+                std::memcpy(out + o, in + i, literals);
+            }
             o += literals;
             i = end;
             continue;
@@ -126,7 +166,7 @@ RleDecodeResult SprDecodeRle(ByteSpan data, std::span<std::uint8_t> indices) {
         if (i + 1 >= inSize) return {RleProblem::MissingCount, i};
         const std::size_t run = in[i + 1];
         if (run > outSize - o) return {RleProblem::RunPastFrame, i};
-        if (run != 0) std::memset(out + o, 0, run);  // a frame of no pixels has no buffer
+        FillZeros(out + o, run);
         o += run;
         i += 2;
     }
@@ -143,15 +183,19 @@ void SprEncodeRle(ByteSpan indices, Bytes& out) {
     std::size_t i = 0;
     while (i < size) {
         if (in[i] != 0) {
-            const void* zero = std::memchr(in + i, 0, size - i);
-            const std::size_t end = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - in) : size;
-            std::memcpy(dst, in + i, end - i);
+            const std::size_t end = StartsLongStretch(in, i, size) ? EndOfLiterals(in, i, size) : i + 1;
+            if (end - i == 1) {
+                *dst = in[i];
+            } else {
+                std::memcpy(dst, in + i, end - i);
+            }
             dst += end - i;
             i = end;
             continue;
         }
+        const std::size_t limit = std::min<std::size_t>(size - i, kRleMaxRun);
         std::size_t run = 1;
-        while (run < kRleMaxRun && i + run < size && in[i + run] == 0) ++run;
+        while (run < limit && in[i + run] == 0) ++run;
         *dst++ = 0;
         *dst++ = static_cast<std::uint8_t>(run);
         i += run;
