@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -69,13 +70,14 @@ HeldFiles& Held() {
     return held;
 }
 
-mode_t NewFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = umask(0);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
+// The process's umask, read once: reading it means setting it, so not on every call.
+mode_t Umask() {
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
     }();
-    return mode;
+    return mask;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -185,29 +187,42 @@ OutputFile OutputFile::Create(const std::string& path) {
     OutputFile out;
     out.m_strPath = path;
     out.m_strTarget = path;
-    mode_t mode = NewFileMode();
 
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    bool exists = ::lstat(path.c_str(), &info) == 0;
+    if (exists && S_ISLNK(info.st_mode)) {
         // Writing through a link replaces the file it points at, not the link.
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {
             out.m_strTarget = resolved;
             std::free(resolved);
         }
+        exists = ::stat(out.m_strTarget.c_str(), &info) == 0;
     }
-    if (::stat(out.m_strTarget.c_str(), &info) == 0) {
+    // A new file gets the usual mode for new files; a replaced one keeps its own.
+    mode_t mode = 0666;
+    if (exists) {
         if (S_ISDIR(info.st_mode)) throw FileError(FileCause::AccessDenied, EISDIR, path);
         if (Held().IsHeld(info.st_dev, info.st_ino)) throw FileError(FileCause::SharingViolation, EBUSY, path);
         if (::access(out.m_strTarget.c_str(), W_OK) != 0) ThrowErrno(path);
         mode = info.st_mode & 07777;
     }
 
-    const std::string folder = FolderOf(out.m_strTarget);
-    std::string temp = folder + "/.zandrel-XXXXXX";
-    out.m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out.m_fd < 0) ThrowErrno(path);
-    out.m_strTemp = temp;
-    if (::fchmod(out.m_fd, mode) != 0) ThrowErrno(path);
+    // The temporary's name is this process's and a counter of its own: no two outputs
+    // of this process meet, and O_EXCL keeps it off anything else's file.
+    static std::atomic<unsigned long> counter{0};
+    const std::string prefix = FolderOf(out.m_strTarget) + "/.zandrel-" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; out.m_fd < 0; ++attempt) {
+        std::string temp = prefix + std::to_string(counter++);
+        out.m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (out.m_fd >= 0) {
+            out.m_strTemp = std::move(temp);
+        } else if (errno != EEXIST || attempt >= 100) {
+            ThrowErrno(path);
+        }
+    }
+    // Creation applied the umask; a replaced file's own bits are put back only when it
+    // took any away.
+    if (exists && (mode & Umask()) != 0 && ::fchmod(out.m_fd, mode) != 0) ThrowErrno(path);
     return out;
 }
 
