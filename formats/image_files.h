@@ -136,7 +136,7 @@ struct Tga32Decoded {
 };
 
 // The header test, field by field: no identification field, no colour map, image
-// type 2, zero colour map specification and origins, depth 32, descriptor exactly 8.
+// type 2, zero colour map fields and origins, depth 32, descriptor exactly 8.
 std::optional<TgaSize> TestTga32Header(ByteSpan file);
 // width * height * 4 bytes from offset 18; only for sizes that fit the file.
 Bytes ReadTga32Pixels(ByteSpan file, TgaSize size);

@@ -9,14 +9,7 @@ set -euo pipefail
 cli=$(realpath "${1:?usage: cli_test.sh PATH/TO/zandrel-cli}")
 convert=/usr/bin/convert  # ImageMagick 6 itself, not whatever else is on PATH
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok   - $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL - $1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../harness.sh"
 
 # Does stream file $1 hold what $2 describes? "" nothing at all, "*" any text,
 # "^TEXT" text beginning with TEXT, anything else exactly TEXT and a newline.
@@ -47,17 +40,8 @@ expect() {
     fi
 }
 
-# check DESCRIPTION COMMAND...: passes when the command succeeds.
-check() {
-    local what=$1
-    shift
-    if "$@" >log 2>&1; then pass "$what"; else fail "$what"; sed 's/^/       /' log; fi
-}
 
-unhex() { tr -d ' \n' | xxd -r -p >"$1"; }
-hex_at() { xxd -p -s "$2" -l "$3" "$1" | tr -d '\n'; }
 u16_at() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
-file_size() { stat -c %s "$1"; }
 files_in() { (cd "$1" && ls -A | tr '\n' ' '); }
 
 # Fixtures: BMPs cut from one quantised picture (one colour table), TGAs from raw RGBA.
@@ -261,5 +245,4 @@ expect "a Velmark source shorter than a palette" 1 "" "调色板文件short_v.pa
     palette convert short_v.pal out/s.pal --to microsoft
 check "... writes nothing" test ! -e out/s.pal
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish

@@ -11,31 +11,7 @@ cli=$(realpath "${1:?usage: imagemagick_test.sh PATH/TO/zandrel-cli}")
 convert=/usr/bin/convert
 identify=/usr/bin/identify
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok   - $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL - $1"; }
-# check DESCRIPTION COMMAND...: the command's output goes to the log, shown on failure.
-check() {
-    local what=$1
-    shift
-    if "$@" >log 2>&1; then
-        pass "$what"
-    else
-        fail "$what"
-        sed 's/^/       /' log
-    fi
-}
-
-# Writes the bytes given as hex on stdin to a file.
-unhex() { tr -d ' \n' | xxd -r -p >"$1"; }
-# Offset and length of a byte range of a file, as hex.
-hex_at() { xxd -p -s "$2" -l "$3" "$1" | tr -d '\n'; }
-file_size() { stat -c %s "$1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/../harness.sh"
 
 same_pixels() {  # FORMAT FILE_A FILE_B: ImageMagick decodes both to the same raw pixels
     "$convert" "$2" -auto-orient "$1:$work/a.raw" && "$convert" "$3" -auto-orient "$1:$work/b.raw" &&
@@ -150,5 +126,4 @@ colour_map_matches() {
 }
 check "every colour ImageMagick sees in frame 0 is in the Velmark palette" colour_map_matches
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish
