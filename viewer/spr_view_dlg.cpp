@@ -16,17 +16,6 @@
 namespace zandrel {
 namespace {
 
-constexpr int kIdcFileInfo = 1013;
-constexpr int kIdcFrameList = 1012;
-constexpr int kIdcPreview = 1020;
-constexpr int kIdcFrameInfo = 1021;
-constexpr int kIdcPrevFrame = 1014;
-constexpr int kIdcNextFrame = 1015;
-constexpr int kIdcExportAll = 1016;
-constexpr int kIdcExportFrame = 1017;
-constexpr int kIdcExportPalette = 1018;
-constexpr int kIdcImportPalette = 1019;
-
 // The buttons whose dialogs have not been built yet; they stay disabled.
 constexpr std::array kToolsToCome{kIdcExportAll, kIdcExportFrame, kIdcExportPalette, kIdcImportPalette};
 

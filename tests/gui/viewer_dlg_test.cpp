@@ -18,13 +18,6 @@
 namespace zandrel::test {
 namespace {
 
-constexpr int kFileInfo = 1013;
-constexpr int kFrameList = 1012;
-constexpr int kPreview = 1020;
-constexpr int kFrameInfo = 1021;
-constexpr int kPrev = 1014;
-constexpr int kNext = 1015;
-
 // A palette with a few colours that are easy to find in a grab.
 SprPalette MarkedPalette() {
     SprPalette palette = DistinctPalette();
@@ -58,16 +51,16 @@ protected:
         return *m_viewer;
     }
 
-    QListWidget& List() { return *m_viewer->DlgItem<QListWidget>(kFrameList); }
-    QString FileInfo() { return m_viewer->DlgItem<QLineEdit>(kFileInfo)->text(); }
-    QString FrameInfo() { return m_viewer->DlgItem<QLabel>(kFrameInfo)->text(); }
+    QListWidget& List() { return *m_viewer->DlgItem<QListWidget>(kIdcFrameList); }
+    QString FileInfo() { return m_viewer->DlgItem<QLineEdit>(kIdcFileInfo)->text(); }
+    QString FrameInfo() { return m_viewer->DlgItem<QLabel>(kIdcFrameInfo)->text(); }
     void Click(int id) { m_viewer->DlgItem<QPushButton>(id)->click(); Settle(); }
     QStringList Lines() {
         QStringList lines;
         for (int i = 0; i < List().count(); ++i) lines << List().item(i)->text();
         return lines;
     }
-    QImage Preview() { return Grab(*m_viewer->GetDlgItem(kPreview)); }
+    QImage Preview() { return Grab(*m_viewer->GetDlgItem(kIdcPreview)); }
 
     TempDir m_dir;
     ScriptedPrompts m_prompts;
@@ -115,28 +108,28 @@ TEST_F(ViewerTest, TitleKeepsEveryDotButTheLast) {
 TEST_F(ViewerTest, ArrowsStepAndWrapAtBothEnds) {
     Open(WriteSprite("s.spr", SprKind::Indexed256Rle, {Filled(5, 1, 1), Filled(6, 1, 1), Filled(7, 1, 1)}));
 
-    Click(kNext);
+    Click(kIdcNextFrame);
     EXPECT_EQ(List().currentRow(), 1);
     EXPECT_EQ(FrameInfo(), "2/3\n(6,1)");
-    Click(kNext);
-    Click(kNext);
+    Click(kIdcNextFrame);
+    Click(kIdcNextFrame);
     EXPECT_EQ(List().currentRow(), 0);
     EXPECT_EQ(m_viewer->CurrentFrame(), 0);
     EXPECT_EQ(FrameInfo(), "1/3\n(5,1)");
 
-    Click(kPrev);
+    Click(kIdcPrevFrame);
     EXPECT_EQ(List().currentRow(), 2);
     EXPECT_EQ(m_viewer->CurrentFrame(), 2);
     EXPECT_EQ(FrameInfo(), "3/3\n(7,1)");
-    Click(kPrev);
+    Click(kIdcPrevFrame);
     EXPECT_EQ(List().currentRow(), 1);
 }
 
 TEST_F(ViewerTest, SingleFrameStaysSelectedBothWays) {
     Open(WriteSprite("one.spr", SprKind::Indexed256Rle, {Filled(4, 4, 1)}));
-    Click(kNext);
+    Click(kIdcNextFrame);
     EXPECT_EQ(List().currentRow(), 0);
-    Click(kPrev);
+    Click(kIdcPrevFrame);
     EXPECT_EQ(List().currentRow(), 0);
     EXPECT_EQ(FrameInfo(), "1/1\n(4,4)");
 }
@@ -154,7 +147,7 @@ TEST_F(ViewerTest, TrueColourListsTgaNamesAndDisablesPaletteButtons) {
 TEST_F(ViewerTest, ExportAndPaletteButtonsWaitForTheirDialogs) {
     Open(WriteSprite("p.spr", SprKind::Indexed256Rle, {Filled(4, 4, 1)}));
     for (int id : {1016, 1017, 1018, 1019}) EXPECT_FALSE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
-    for (int id : {kPrev, kNext, 2}) EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
+    for (int id : {kIdcPrevFrame, kIdcNextFrame, 2}) EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
     // No default button, so that Enter outside the buttons ends the dialog.
     for (const QPushButton* button : m_viewer->findChildren<QPushButton*>()) {
         EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
@@ -166,9 +159,9 @@ TEST_F(ViewerTest, ExportAndPaletteButtonsWaitForTheirDialogs) {
 void ExpectNoCurrentFrame(CSprViewDlg& viewer, QListWidget& list) {
     EXPECT_EQ(list.count(), 0);
     EXPECT_EQ(viewer.CurrentFrame(), -1);
-    viewer.DlgItem<QPushButton>(kNext)->click();
-    viewer.DlgItem<QPushButton>(kPrev)->click();
-    viewer.GetDlgItem(kPreview)->repaint();
+    viewer.DlgItem<QPushButton>(kIdcNextFrame)->click();
+    viewer.DlgItem<QPushButton>(kIdcPrevFrame)->click();
+    viewer.GetDlgItem(kIdcPreview)->repaint();
     Settle();
     EXPECT_EQ(viewer.CurrentFrame(), -1);
     EXPECT_EQ(list.count(), 0);
@@ -227,14 +220,14 @@ TEST_F(ViewerTest, UndecodableFrameIsReportedOncePerSelection) {
     bytes[data + 15] = 255;
     Open(Write("runs.spr", bytes));
     for (int i = 0; i < 3; ++i) {
-        m_viewer->GetDlgItem(kPreview)->repaint();
+        m_viewer->GetDlgItem(kIdcPreview)->repaint();
         Settle();
     }
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(m_prompts.Messages()[0].icon, MessageIcon::None);
 
-    Click(kNext);
-    Click(kPrev);
+    Click(kIdcNextFrame);
+    Click(kIdcPrevFrame);
     EXPECT_EQ(m_prompts.Messages().size(), 2u);
 }
 
@@ -272,7 +265,7 @@ TEST_F(ViewerTest, EscapeCancelAndEnterCloseIt) {
 
     // Enter on a push button presses that button.
     Open(path);
-    m_viewer->GetDlgItem(kNext)->setFocus();
+    m_viewer->GetDlgItem(kIdcNextFrame)->setFocus();
     PressKey(*m_viewer, Qt::Key_Return);
     EXPECT_TRUE(m_viewer->isVisible());
     EXPECT_EQ(List().currentRow(), 1);
@@ -290,18 +283,18 @@ constexpr QRgb kMagenta = 0xFFFF00FF;
 
 TEST_F(ViewerTest, PreviewPlacesFramesByIntegerHalvings) {
     Open(WriteSprite("w.spr", SprKind::Indexed256Rle, {Filled(10, 4, 1), Filled(11, 4, 1)}));
-    QWidget& preview = *m_viewer->GetDlgItem(kPreview);
+    QWidget& preview = *m_viewer->GetDlgItem(kIdcPreview);
     const int width = preview.width();
     const int middle = preview.height() / 2;
 
     EXPECT_EQ(FirstColumnOf(Preview(), kMagenta, middle), width / 2 - 5);
-    Click(kNext);
+    Click(kIdcNextFrame);
     EXPECT_EQ(FirstColumnOf(Preview(), kMagenta, middle), width / 2 - 5);
 
     // The same in a control 205 pixels wide: both frames start at 97.
     preview.resize(205, 205);
     EXPECT_EQ(FirstColumnOf(Preview(), kMagenta, 102), 97);
-    Click(kPrev);
+    Click(kIdcPrevFrame);
     EXPECT_EQ(FirstColumnOf(Preview(), kMagenta, 102), 97);
     const QImage image = Preview();
     EXPECT_EQ(image.pixel(106, 102), kMagenta);
@@ -314,7 +307,7 @@ TEST_F(ViewerTest, PreviewPlacesFramesByIntegerHalvings) {
 TEST_F(ViewerTest, FrameWiderThanPreviewIsCutEvenly) {
     // Probe the control's width first, then make a frame wider than it.
     Open(WriteSprite("probe.spr", SprKind::Indexed256Rle, {Filled(1, 1, 1)}));
-    const int width = m_viewer->GetDlgItem(kPreview)->width();
+    const int width = m_viewer->GetDlgItem(kIdcPreview)->width();
     const int frameWidth = width + 101;
     TestFrame frame = Filled(static_cast<std::uint16_t>(frameWidth), 2, 2);
     frame.pixels[0] = 1;  // column 0 of row 0 is magenta, the rest green
@@ -334,7 +327,7 @@ TEST_F(ViewerTest, PreviewColoursPaletteAndAlphaOverBlack) {
     // pixel and an opaque one, the top row a fully transparent one and an opaque one.
     TestFrame trueColour{2, 2, Bytes{128, 200, 100, 50, 255, 1, 2, 3, 0, 90, 90, 90, 255, 40, 50, 60}};
     Open(WriteSprite("t.spr", SprKind::TrueColor32, {trueColour}));
-    QWidget& preview = *m_viewer->GetDlgItem(kPreview);
+    QWidget& preview = *m_viewer->GetDlgItem(kIdcPreview);
     const int x = preview.width() / 2 - 1;
     const int y = preview.height() / 2 - 1;
     QImage image = Preview();
