@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -267,6 +268,16 @@ void OutputFile::Commit() {
     if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
     const int fd = std::exchange(m_fd, -1);
     if (::close(fd) != 0) ThrowErrno(m_strPath);
+#ifdef RENAME_EXCHANGE
+    // Swapping the two names replaces the old file just as atomically as renaming over
+    // it, without making the file system write the new one out at once (ext4 does on a
+    // rename over a file); the temporary name then holds the old bytes and goes.
+    if (::renameat2(AT_FDCWD, m_strTemp.c_str(), AT_FDCWD, m_strTarget.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlink(m_strTemp.c_str());
+        m_strTemp.clear();
+        return;
+    }
+#endif
     if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) ThrowErrno(m_strPath);
     m_strTemp.clear();
 }
