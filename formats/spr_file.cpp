@@ -42,8 +42,6 @@ std::uint16_t SprFrameCountOf(const SprHeader& header) {
     return header.indexedCount != 0 ? header.indexedCount : header.trueColorCount;
 }
 
-bool IsTrueColour(SprKind kind) { return kind == SprKind::TrueColor32; }
-
 SprPalette ParseSprPalette(std::span<const std::uint8_t, kPaletteBytes> bytes) {
     SprPalette palette;
     for (std::size_t i = 0; i < kPaletteEntries; ++i) {

@@ -63,7 +63,6 @@ SprHeader MakeWrittenSprHeader(bool trueColour, std::uint16_t count);
 // A palettised file has indexedCount != 0; its trueColorCount is then ignored.
 SprKind SprKindOf(const SprHeader& header);
 std::uint16_t SprFrameCountOf(const SprHeader& header);
-bool IsTrueColour(SprKind kind);
 
 SprPalette ParseSprPalette(std::span<const std::uint8_t, kPaletteBytes> bytes);
 // Copies every byte of every entry, the reserved byte included.
