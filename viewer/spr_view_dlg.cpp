@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 
+#include "platform/list_box.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
@@ -28,6 +29,7 @@ static_assert(std::endian::native == std::endian::little, "drawn frames are laid
 CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
     : TemplateDialog(DialogTemplateOf(kIddSprView), prompts, parent), m_strPath(std::move(path)) {
     m_listFrames = DlgItem<QListWidget>(kIdcFrameList);
+    KeepSelection(*m_listFrames);
     m_preview = GetDlgItem(kIdcPreview);
     m_preview->installEventFilter(this);
 
