@@ -27,6 +27,7 @@ protected:
 private:
     void OnAbout();
     void OnSprToImages();
+    void OnImagesToSpr();
 
     QIcon m_hIcon;
 };

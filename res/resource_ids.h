@@ -19,4 +19,14 @@ inline constexpr int kIddFolder = 133;
 inline constexpr unsigned kIdmAboutBox = 0x0010;
 inline constexpr unsigned kSysCommandMask = 0xFFF0;
 
+// The maker's controls (dialog 130), besides OK (make) and Cancel.
+inline constexpr int kIdcImageList = 1012;
+inline constexpr int kIdcMakerExplanation = 1013;
+inline constexpr int kIdcImagePreview = 1020;
+inline constexpr int kIdcMakerInfo = 1021;
+inline constexpr int kIdcAddImages = 1026;
+inline constexpr int kIdcDeleteImage = 1027;
+inline constexpr int kIdcMoveImageUp = 1028;
+inline constexpr int kIdcMoveImageDown = 1029;
+
 }  // namespace zandrel

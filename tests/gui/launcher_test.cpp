@@ -55,7 +55,7 @@ TEST_F(LauncherTest, OffersTheViewerAndAboutAndWaitsForTheOtherTools) {
     EXPECT_TRUE(m_launcher.GetDlgItem(1000)->isEnabled());
     EXPECT_TRUE(m_launcher.GetDlgItem(1006)->isEnabled());
     EXPECT_TRUE(m_launcher.GetDlgItem(2)->isEnabled());
-    EXPECT_FALSE(m_launcher.GetDlgItem(1001)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(1001)->isEnabled());
     EXPECT_FALSE(m_launcher.GetDlgItem(1002)->isEnabled());
     EXPECT_EQ(m_launcher.DlgItem<QPushButton>(1000)->text(), "SPR -> 图像  \nSPR -> Images");
     EXPECT_EQ(m_launcher.focusWidget(), m_launcher.GetDlgItem(2));  // Quit, the first tab stop
@@ -84,6 +84,18 @@ TEST_F(LauncherTest, RunsTheViewerOnTheChosenFileAndComesBack) {
     EXPECT_TRUE(m_launcher.isVisible());
     // The viewer let go of the file when it closed.
     EXPECT_NO_THROW(File::OpenRead(path));
+}
+
+TEST_F(LauncherTest, RunsAnEmptyMakerAndComesBack) {
+    OnNextModal([](QDialog& maker) {
+        EXPECT_EQ(maker.windowTitle(), "Image to SPR");
+        EXPECT_EQ(maker.findChild<QListWidget*>("1012")->count(), 0);
+        EXPECT_FALSE(maker.findChild<QPushButton*>("1")->isEnabled());
+    });
+    Click(1001);
+    EXPECT_EQ(m_nModalsSeen, 1);
+    EXPECT_TRUE(m_prompts.Questions().empty());
+    EXPECT_TRUE(m_launcher.isVisible());
 }
 
 TEST_F(LauncherTest, CancelledOpenRunsNoViewer) {

@@ -1,0 +1,246 @@
+#include "maker/spr_make_dlg.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QImage>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPainter>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QUrl>
+#include <bit>
+#include <optional>
+
+#include "maker/source_preview.h"
+#include "maker/sprite_build.h"
+#include "platform/list_box.h"
+#include "platform/prompts.h"
+#include "platform/qt_text.h"
+#include "res/dialog_templates.h"
+#include "res/resource_ids.h"
+
+namespace zandrel {
+namespace {
+
+// However long the paths, the list scrolls across this many pixels.
+constexpr int kListExtentPixels = 255;
+
+// Previews are blue, green, red, 255 in memory, which is Qt's RGB32 on a little-endian
+// machine.
+static_assert(std::endian::native == std::endian::little, "previews are laid out for little-endian RGB32");
+
+bool IsSourceFileName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QStringLiteral("tga"), Qt::CaseInsensitive) == 0;
+}
+
+// Moves a line and selects it where it went, without telling anyone: the same file
+// stays selected.
+void MoveLine(QListWidget& list, int from, int to) {
+    {
+        const QSignalBlocker quiet(&list);
+        QListWidgetItem* item = list.takeItem(from);
+        list.insertItem(to, item);
+    }
+    SetCurSel(list, to);
+}
+
+}  // namespace
+
+CSprMakeDlg::CSprMakeDlg(Prompts& prompts, QWidget* parent)
+    : TemplateDialog(DialogTemplateOf(kIddSprMake), prompts, parent) {
+    m_listImages = DlgItem<QListWidget>(kIdcImageList);
+    // The list keeps its order itself: additions go to their sorted place, moves stay
+    // where the user put them.
+    m_listImages->setSortingEnabled(false);
+    KeepSelection(*m_listImages);
+    m_listImages->setAcceptDrops(true);
+    m_listImages->viewport()->setAcceptDrops(true);
+    m_listImages->viewport()->installEventFilter(this);
+    m_preview = GetDlgItem(kIdcImagePreview);
+    m_preview->installEventFilter(this);
+
+    OnClicked(kIdcAddImages, &CSprMakeDlg::OnAdd);
+    OnClicked(kIdcDeleteImage, &CSprMakeDlg::OnDelete);
+    OnClicked(kIdcMoveImageUp, &CSprMakeDlg::OnMoveUp);
+    OnClicked(kIdcMoveImageDown, &CSprMakeDlg::OnMoveDown);
+    OnSignal(m_listImages, &QListWidget::itemSelectionChanged, &CSprMakeDlg::OnSelchangeImageList);
+}
+
+CSprMakeDlg::~CSprMakeDlg() = default;
+
+std::vector<std::string> CSprMakeDlg::Entries() const {
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(m_listImages->count()));
+    for (int row = 0; row < m_listImages->count(); ++row) entries.push_back(ToStdString(m_listImages->item(row)->text()));
+    return entries;
+}
+
+bool CSprMakeDlg::OnInitDialog() {
+    UpdateData();  // the empty information replaces the template's "Static"
+    EnableDlgItem(kIdOk, false);
+    EnableDlgItem(kIdcDeleteImage, false);
+    return true;
+}
+
+void CSprMakeDlg::showEvent(QShowEvent* event) {
+    TemplateDialog::showEvent(event);
+    // The dialog opens with the list in hand, so that Enter presses the default
+    // button, Add, rather than the first button in the tab order, Cancel.
+    if (!event->spontaneous() && m_listImages->count() == 0) m_listImages->setFocus(Qt::OtherFocusReason);
+}
+
+void CSprMakeDlg::OnAdd() { AddSources(ThePrompts().OpenFiles(kSourceFilesFilter)); }
+
+void CSprMakeDlg::AddSources(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    if (m_listImages->count() == 0) {
+        EnableDlgItem(kIdOk, true);
+        EnableDlgItem(kIdcDeleteImage, true);
+    }
+    // Neither examined nor compared: a file added twice is listed twice. The selection
+    // stays on the line it was on.
+    for (const std::string& path : paths) AddString(*m_listImages, ToQString(path));
+    SetHorizontalExtent(*m_listImages, kListExtentPixels);
+}
+
+void CSprMakeDlg::OnDelete() {
+    const int selected = GetCurSel(*m_listImages);
+    if (selected < 0) return;
+    {
+        const QSignalBlocker quiet(m_listImages);
+        delete m_listImages->takeItem(selected);
+    }
+    const int count = m_listImages->count();
+    if (selected < count) {
+        SetCurSel(*m_listImages, selected);  // the line that moved into its place
+    } else if (count > 0) {
+        SetCurSel(*m_listImages, selected - 1);  // the deleted line was the last
+    } else {
+        EnableDlgItem(kIdOk, false);
+        EnableDlgItem(kIdcDeleteImage, false);
+    }
+    NewSelection();
+}
+
+void CSprMakeDlg::OnMoveUp() {
+    const int selected = GetCurSel(*m_listImages);
+    if (selected <= 0) return;
+    MoveLine(*m_listImages, selected, selected - 1);
+    UpdateData();
+}
+
+void CSprMakeDlg::OnMoveDown() {
+    const int selected = GetCurSel(*m_listImages);
+    if (selected < 0 || selected >= m_listImages->count() - 1) return;
+    MoveLine(*m_listImages, selected, selected + 1);
+    UpdateData();
+}
+
+void CSprMakeDlg::OnSelchangeImageList() { NewSelection(); }
+
+void CSprMakeDlg::NewSelection() {
+    m_bPreviewSpoke = false;
+    m_preview->update();
+}
+
+void CSprMakeDlg::UpdateData() { SetDlgItemText(kIdcMakerInfo, m_strInfo); }
+
+void CSprMakeDlg::OnOK() {
+    const std::vector<std::string> sources = Entries();
+    if (sources.empty()) return;  // Make is disabled then
+    const KindCheck check = CheckSourceKinds(sources);
+    if (!check.refusal.empty()) {
+        ThePrompts().ShowMessage(check.refusal, MessageIcon::None);
+        return;
+    }
+    const std::optional<std::string> output = ThePrompts().SaveFile(kSprFileFilter, InitialSaveName(sources.front()));
+    if (!output) return;
+    const Outcome built = BuildSprite(sources, *output);
+    ThePrompts().Show(built);
+    if (built.done) EndDialog(Accepted);
+}
+
+bool CSprMakeDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_preview && event->type() == QEvent::Paint) {
+        OnPaint();
+        return true;
+    }
+    if (watched == m_listImages->viewport()) {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop: return OnDrag(event);
+            default: break;
+        }
+    }
+    return TemplateDialog::eventFilter(watched, event);
+}
+
+std::vector<std::string> CSprMakeDlg::DroppedSources(const QMimeData& data) {
+    std::vector<std::string> sources;
+    if (!data.hasUrls()) return sources;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (!IsSourceFileName(path) || !QFileInfo(path).isFile()) continue;
+        sources.push_back(ToStdString(QDir::toNativeSeparators(path)));
+    }
+    return sources;
+}
+
+bool CSprMakeDlg::OnDrag(QEvent* event) {
+    auto* drop = static_cast<QDropEvent*>(event);  // a drag-enter and a drag-move are drop events too
+    const QMimeData* data = drop->mimeData();
+    const std::vector<std::string> sources = data != nullptr ? DroppedSources(*data) : std::vector<std::string>{};
+    if (sources.empty()) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) Guard([&] { AddSources(sources); });
+    return true;
+}
+
+template <class Show>
+void CSprMakeDlg::ShowOnceForSelection(Show show) {
+    if (m_bPreviewSpoke) return;
+    m_bPreviewSpoke = true;
+    // Not from inside the paint: the message box would paint over it.
+    QTimer::singleShot(0, this, std::move(show));
+}
+
+void CSprMakeDlg::OnPaint() {
+    const int selected = GetCurSel(*m_listImages);
+    if (selected < 0) return;
+    const std::string path = ToStdString(m_listImages->item(selected)->text());
+    PreviewImage preview;
+    try {
+        preview = DecodePreview(path);
+    } catch (const FileError& error) {
+        // A listed file that has gone or cannot be read: told once, as any file error.
+        ShowOnceForSelection([this, error] { ThePrompts().ReportFileError(error); });
+        return;
+    }
+    if (!preview.problem.empty()) {
+        ShowOnceForSelection([this, text = std::move(preview.problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
+        return;
+    }
+    const int width = preview.width;
+    const int height = preview.height;
+    const QImage image(preview.pixels.data(), width, height, width * 4, QImage::Format_RGB32);
+    // Unscaled and centred by integer halvings; an image larger than the control is
+    // cut at its edges.
+    const int x = m_preview->width() / 2 - width / 2;
+    const int y = m_preview->height() / 2 - height / 2;
+    QPainter painter(m_preview);
+    painter.drawImage(x, y, image);
+}
+
+}  // namespace zandrel
