@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
@@ -13,10 +14,12 @@
 
 #include "app/about_dlg.h"
 #include "app/launcher_dlg.h"
+#include "maker/spr_make_dlg.h"
 #include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
@@ -74,6 +77,21 @@ TEST(RenderDialogs, ProgramDialogsToPng) {
         viewer.InitDialog();
         Save(viewer, std::string("viewer_") + sample);
     }
+
+    // The maker with the slime's pictures, copied where their paths are short, the
+    // third one previewed.
+    TempDir dir;
+    std::vector<std::string> pictures;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "slime00" + std::to_string(i) + ".bmp";
+        pictures.push_back(dir.Path(name));
+        WriteBytes(pictures.back(), ReadBytes(std::string(ZANDREL_SAMPLE_PICTURES_DIR) + "/" + name));
+    }
+    CSprMakeDlg maker(prompts);
+    maker.InitDialog();
+    maker.AddSources(pictures);
+    maker.DlgItem<QListWidget>(kIdcImageList)->setCurrentRow(2);
+    Save(maker, "maker");
     EXPECT_TRUE(prompts.Messages().empty());
 }
 
