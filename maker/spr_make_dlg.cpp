@@ -103,10 +103,11 @@ void CSprMakeDlg::AddSources(const std::vector<std::string>& paths) {
         EnableDlgItem(kIdOk, true);
         EnableDlgItem(kIdcDeleteImage, true);
     }
+    // The width first, so that each new line is made with it.
+    SetHorizontalExtent(*m_listImages, kListExtentPixels);
     // Neither examined nor compared: a file added twice is listed twice. The selection
     // stays on the line it was on.
     for (const std::string& path : paths) AddString(*m_listImages, ToQString(path));
-    SetHorizontalExtent(*m_listImages, kListExtentPixels);
 }
 
 void CSprMakeDlg::OnDelete() {

@@ -95,9 +95,12 @@ int AddString(QListWidget& list, const QString& text) {
         }
     }
     auto* item = new QListWidgetItem(text);
-    list.insertItem(low, item);
     const QVariant extent = list.property(kExtentProperty);
-    if (extent.isValid()) item->setSizeHint(QSize(extent.toInt(), RowHeightOf(list, low)));
+    const QVariant height = list.property(kRowHeightProperty);
+    // Sized before it goes in where the height is known, which spares the view a change.
+    if (extent.isValid() && height.isValid()) item->setSizeHint(QSize(extent.toInt(), height.toInt()));
+    list.insertItem(low, item);
+    if (extent.isValid() && !height.isValid()) item->setSizeHint(QSize(extent.toInt(), RowHeightOf(list, low)));
     return low;
 }
 

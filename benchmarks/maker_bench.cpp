@@ -1,0 +1,106 @@
+// Building a sprite from 999 BMP sources of 120 x 150, beside a baseline that reads the
+// same source files and writes the same sprite bytes with nothing but open, read,
+// write and close. The row's time is the build's; vs_posix is the build's total time
+// over the baseline's (the aim: at most 1.5).
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "benchmarks/maker_sources.h"
+#include "maker/sprite_build.h"
+#include "platform/file.h"
+
+namespace zandrel::bench {
+namespace {
+
+constexpr std::size_t kSources = 999;
+constexpr std::uint16_t kWidth = 120;
+constexpr std::uint16_t kHeight = 150;
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+void ReadPosix(const std::string& path, Bytes& buffer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot open " + path);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == buffer.size()) buffer.resize(buffer.size() * 2 + 4096);
+        const ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
+        if (got < 0) throw std::runtime_error("cannot read " + path);
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    benchmark::DoNotOptimize(buffer.data());
+}
+
+void WritePosix(const std::string& path, const Bytes& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw std::runtime_error("cannot create " + path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put <= 0) throw std::runtime_error("cannot write " + path);
+        done += static_cast<std::size_t>(put);
+    }
+    if (::close(fd) != 0) throw std::runtime_error("cannot close " + path);
+}
+
+void BM_BuildPalettedSprite(benchmark::State& state) {
+    ScratchFolder scratch;
+    const MakerSources sources = WriteMakerSources(scratch, kSources, kWidth, kHeight);
+    const std::string built = scratch.Make("built.spr");
+    const std::string baseline = scratch.Make("baseline.spr");
+
+    // The build must give the hand-made sprite, or the figures mean nothing.
+    if (const Outcome outcome = BuildSprite(sources.paths, built); !outcome.done || File::OpenRead(built).ReadAll() != sources.sprite) {
+        state.SkipWithError(("the build does not give the expected sprite: " + outcome.text).c_str());
+        return;
+    }
+
+    Bytes buffer;
+    double buildSeconds = 0;
+    double posixSeconds = 0;
+    bool baselineFirst = false;
+    const auto runBaseline = [&] {
+        std::remove(baseline.c_str());
+        const Clock::time_point start = Clock::now();
+        for (const std::string& path : sources.paths) ReadPosix(path, buffer);
+        WritePosix(baseline, sources.sprite);
+        posixSeconds += Seconds(start, Clock::now());
+    };
+    for (auto _ : state) {
+        // Both write a new file each round, and take turns at going first.
+        if (baselineFirst) runBaseline();
+        std::remove(built.c_str());
+        const Clock::time_point start = Clock::now();
+        const Outcome outcome = BuildSprite(sources.paths, built);
+        const double seconds = Seconds(start, Clock::now());
+        benchmark::DoNotOptimize(outcome);
+        state.SetIterationTime(seconds);
+        buildSeconds += seconds;
+        if (!baselineFirst) runBaseline();
+        baselineFirst = !baselineFirst;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (sources.sourceBytes + sources.sprite.size())));
+    state.counters["sources"] = static_cast<double>(kSources);
+    state.counters["posix_ms"] = posixSeconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["vs_posix"] = posixSeconds > 0 ? buildSeconds / posixSeconds : 0;
+}
+
+BENCHMARK(BM_BuildPalettedSprite)->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zandrel::bench
