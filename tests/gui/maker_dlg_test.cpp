@@ -269,27 +269,28 @@ TEST_F(MakerTest, PreviewDrawsTheSelectedFileUnscaledInTheMiddle) {
     SprPalette palette = DistinctPalette();
     palette[0] = {10, 20, 30, 0};
     palette[1] = {255, 0, 255, 0};
-    Bytes rows(100, 1);
+    Bytes rows(11 * 11, 1);
     rows[0] = 0;  // the top-left pixel, shown in its colour, not as transparent
-    Add({Write("ten.bmp", HandBmp(10, 10, rows, palette))});
+    Add({Write("eleven.bmp", HandBmp(11, 11, rows, palette))});
+    // An even control and an odd image: halving each apart puts it at 100 - 5 = 95,
+    // where halving the difference would give 94.
+    Preview().resize(200, 200);
     const QImage blank = Grab(Preview());
     Choose(0);
     const QImage image = Grab(Preview());
     EXPECT_NE(image, blank);
 
-    const int left = Preview().width() / 2 - 5;
-    const int top = Preview().height() / 2 - 5;
-    EXPECT_EQ(image.pixel(left, top), qRgb(10, 20, 30));
-    EXPECT_EQ(image.pixel(left + 1, top), qRgb(255, 0, 255));
-    EXPECT_EQ(image.pixel(left + 9, top + 9), qRgb(255, 0, 255));
-    EXPECT_NE(image.pixel(left + 10, top + 9), qRgb(255, 0, 255));
-    EXPECT_NE(image.pixel(left + 9, top + 10), qRgb(255, 0, 255));
-    EXPECT_NE(image.pixel(left - 1, top), qRgb(255, 0, 255));
+    EXPECT_EQ(image.pixel(95, 95), qRgb(10, 20, 30));
+    EXPECT_EQ(image.pixel(96, 95), qRgb(255, 0, 255));
+    EXPECT_EQ(image.pixel(105, 105), qRgb(255, 0, 255));
+    EXPECT_NE(image.pixel(106, 105), qRgb(255, 0, 255));
+    EXPECT_NE(image.pixel(105, 106), qRgb(255, 0, 255));
+    EXPECT_NE(image.pixel(94, 95), qRgb(10, 20, 30));
     EXPECT_TRUE(m_prompts.Messages().empty());
 }
 
 TEST_F(MakerTest, PreviewOfALargerImageShowsItsMiddle) {
-    const int width = Preview().width() + 101;  // odd, so that the halvings truncate
+    const int width = Preview().width() + 101;
     const int height = 3;
     SprPalette palette = DistinctPalette();
     palette[1] = {0, 255, 0, 0};
