@@ -9,10 +9,12 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "app/about_dlg.h"
 #include "app/launcher_dlg.h"
+#include "folders/folder_dlg.h"
 #include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
@@ -74,6 +76,14 @@ TEST(RenderDialogs, ProgramDialogsToPng) {
         viewer.InitDialog();
         Save(viewer, std::string("viewer_") + sample);
     }
+
+    // The folder dialog as it opens beside the samples.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(ZANDREL_SAMPLES_DIR);
+    CFolderDlg folders(prompts);
+    folders.InitDialog();
+    std::filesystem::current_path(previous);
+    Save(folders, "folders");
     EXPECT_TRUE(prompts.Messages().empty());
 }
 
