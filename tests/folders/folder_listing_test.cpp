@@ -87,11 +87,5 @@ TEST(FolderListing, NamesEqualButForCaseKeepTheirListedOrder) {
     EXPECT_EQ(names, (std::vector<std::string>{"Same", "SAME", "same"}));
 }
 
-TEST(FolderListing, JoinAddsOneSeparator) {
-    EXPECT_EQ(JoinPath("/", "home"), "/home");
-    EXPECT_EQ(JoinPath("/home", "user"), "/home/user");
-    EXPECT_EQ(JoinPath("/home/", "user"), "/home/user");
-}
-
 }  // namespace
 }  // namespace zandrel::test

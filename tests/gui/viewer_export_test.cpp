@@ -208,17 +208,5 @@ TEST_F(ViewerExportTest, CurrentFrameIsSavedExactlyWhereTheDialogSaid) {
     EXPECT_EQ(OutEntries().size(), 1u);
 }
 
-TEST_F(ViewerExportTest, CurrentTrueColourFrameIsSavedAsTga) {
-    const std::vector<TestFrame> frames{TrueColourFrame(5, 3, 9)};
-    Open("orb.spr", MakeSprite(SprKind::TrueColor32, frames, m_palette));
-    const std::string path = Out() + "/one.tga";
-    m_prompts.Answer(path);
-    Click(kIdcExportFrame);
-    ASSERT_EQ(m_prompts.Questions().size(), 1u);
-    EXPECT_EQ(m_prompts.Questions()[0].filter, "32位色TGA图(*.tga)|*.tga||");
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"32位色TGA图" + path + "输出完成."});
-    ExpectTgaOf(path, frames[0]);
-}
-
 }  // namespace
 }  // namespace zandrel::test
