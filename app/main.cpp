@@ -6,6 +6,7 @@
 
 #include "app/app_icon.h"
 #include "app/launcher_dlg.h"
+#include "folders/folder_dlg.h"
 #include "platform/qt_prompts.h"
 #include "res/version.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(zandrel::ZandrelIcon());
 
     zandrel::QtPrompts prompts;
+    prompts.SetFolderChooser([&prompts] { return zandrel::RunFolderDlg(prompts, QApplication::activeModalWidget()); });
     zandrel::CLauncherDlg launcher(prompts);
     launcher.DoModal();
     return EXIT_SUCCESS;

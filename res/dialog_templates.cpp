@@ -109,8 +109,8 @@ constexpr std::array kFolderControls{
     ControlTemplate{kIdOk, DefPushButton, "确定(&O)", 73, 200, 50, 14, kButton},
     ControlTemplate{kIdCancel, PushButton, "取消(&C)", 130, 200, 50, 14, kButton},
     ControlTemplate{kIdStatic, Static, "选择输出目录：", 5, 5, 173, 8, kGroup},
-    ControlTemplate{1024, TreeView, "Tree1", 5, 40, 173, 151, kBorder | kTabStop},
-    ControlTemplate{1025, Edit, "", 5, 20, 173, 14, kBorder | kTabStop | kAutoHScroll},
+    ControlTemplate{kIdcFolderTree, TreeView, "Tree1", 5, 40, 173, 151, kBorder | kTabStop},
+    ControlTemplate{kIdcOutputDir, Edit, "", 5, 20, 173, 14, kBorder | kTabStop | kAutoHScroll},
 };
 
 const std::array kTemplates{

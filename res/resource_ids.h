@@ -14,6 +14,10 @@ inline constexpr int kIddPalConvert = 131;
 inline constexpr int kIddPalFormat = 132;
 inline constexpr int kIddFolder = 133;
 
+// The output folder dialog (133): the folder tree and the path field above it.
+inline constexpr int kIdcFolderTree = 1024;
+inline constexpr int kIdcOutputDir = 1025;
+
 // The command of the About entry in the system menu; system commands keep their low
 // four bits for the platform.
 inline constexpr unsigned kIdmAboutBox = 0x0010;

@@ -8,17 +8,20 @@
 #include <QTimer>
 #include <array>
 #include <bit>
+#include <optional>
+#include <vector>
 
 #include "platform/list_box.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "viewer/frame_export.h"
 
 namespace zandrel {
 namespace {
 
 // The buttons whose dialogs have not been built yet; they stay disabled.
-constexpr std::array kToolsToCome{kIdcExportAll, kIdcExportFrame, kIdcExportPalette, kIdcImportPalette};
+constexpr std::array kToolsToCome{kIdcExportPalette, kIdcImportPalette};
 
 // Drawn frames are blue, green, red, 255 in memory, which is Qt's RGB32 on a
 // little-endian machine.
@@ -36,6 +39,8 @@ CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
     OnSignal(m_listFrames, &QListWidget::currentRowChanged, &CSprViewDlg::OnSelchangeFrameList);
     OnClicked(kIdcNextFrame, &CSprViewDlg::OnNextFrame);
     OnClicked(kIdcPrevFrame, &CSprViewDlg::OnPrevFrame);
+    OnClicked(kIdcExportFrame, &CSprViewDlg::OnExportFrame);
+    OnClicked(kIdcExportAll, &CSprViewDlg::OnExportAll);
 }
 
 CSprViewDlg::~CSprViewDlg() = default;
@@ -89,6 +94,25 @@ void CSprViewDlg::OnPrevFrame() {
     int previous = m_listFrames->currentRow() - 1;
     if (previous < 0) previous = count - 1;
     SelectFrame(previous);
+}
+
+void CSprViewDlg::OnExportFrame() {
+    if (!HasCurrentFrame()) return;
+    const std::optional<std::string> path = ThePrompts().SaveFile(SaveFilterOf(m_sprite), {});
+    if (!path) return;
+    ThePrompts().Show(ExportFrame(m_sprite, static_cast<std::size_t>(m_nCurFrame), *path));
+}
+
+void CSprViewDlg::OnExportAll() {
+    const std::optional<std::string> folder = ThePrompts().ChooseOutputFolder();
+    if (!folder) return;
+    // An empty answer is refused by the export; it must not turn into the root.
+    if (!folder->empty()) m_strOutFolder = WithTrailingSeparator(*folder);
+    // The list's lines are the files' names.
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(m_listFrames->count()));
+    for (int i = 0; i < m_listFrames->count(); ++i) names.push_back(ToStdString(m_listFrames->item(i)->text()));
+    ThePrompts().Show(ExportAllFrames(m_sprite, names, *folder));
 }
 
 void CSprViewDlg::SelectFrame(int index) {

@@ -45,6 +45,8 @@ private:
     void OnSelchangeFrameList();
     void OnNextFrame();
     void OnPrevFrame();
+    void OnExportFrame();
+    void OnExportAll();
     void OnPaint();
 
     bool HasCurrentFrame() const { return m_nCurFrame >= 0; }
@@ -54,6 +56,8 @@ private:
     void UpdateData();
 
     std::string m_strPath;
+    // The folder of the last export of all frames, with a separator at its end.
+    std::string m_strOutFolder;
     SpriteModel m_sprite;
     int m_nCurFrame = -1;
     QListWidget* m_listFrames = nullptr;

@@ -10,10 +10,12 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "app/about_dlg.h"
 #include "app/launcher_dlg.h"
+#include "folders/folder_dlg.h"
 #include "maker/spr_make_dlg.h"
 #include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
@@ -92,6 +94,13 @@ TEST(RenderDialogs, ProgramDialogsToPng) {
     maker.AddSources(pictures);
     maker.DlgItem<QListWidget>(kIdcImageList)->setCurrentRow(2);
     Save(maker, "maker");
+    // The folder dialog as it opens beside the samples.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(ZANDREL_SAMPLES_DIR);
+    CFolderDlg folders(prompts);
+    folders.InitDialog();
+    std::filesystem::current_path(previous);
+    Save(folders, "folders");
     EXPECT_TRUE(prompts.Messages().empty());
 }
 

@@ -1,0 +1,91 @@
+// What the folder tree reads from the file system, and the order it shows names in.
+
+#include "folders/folder_listing.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <unistd.h>
+
+#include "tests/test_files.h"
+
+namespace zandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FolderListing, FoldersOnlyHiddenAndLinkedOnesIncluded) {
+    TempDir dir;
+    fs::create_directories(dir.Path("a/inner"));
+    fs::create_directory(dir.Path(".hidden"));
+    fs::create_directory(dir.Path("files"));
+    WriteBytes(dir.Path("files/one.txt"), Bytes{1});
+    WriteBytes(dir.Path("plain.txt"), Bytes{1});
+    fs::create_directory_symlink(dir.Path("a"), dir.Path("link"));
+    fs::create_symlink(dir.Path("gone"), dir.Path("dangling"));
+
+    EXPECT_EQ(Sorted(ListSubfolders(dir.Root())), (std::vector<std::string>{".hidden", "a", "files", "link"}));
+    EXPECT_TRUE(HasSubfolder(dir.Root()));
+    EXPECT_TRUE(HasSubfolder(dir.Path("a")));
+    EXPECT_TRUE(HasSubfolder(dir.Path("link")));
+    EXPECT_FALSE(HasSubfolder(dir.Path("a/inner")));  // empty
+    EXPECT_FALSE(HasSubfolder(dir.Path("files")));    // files only
+    EXPECT_FALSE(HasSubfolder(dir.Path("missing")));
+    EXPECT_FALSE(HasSubfolder(dir.Path("plain.txt")));
+    EXPECT_TRUE(ListSubfolders(dir.Path("missing")).empty());
+}
+
+TEST(FolderListing, UnreadableFolderHoldsNothingAndItsNeighboursStay) {
+    TempDir dir;
+    fs::create_directories(dir.Path("locked/inner"));
+    fs::create_directories(dir.Path("open/inner"));
+    fs::permissions(dir.Root(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.Path("locked"), fs::perms::none);
+    const auto sound = [&] {
+        const std::vector<std::string> both{"locked", "open"};
+        return !HasSubfolder(dir.Path("locked")) && ListSubfolders(dir.Path("locked")).empty() &&
+               HasSubfolder(dir.Path("open")) && Sorted(ListSubfolders(dir.Root())) == both;
+    };
+    // Permissions do not hold back the superuser: the checks run as nobody then.
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(3);
+            }
+            ::_exit(sound() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    fs::permissions(dir.Path("locked"), fs::perms::owner_all);
+}
+
+TEST(FolderListing, OrderFoldsAsciiCaseOnly) {
+    std::vector<std::string> names{"beta", "中文", "Zeta", "äther", "B", "alpha2", "Äpfel", "_under",
+                                   "Alpha", "9lives", "a", "~tilde"};
+    SortNoCase(names);
+    // Digits, then "_" (between "Z" and "a" in the code table), then letters without
+    // regard to case, a name before the longer ones it begins, then "~" (after "z"),
+    // then the names beyond ASCII in code point order, case kept.
+    EXPECT_EQ(names, (std::vector<std::string>{"9lives", "_under", "a", "Alpha", "alpha2", "B", "beta", "Zeta",
+                                               "~tilde", "Äpfel", "äther", "中文"}));
+    EXPECT_FALSE(NameLessNoCase("ABC", "abc"));
+    EXPECT_FALSE(NameLessNoCase("abc", "ABC"));
+    EXPECT_TRUE(NameLessNoCase("ab", "ABC"));
+}
+
+TEST(FolderListing, NamesEqualButForCaseKeepTheirListedOrder) {
+    std::vector<std::string> names{"same", "b", "SAME", "a", "Same"};
+    SortNoCase(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "same", "SAME", "Same"}));
+    names = {"Same", "SAME", "same"};
+    SortNoCase(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"Same", "SAME", "same"}));
+}
+
+}  // namespace
+}  // namespace zandrel::test

@@ -1,0 +1,156 @@
+// The output folder dialog: where it opens, what its field shows, and what OK, Cancel
+// and the keyboard hand back.
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "folders/folder_dlg.h"
+#include "platform/scripted_prompts.h"
+#include "res/resource_ids.h"
+#include "tests/gui/gui_support.h"
+#include "tests/test_files.h"
+
+namespace zandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Type(QWidget& target, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&target, &press);
+    }
+}
+
+// Runs a test at a current folder of its own, and goes back afterwards.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& folder) : m_previous(fs::current_path()) { fs::current_path(folder); }
+    ~CurrentFolder() { fs::current_path(m_previous); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    fs::path m_previous;
+};
+
+class FolderDlgTest : public testing::Test {
+protected:
+    CFolderDlg& Open() {
+        m_dialog = std::make_unique<CFolderDlg>(m_prompts);
+        m_dialog->InitDialog();
+        m_dialog->show();
+        Settle();
+        return *m_dialog;
+    }
+
+    QLineEdit& Edit() { return *m_dialog->DlgItem<QLineEdit>(kIdcOutputDir); }
+    QTreeWidget& Tree() { return *m_dialog->DlgItem<QTreeWidget>(kIdcFolderTree); }
+    std::string Path(const QTreeWidgetItem* item) { return m_dialog->FolderTree().PathFromItem(item); }
+
+    TempDir m_dir;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<CFolderDlg> m_dialog;
+};
+
+TEST_F(FolderDlgTest, OpensAtTheCurrentFolderWithItsPathInTheField) {
+    fs::create_directories(m_dir.Path("work/out"));
+    const CurrentFolder here(m_dir.Path("work/out") + "/");
+    Open();
+    EXPECT_EQ(m_dialog->windowTitle(), "目录树");
+    EXPECT_EQ(Edit().text().toStdString(), m_dir.Path("work/out"));
+    ASSERT_NE(Tree().currentItem(), nullptr);
+    EXPECT_EQ(Path(Tree().currentItem()), m_dir.Path("work/out"));
+    EXPECT_TRUE(Tree().currentItem()->isExpanded());
+    EXPECT_EQ(m_dialog->focusWidget(), m_dialog->GetDlgItem(kIdOk));
+    EXPECT_TRUE(m_prompts.Messages().empty());
+}
+
+TEST_F(FolderDlgTest, AtTheRootTheFieldShowsSlash) {
+    const CurrentFolder here("/");
+    Open();
+    EXPECT_EQ(Edit().text(), "/");
+    EXPECT_EQ(Tree().currentItem(), Tree().topLevelItem(0));
+}
+
+TEST_F(FolderDlgTest, RemovedCurrentFolderLeavesTheFieldEmptyAndNothingSelected) {
+    fs::create_directories(m_dir.Path("gone"));
+    const CurrentFolder here(m_dir.Path("gone"));
+    fs::remove(m_dir.Path("gone"));
+    Open();
+    EXPECT_EQ(Edit().text(), "");
+    EXPECT_EQ(Tree().currentItem(), nullptr);
+    EXPECT_EQ(Tree().topLevelItemCount(), 1);
+}
+
+TEST_F(FolderDlgTest, OkReturnsTheFieldAsTypedAndASelectionReplacesIt) {
+    fs::create_directories(m_dir.Path("a/b"));
+    const CurrentFolder here(m_dir.Path("a"));
+    Open();
+
+    Edit().setText(" /no/such folder/ ");
+    m_dialog->GetDlgItem(kIdOk)->setFocus();
+    PressKey(*m_dialog, Qt::Key_Return);
+    EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(m_dialog->OutputDir(), " /no/such folder/ ");
+
+    Open();
+    Edit().setText("typed");
+    QTreeWidgetItem* b = Tree().currentItem()->child(0);
+    ASSERT_EQ(b->text(0), "b");
+    Tree().setCurrentItem(b);
+    EXPECT_EQ(Edit().text().toStdString(), m_dir.Path("a/b"));
+    Tree().setCurrentItem(Tree().topLevelItem(0));
+    EXPECT_EQ(Edit().text(), "/");
+    m_dialog->DlgItem<QPushButton>(kIdOk)->click();
+    EXPECT_EQ(m_dialog->OutputDir(), "/");
+
+    Open();
+    Edit().clear();
+    m_dialog->DlgItem<QPushButton>(kIdOk)->click();
+    EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(m_dialog->OutputDir(), "");
+}
+
+TEST_F(FolderDlgTest, CancelAndEscapeReturnNothing) {
+    const CurrentFolder here(m_dir.Root());
+    m_prompts.Forget();
+
+    Soon([] { TopModal()->findChild<QPushButton*>(QString::number(kIdCancel))->click(); });
+    EXPECT_EQ(RunFolderDlg(m_prompts, nullptr), std::nullopt);
+
+    Soon([] {
+        QWidget& dialog = *TopModal();
+        dialog.findChild<QLineEdit*>(QString::number(kIdcOutputDir))->setText("/typed");
+        PressKey(dialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(RunFolderDlg(m_prompts, nullptr), std::nullopt);
+    EXPECT_TRUE(m_prompts.Messages().empty());
+}
+
+TEST_F(FolderDlgTest, TabReachesTheFieldAndEnterPressesOk) {
+    const CurrentFolder here(m_dir.Root());
+    Soon([] {
+        QWidget& dialog = *TopModal();
+        auto* edit = dialog.findChild<QLineEdit*>(QString::number(kIdcOutputDir));
+        // From OK: Cancel, the tree, the field.
+        for (int i = 0; i < 3; ++i) PressKey(dialog, Qt::Key_Tab);
+        if (dialog.focusWidget() != edit) {
+            ADD_FAILURE() << "Tab did not reach the field";
+            PressKey(dialog, Qt::Key_Escape);
+            return;
+        }
+        edit->selectAll();
+        Type(*edit, "/out");
+        PressKey(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(RunFolderDlg(m_prompts, nullptr), std::optional<std::string>("/out"));
+}
+
+}  // namespace
+}  // namespace zandrel::test

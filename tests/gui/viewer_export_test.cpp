@@ -1,0 +1,212 @@
+// The viewer's exports driven through its buttons, with the scripted prompts answering
+// the save and folder questions; what lands on disk is read back by Qt's own image
+// readers and compared pixel by pixel with the frames the test put in the sprite.
+
+#include <QImage>
+#include <QImageReader>
+#include <QPushButton>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "platform/scripted_prompts.h"
+#include "tests/gui/gui_support.h"
+#include "tests/test_files.h"
+#include "viewer/spr_view_dlg.h"
+
+namespace zandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index) {
+    return {width, height, Bytes(std::size_t{width} * height, index)};
+}
+
+// Checks a BMP file against a palettised frame (indices top row first) and the palette.
+void ExpectBmpOf(const std::string& path, const TestFrame& frame, const SprPalette& palette) {
+    SCOPED_TRACE(path);
+    QImage image;
+    ASSERT_TRUE(image.load(QString::fromStdString(path), "BMP"));
+    ASSERT_EQ(image.format(), QImage::Format_Indexed8);
+    ASSERT_EQ(image.width(), frame.width);
+    ASSERT_EQ(image.height(), frame.height);
+    ASSERT_EQ(image.colorCount(), 256);
+    for (int i = 0; i < 256; ++i) {
+        const SprPaletteEntry& entry = palette[static_cast<std::size_t>(i)];
+        ASSERT_EQ(image.color(i), qRgb(entry.red, entry.green, entry.blue)) << "colour " << i;
+    }
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            ASSERT_EQ(image.pixelIndex(x, y), frame.pixels[static_cast<std::size_t>(y * frame.width + x)])
+                << x << "," << y;
+        }
+    }
+}
+
+// Checks a TGA file against a true-colour frame (A, B, G, R, bottom row first).
+void ExpectTgaOf(const std::string& path, const TestFrame& frame) {
+    SCOPED_TRACE(path);
+    ASSERT_TRUE(QImageReader::supportedImageFormats().contains("tga"))
+        << "Qt's TGA reader is missing (Debian: qt6-image-formats-plugins)";
+    QImage image;
+    ASSERT_TRUE(image.load(QString::fromStdString(path), "TGA"));
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(image.width(), frame.width);
+    ASSERT_EQ(image.height(), frame.height);
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            const std::size_t at = (static_cast<std::size_t>(frame.height - 1 - y) * frame.width + x) * 4;
+            const QRgb expected = qRgba(frame.pixels[at + 3], frame.pixels[at + 2], frame.pixels[at + 1], frame.pixels[at]);
+            ASSERT_EQ(image.pixel(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+class ViewerExportTest : public testing::Test {
+protected:
+    void SetUp() override { fs::create_directory(Out()); }
+
+    std::string Out() const { return m_dir.Path("out"); }
+
+    void Open(const std::string& name, const Bytes& sprite) {
+        const std::string path = m_dir.Path(name);
+        WriteBytes(path, sprite);
+        m_viewer = std::make_unique<CSprViewDlg>(m_prompts, path);
+        m_viewer->InitDialog();
+        m_viewer->show();
+        Settle();
+    }
+
+    void Click(int id) {
+        m_viewer->DlgItem<QPushButton>(id)->click();
+        Settle();
+    }
+
+    std::vector<std::string> OutEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Out())) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const ShownMessage& message : m_prompts.Messages()) texts.push_back(message.text);
+        return texts;
+    }
+
+    TempDir m_dir;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<CSprViewDlg> m_viewer;
+    const SprPalette m_palette = DistinctPalette(7);
+};
+
+TEST_F(ViewerExportTest, AllFramesOfAPalettisedSpriteBecomeBmpFilesWithItsPalette) {
+    // 13 pixels wide: rows padded by 3 bytes; 16: no padding; zero runs for the RLE.
+    const std::vector<TestFrame> frames{PatternFrame(13, 5, 1), PatternFrame(16, 3, 2), Filled(1, 1, 0)};
+    Open("hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, m_palette));
+
+    m_prompts.Answer(Out());
+    Click(kIdcExportAll);
+    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"输出完成，一共3个文件."});
+    ASSERT_EQ(m_prompts.Questions().size(), 1u);
+    EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::OutputFolder);
+    ASSERT_EQ(OutEntries(), (std::vector<std::string>{"hero000.bmp", "hero001.bmp", "hero002.bmp"}));
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        ExpectBmpOf(Out() + "/hero00" + std::to_string(i) + ".bmp", frames[i], m_palette);
+    }
+
+    // A folder that ends in a separator gets no second one; existing files are replaced.
+    fs::remove(Out() + "/hero001.bmp");
+    m_prompts.Answer(Out() + "/");
+    Click(kIdcExportAll);
+    EXPECT_EQ(OutEntries().size(), 3u);
+    EXPECT_EQ(MessageTexts().back(), "输出完成，一共3个文件.");
+    ExpectBmpOf(Out() + "/hero001.bmp", frames[1], m_palette);
+}
+
+TEST_F(ViewerExportTest, AllFramesOfATrueColourSpriteBecomeTgaFilesKeepingAlpha) {
+    // Bottom row first, A, B, G, R: a fully transparent pixel keeps its colour bytes.
+    const TestFrame clear{2, 2, Bytes{0, 11, 22, 33, 255, 1, 2, 3, 128, 40, 50, 60, 7, 70, 80, 90}};
+    const std::vector<TestFrame> frames{TrueColourFrame(3, 2), clear};
+    Open("orb.spr", MakeSprite(SprKind::TrueColor32, frames, m_palette));
+
+    m_prompts.Answer(Out());
+    Click(kIdcExportAll);
+    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"输出完成，一共2个文件."});
+    ASSERT_EQ(OutEntries(), (std::vector<std::string>{"orb000.tga", "orb001.tga"}));
+    ExpectTgaOf(Out() + "/orb000.tga", frames[0]);
+    ExpectTgaOf(Out() + "/orb001.tga", frames[1]);
+}
+
+TEST_F(ViewerExportTest, FrameThatCannotBeDecodedStopsTheExportAndEarlierFilesStay) {
+    const std::vector<TestFrame> frames{Filled(4, 4, 1), Filled(4, 4, 2), Filled(4, 4, 3)};
+    Bytes sprite = MakeSprite(SprKind::Indexed256Rle, frames, m_palette);
+    // Frame 1's sixteen bytes end in a zero run of 255, past the frame.
+    const std::size_t data = kSprHeaderBytes + 2 * kSprRleFrameHeadBytes + 16;
+    sprite[data + 14] = 0;
+    sprite[data + 15] = 255;
+    Open("cut.spr", sprite);
+
+    m_prompts.Answer(Out());
+    Click(kIdcExportAll);
+    ASSERT_EQ(m_prompts.Messages().size(), 1u);
+    EXPECT_NE(m_prompts.Messages()[0].text.find("cut001.bmp"), std::string::npos) << m_prompts.Messages()[0].text;
+    EXPECT_EQ(OutEntries(), std::vector<std::string>{"cut000.bmp"});
+    ExpectBmpOf(Out() + "/cut000.bmp", frames[0], m_palette);
+}
+
+TEST_F(ViewerExportTest, SpriteWithoutFramesReportsNoFilesAndHasNoFrameToSave) {
+    Open("empty.spr", MakeSprite(SprKind::TrueColor32, {}, m_palette));
+    m_prompts.Answer(Out());
+    Click(kIdcExportAll);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"输出完成，一共0个文件."});
+    EXPECT_TRUE(OutEntries().empty());
+
+    Click(kIdcExportFrame);
+    EXPECT_EQ(m_prompts.Questions().size(), 1u);  // no save dialog
+}
+
+TEST_F(ViewerExportTest, EmptyOrMissingFolderIsRefusedAndNothingIsWritten) {
+    Open("p.spr", MakeSprite(SprKind::Indexed256Rle, {Filled(2, 2, 1)}, m_palette));
+    const std::string missing = m_dir.Path("missing");
+    m_prompts.Answer("");
+    Click(kIdcExportAll);
+    m_prompts.Answer(missing);
+    Click(kIdcExportAll);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"没有指定输出文件夹!", missing + "不是一个文件夹!"}));
+    EXPECT_FALSE(Exists(missing));
+    EXPECT_FALSE(Exists("/p000.bmp"));
+
+    m_prompts.Cancel();
+    Click(kIdcExportAll);
+    EXPECT_EQ(m_prompts.Messages().size(), 2u);
+    EXPECT_TRUE(OutEntries().empty());
+}
+
+TEST_F(ViewerExportTest, CurrentFrameIsSavedExactlyWhereTheDialogSaid) {
+    const std::vector<TestFrame> frames{PatternFrame(13, 4, 1), PatternFrame(7, 9, 3)};
+    Open("hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, m_palette));
+    Click(kIdcNextFrame);
+
+    // A name typed without extension is used as typed.
+    const std::string path = Out() + "/picked";
+    m_prompts.Answer(path);
+    Click(kIdcExportFrame);
+    ASSERT_EQ(m_prompts.Questions().size(), 1u);
+    EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::SaveFile);
+    EXPECT_EQ(m_prompts.Questions()[0].filter, "256色BMP图(*.bmp)|*.bmp||");
+    EXPECT_EQ(m_prompts.Questions()[0].initialName, "");
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"256色BMP图" + path + "输出完成."});
+    EXPECT_EQ(OutEntries(), std::vector<std::string>{"picked"});
+    ExpectBmpOf(path, frames[1], m_palette);
+
+    m_prompts.Cancel();
+    Click(kIdcExportFrame);
+    EXPECT_EQ(m_prompts.Messages().size(), 1u);
+    EXPECT_EQ(OutEntries().size(), 1u);
+}
+
+}  // namespace
+}  // namespace zandrel::test
