@@ -6,6 +6,7 @@
 
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
+#include "palette/pal_convert_dlg.h"
 #include "platform/prompts.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
@@ -26,7 +27,7 @@ constexpr int kIdcPalConvert = 1002;
 constexpr int kIdcAbout = 1006;
 
 // The tools whose dialogs have not been built yet; their buttons stay disabled.
-constexpr std::array kToolsToCome{kIdcImagesToSpr, kIdcPalConvert};
+constexpr std::array kToolsToCome{kIdcImagesToSpr};
 
 }  // namespace
 
@@ -34,6 +35,7 @@ CLauncherDlg::CLauncherDlg(Prompts& prompts, QWidget* parent)
     : TemplateDialog(DialogTemplateOf(kIddLauncher), prompts, parent), m_hIcon(ZandrelIcon()) {
     OnClicked(kIdcAbout, &CLauncherDlg::OnAbout);
     OnClicked(kIdcSprToImages, &CLauncherDlg::OnSprToImages);
+    OnClicked(kIdcPalConvert, &CLauncherDlg::OnPalConvert);
 }
 
 bool CLauncherDlg::OnInitDialog() {
@@ -90,6 +92,11 @@ void CLauncherDlg::OnSprToImages() {
     if (!path) return;
     CSprViewDlg viewer(ThePrompts(), *path);
     viewer.DoModal();
+}
+
+void CLauncherDlg::OnPalConvert() {
+    CPalConvertDlg converter(ThePrompts());
+    converter.DoModal();
 }
 
 }  // namespace zandrel

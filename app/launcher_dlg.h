@@ -27,6 +27,7 @@ protected:
 private:
     void OnAbout();
     void OnSprToImages();
+    void OnPalConvert();
 
     QIcon m_hIcon;
 };

@@ -13,6 +13,8 @@
 
 #include "app/about_dlg.h"
 #include "app/launcher_dlg.h"
+#include "palette/pal_convert_dlg.h"
+#include "palette/pal_format_dlg.h"
 #include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
@@ -74,6 +76,22 @@ TEST(RenderDialogs, ProgramDialogsToPng) {
         viewer.InitDialog();
         Save(viewer, std::string("viewer_") + sample);
     }
+    EXPECT_TRUE(prompts.Messages().empty());
+}
+
+TEST(RenderDialogs, PaletteDialogsToPng) {
+    ScriptedPrompts prompts;
+    CPalConvertDlg converter(prompts);
+    converter.InitDialog();
+    // As a user sees it after Browse: the source line filled, Convert enabled.
+    prompts.Answer("/home/modder/palettes/hero.pal");
+    converter.findChild<QAbstractButton*>(QString::number(kIdcBrowse))->click();
+    Save(converter, "palconvert");
+
+    const SprPalette palette{};
+    CPalFormatDlg format(prompts, palette);
+    format.InitDialog();
+    Save(format, "palformat");
     EXPECT_TRUE(prompts.Messages().empty());
 }
 
