@@ -9,15 +9,20 @@
 #include <array>
 #include <bit>
 
+#include "palette/pal_format_dlg.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "viewer/palette_import.h"
 
 namespace zandrel {
 namespace {
 
 // The buttons whose dialogs have not been built yet; they stay disabled.
-constexpr std::array kToolsToCome{kIdcExportAll, kIdcExportFrame, kIdcExportPalette, kIdcImportPalette};
+constexpr std::array kToolsToCome{kIdcExportAll, kIdcExportFrame};
+
+// The palette buttons serve palettised sprites that have loaded.
+constexpr std::array kPaletteTools{kIdcExportPalette, kIdcImportPalette};
 
 // Drawn frames are blue, green, red, 255 in memory, which is Qt's RGB32 on a
 // little-endian machine.
@@ -34,6 +39,8 @@ CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
     OnSignal(m_listFrames, &QListWidget::currentRowChanged, &CSprViewDlg::OnSelchangeFrameList);
     OnClicked(kIdcNextFrame, &CSprViewDlg::OnNextFrame);
     OnClicked(kIdcPrevFrame, &CSprViewDlg::OnPrevFrame);
+    OnClicked(kIdcExportPalette, &CSprViewDlg::OnExportPalette);
+    OnClicked(kIdcImportPalette, &CSprViewDlg::OnImportPalette);
 }
 
 CSprViewDlg::~CSprViewDlg() = default;
@@ -41,6 +48,7 @@ CSprViewDlg::~CSprViewDlg() = default;
 bool CSprViewDlg::OnInitDialog() {
     UpdateData();  // the empty file line and frame information replace the template's texts
     for (int id : kToolsToCome) EnableDlgItem(id, false);
+    for (int id : kPaletteTools) EnableDlgItem(id, false);
 
     const Outcome loaded = m_sprite.LoadSprite(m_strPath);
     // A refusal leaves the dialog open with an empty list; a warning about frames that
@@ -53,9 +61,8 @@ bool CSprViewDlg::OnInitDialog() {
         const QSignalBlocker quiet(m_listFrames);
         for (const std::string& name : m_sprite.FrameNames()) m_listFrames->addItem(ToQString(name));
     }
-    if (m_sprite.IsTrueColour()) {
-        EnableDlgItem(kIdcExportPalette, false);
-        EnableDlgItem(kIdcImportPalette, false);
+    if (!m_sprite.IsTrueColour()) {
+        for (int id : kPaletteTools) EnableDlgItem(id, true);
     }
     if (m_listFrames->count() > 0) {
         SelectFrame(0);
@@ -87,6 +94,18 @@ void CSprViewDlg::OnPrevFrame() {
     int previous = m_listFrames->currentRow() - 1;
     if (previous < 0) previous = count - 1;
     SelectFrame(previous);
+}
+
+void CSprViewDlg::OnExportPalette() {
+    CPalFormatDlg format(ThePrompts(), m_sprite.Palette(), this);
+    format.DoModal();
+}
+
+void CSprViewDlg::OnImportPalette() {
+    const std::optional<std::string> path = ThePrompts().OpenFile(kPaletteFileFilter);
+    if (path) ThePrompts().Show(ImportPalette(*path, m_sprite.Palette()));
+    // After a cancel or a refusal too: the preview shows the palette now held.
+    repaint();
 }
 
 void CSprViewDlg::SelectFrame(int index) {

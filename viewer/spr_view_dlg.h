@@ -45,6 +45,8 @@ private:
     void OnSelchangeFrameList();
     void OnNextFrame();
     void OnPrevFrame();
+    void OnExportPalette();
+    void OnImportPalette();
     void OnPaint();
 
     bool HasCurrentFrame() const { return m_nCurFrame >= 0; }
