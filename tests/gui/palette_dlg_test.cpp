@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "palette/pal_convert_dlg.h"
@@ -31,11 +32,6 @@ Bytes Concat(const Bytes& a, const Bytes& b) {
     Bytes joined = a;
     joined.insert(joined.end(), b.begin(), b.end());
     return joined;
-}
-
-Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t count) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                 bytes.begin() + static_cast<std::ptrdiff_t>(from + count));
 }
 
 bool Checked(const QDialog& dialog, int id) { return dialog.findChild<QRadioButton*>(QString::number(id))->isChecked(); }
@@ -156,18 +152,6 @@ TEST_F(PalConvertTest, MicrosoftToVelmarkDropsWhateverHeaderAndKeepsANameWithout
     EXPECT_FALSE(m_dialog.isVisible());
 }
 
-TEST_F(PalConvertTest, DirectionIsTheUsersWordAboutTheSource) {
-    // A Microsoft file converted "from Velmark": a new header before its first 1024
-    // bytes, its own header among them.
-    const Bytes source = Concat(kRiffHeader, Pattern(1024, 3));
-    Browse(Write("ms.pal", source));
-    m_prompts.Answer(m_dir.Path("twice.pal"));
-    Click(kIdOk);
-    EXPECT_EQ(ReadBytes(m_dir.Path("twice.pal")), Concat(kRiffHeader, Slice(source, 0, 1024)));
-    EXPECT_EQ(m_prompts.Messages().size(), 1u);
-    EXPECT_FALSE(m_dialog.isVisible());
-}
-
 TEST_F(PalConvertTest, CancelledSaveLeavesEverythingAsItWas) {
     const std::string source = Write("a.pal", Pattern(1024, 1));
     Browse(source);
@@ -185,7 +169,7 @@ TEST_F(PalConvertTest, CancelledSaveLeavesEverythingAsItWas) {
     EXPECT_EQ(m_dialog.Destination(), "");
 }
 
-TEST_F(PalConvertTest, RefusalsAndFileErrorsLeaveItOpenAndWriteNothing) {
+TEST_F(PalConvertTest, SameFileAndShortSourceAreRefusedWithNothingWritten) {
     const Bytes palette = Pattern(1024, 4);
     const std::string source = Write("a.pal", palette);
     Browse(source);
@@ -206,14 +190,6 @@ TEST_F(PalConvertTest, RefusalsAndFileErrorsLeaveItOpenAndWriteNothing) {
     ASSERT_EQ(m_prompts.Messages().size(), 2u);
     EXPECT_EQ(m_prompts.Messages()[1], (ShownMessage{"调色板文件" + source + "长度不足！应该至少有1048个字节",
                                                      MessageIcon::None}));
-    EXPECT_TRUE(m_dialog.isVisible());
-
-    // The source gone since Browse.
-    Browse(m_dir.Path("gone.pal"));
-    m_prompts.Answer(m_dir.Path("w.pal"));
-    Click(kIdOk);
-    ASSERT_EQ(m_prompts.Messages().size(), 3u);
-    EXPECT_EQ(m_prompts.Messages()[2].icon, MessageIcon::Stop);
     EXPECT_TRUE(m_dialog.isVisible());
     EXPECT_EQ(m_dir.Entries(), std::vector<std::string>{"a.pal"});
 }
@@ -239,23 +215,10 @@ TEST_F(PalConvertTest, EscapeAndCancelWriteNothing) {
 class PalFormatTest : public testing::Test {
 protected:
     PalFormatTest() {
-        for (std::size_t i = 0; i < kPaletteEntries; ++i) {
-            m_palette[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3),
-                            static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i ^ 0xA5)};
-        }
+        std::memcpy(m_palette.data(), m_bytes.data(), m_bytes.size());
         m_dialog.InitDialog();
         m_dialog.show();
         Settle();
-    }
-
-    // The palette's bytes, entry by entry: red, green, blue, reserved.
-    Bytes Expected() const {
-        Bytes bytes;
-        for (std::size_t i = 0; i < kPaletteEntries; ++i) {
-            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3),
-                                       static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i ^ 0xA5)});
-        }
-        return bytes;
     }
     void Click(int id) {
         m_dialog.DlgItem<QAbstractButton>(id)->click();
@@ -265,6 +228,7 @@ protected:
     KeepCurrentFolder m_keepFolder;
     TempDir m_dir;
     ScriptedPrompts m_prompts;
+    const Bytes m_bytes = Pattern(1024, 77);
     SprPalette m_palette{};
     CPalFormatDlg m_dialog{m_prompts, m_palette};
 };
@@ -280,7 +244,7 @@ TEST_F(PalFormatTest, NextWritesTheVelmarkLayoutSilentlyAndCloses) {
     ASSERT_EQ(m_prompts.Questions().size(), 1u);
     EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::SaveFile);
     EXPECT_EQ(m_prompts.Questions()[0].filter, "调色板文件(*.pal)|*.pal||");
-    EXPECT_EQ(ReadBytes(m_dir.Path("v.pal")), Expected());
+    EXPECT_EQ(ReadBytes(m_dir.Path("v.pal")), m_bytes);
     EXPECT_TRUE(m_prompts.Messages().empty());
     EXPECT_FALSE(m_dialog.isVisible());
     EXPECT_EQ(m_dialog.result(), QDialog::Accepted);
@@ -297,7 +261,7 @@ TEST_F(PalFormatTest, CancelledSaveComesBackForAnotherLayout) {
     WriteBytes(m_dir.Path("m.pal"), Bytes(3000, 7));
     m_prompts.Answer(m_dir.Path("m.pal"));
     Click(kIdOk);
-    EXPECT_EQ(ReadBytes(m_dir.Path("m.pal")), Concat(kRiffHeader, Expected()));
+    EXPECT_EQ(ReadBytes(m_dir.Path("m.pal")), Concat(kRiffHeader, m_bytes));
     EXPECT_TRUE(m_prompts.Messages().empty());
     EXPECT_FALSE(m_dialog.isVisible());
 }
@@ -313,15 +277,6 @@ TEST_F(PalFormatTest, CancelAndEscapeWriteNothing) {
     again.DlgItem<QPushButton>(kIdCancel)->click();
     EXPECT_FALSE(again.isVisible());
     EXPECT_TRUE(m_prompts.Questions().empty());
-    EXPECT_TRUE(m_dir.Entries().empty());
-}
-
-TEST_F(PalFormatTest, UnwritableDestinationReportsAndStaysOpen) {
-    m_prompts.Answer(m_dir.Path("no such folder/p.pal"));
-    Click(kIdOk);
-    ASSERT_EQ(m_prompts.Messages().size(), 1u);
-    EXPECT_EQ(m_prompts.Messages()[0].icon, MessageIcon::Stop);
-    EXPECT_TRUE(m_dialog.isVisible());
     EXPECT_TRUE(m_dir.Entries().empty());
 }
 
