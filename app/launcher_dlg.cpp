@@ -7,6 +7,7 @@
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
 #include "maker/spr_make_dlg.h"
+#include "palette/pal_convert_dlg.h"
 #include "platform/prompts.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
@@ -26,9 +27,6 @@ constexpr int kIdcImagesToSpr = 1001;
 constexpr int kIdcPalConvert = 1002;
 constexpr int kIdcAbout = 1006;
 
-// The tools whose dialogs have not been built yet; their buttons stay disabled.
-constexpr std::array kToolsToCome{kIdcPalConvert};
-
 }  // namespace
 
 CLauncherDlg::CLauncherDlg(Prompts& prompts, QWidget* parent)
@@ -36,10 +34,10 @@ CLauncherDlg::CLauncherDlg(Prompts& prompts, QWidget* parent)
     OnClicked(kIdcAbout, &CLauncherDlg::OnAbout);
     OnClicked(kIdcSprToImages, &CLauncherDlg::OnSprToImages);
     OnClicked(kIdcImagesToSpr, &CLauncherDlg::OnImagesToSpr);
+    OnClicked(kIdcPalConvert, &CLauncherDlg::OnPalConvert);
 }
 
 bool CLauncherDlg::OnInitDialog() {
-    for (int id : kToolsToCome) EnableDlgItem(id, false);
 #ifdef Q_OS_WIN
     if (HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
         const std::wstring text = ToQString(kAboutMenuText).toStdWString();
@@ -97,6 +95,11 @@ void CLauncherDlg::OnSprToImages() {
 void CLauncherDlg::OnImagesToSpr() {
     CSprMakeDlg maker(ThePrompts());
     maker.DoModal();
+}
+
+void CLauncherDlg::OnPalConvert() {
+    CPalConvertDlg converter(ThePrompts());
+    converter.DoModal();
 }
 
 }  // namespace zandrel

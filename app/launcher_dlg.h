@@ -28,6 +28,7 @@ private:
     void OnAbout();
     void OnSprToImages();
     void OnImagesToSpr();
+    void OnPalConvert();
 
     QIcon m_hIcon;
 };

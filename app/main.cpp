@@ -6,6 +6,7 @@
 
 #include "app/app_icon.h"
 #include "app/launcher_dlg.h"
+#include "app/translations.h"
 #include "folders/folder_dlg.h"
 #include "platform/qt_prompts.h"
 #include "res/version.h"
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(zandrel::kProductName);
     QApplication::setApplicationVersion(zandrel::kProductVersion);
     QApplication::setWindowIcon(zandrel::ZandrelIcon());
+    zandrel::InstallQtTranslations(application);
 
     zandrel::QtPrompts prompts;
     prompts.SetFolderChooser([&prompts] { return zandrel::RunFolderDlg(prompts, QApplication::activeModalWidget()); });

@@ -17,6 +17,15 @@ inline constexpr int kIddFolder = 133;
 // The output folder dialog (133): the folder tree and the path field above it.
 inline constexpr int kIdcFolderTree = 1024;
 inline constexpr int kIdcOutputDir = 1025;
+// Dialog 131, the palette converter.
+inline constexpr int kIdcToMicrosoft = 1007;  // radio: the source is in the Velmark layout
+inline constexpr int kIdcToVelmark = 1008;    // radio: the source is in the Microsoft layout
+inline constexpr int kIdcSourcePath = 1009;
+inline constexpr int kIdcBrowse = 1010;
+
+// Dialog 132, the layout of an exported palette.
+inline constexpr int kIdcVelmarkLayout = 1022;
+inline constexpr int kIdcMicrosoftLayout = 1023;
 
 // The command of the About entry in the system menu; system commands keep their low
 // four bits for the platform.

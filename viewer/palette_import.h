@@ -7,11 +7,11 @@
 #include <string>
 
 #include "formats/spr_file.h"
+#include "palette/palette_convert.h"  // the filter of palette files
 #include "platform/outcome.h"
 
 namespace zandrel {
 
-inline constexpr const char* kPaletteFileFilter = "调色板文件(*.pal)|*.pal||";
 inline constexpr const char* kPaletteLengthText = "调色板文件长度错误！应该为1024或1048个字节";
 
 // Fills `palette` from the file at `path`; a file of another length than 1024 or 1048

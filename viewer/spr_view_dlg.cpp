@@ -11,17 +11,19 @@
 #include <optional>
 #include <vector>
 
+#include "palette/pal_format_dlg.h"
 #include "platform/list_box.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "viewer/frame_export.h"
+#include "viewer/palette_import.h"
 
 namespace zandrel {
 namespace {
 
-// The buttons whose dialogs have not been built yet; they stay disabled.
-constexpr std::array kToolsToCome{kIdcExportPalette, kIdcImportPalette};
+// The palette buttons serve palettised sprites that have loaded.
+constexpr std::array kPaletteTools{kIdcExportPalette, kIdcImportPalette};
 
 // Drawn frames are blue, green, red, 255 in memory, which is Qt's RGB32 on a
 // little-endian machine.
@@ -41,13 +43,15 @@ CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
     OnClicked(kIdcPrevFrame, &CSprViewDlg::OnPrevFrame);
     OnClicked(kIdcExportFrame, &CSprViewDlg::OnExportFrame);
     OnClicked(kIdcExportAll, &CSprViewDlg::OnExportAll);
+    OnClicked(kIdcExportPalette, &CSprViewDlg::OnExportPalette);
+    OnClicked(kIdcImportPalette, &CSprViewDlg::OnImportPalette);
 }
 
 CSprViewDlg::~CSprViewDlg() = default;
 
 bool CSprViewDlg::OnInitDialog() {
     UpdateData();  // the empty file line and frame information replace the template's texts
-    for (int id : kToolsToCome) EnableDlgItem(id, false);
+    for (int id : kPaletteTools) EnableDlgItem(id, false);
 
     const Outcome loaded = m_sprite.LoadSprite(m_strPath);
     // A refusal leaves the dialog open with an empty list; a warning about frames that
@@ -60,9 +64,8 @@ bool CSprViewDlg::OnInitDialog() {
         const QSignalBlocker quiet(m_listFrames);
         for (const std::string& name : m_sprite.FrameNames()) m_listFrames->addItem(ToQString(name));
     }
-    if (m_sprite.IsTrueColour()) {
-        EnableDlgItem(kIdcExportPalette, false);
-        EnableDlgItem(kIdcImportPalette, false);
+    if (!m_sprite.IsTrueColour()) {
+        for (int id : kPaletteTools) EnableDlgItem(id, true);
     }
     if (m_listFrames->count() > 0) {
         SelectFrame(0);
@@ -113,6 +116,18 @@ void CSprViewDlg::OnExportAll() {
     names.reserve(static_cast<std::size_t>(m_listFrames->count()));
     for (int i = 0; i < m_listFrames->count(); ++i) names.push_back(ToStdString(m_listFrames->item(i)->text()));
     ThePrompts().Show(ExportAllFrames(m_sprite, names, *folder));
+}
+
+void CSprViewDlg::OnExportPalette() {
+    CPalFormatDlg format(ThePrompts(), m_sprite.Palette(), this);
+    format.DoModal();
+}
+
+void CSprViewDlg::OnImportPalette() {
+    const std::optional<std::string> path = ThePrompts().OpenFile(kPaletteFileFilter);
+    if (path) ThePrompts().Show(ImportPalette(*path, m_sprite.Palette()));
+    // After a cancel or a refusal too: the preview shows the palette now held.
+    repaint();
 }
 
 void CSprViewDlg::SelectFrame(int index) {

@@ -47,6 +47,8 @@ private:
     void OnPrevFrame();
     void OnExportFrame();
     void OnExportAll();
+    void OnExportPalette();
+    void OnImportPalette();
     void OnPaint();
 
     bool HasCurrentFrame() const { return m_nCurFrame >= 0; }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -24,6 +25,18 @@ QImage Grab(QWidget& widget);
 
 // Presses a key in the widget that has the focus within `window`.
 void PressKey(QWidget& window, int key);
+
+// Puts the current folder back, which every confirmed file question moves.
+class KeepCurrentFolder {
+public:
+    KeepCurrentFolder() = default;
+    KeepCurrentFolder(const KeepCurrentFolder&) = delete;
+    KeepCurrentFolder& operator=(const KeepCurrentFolder&) = delete;
+    ~KeepCurrentFolder() { std::filesystem::current_path(m_start); }
+
+private:
+    const std::filesystem::path m_start = std::filesystem::current_path();
+};
 
 // Where the tests write what they render for people to look at.
 std::string RenderFolder();

@@ -50,13 +50,13 @@ protected:
     int m_nModalsSeen = 0;
 };
 
-TEST_F(LauncherTest, OffersTheViewerAndAboutAndWaitsForTheOtherTools) {
+TEST_F(LauncherTest, OffersEveryToolAndAbout) {
     EXPECT_EQ(m_launcher.windowTitle(), "Zandrel");
     EXPECT_TRUE(m_launcher.GetDlgItem(1000)->isEnabled());
     EXPECT_TRUE(m_launcher.GetDlgItem(1006)->isEnabled());
     EXPECT_TRUE(m_launcher.GetDlgItem(2)->isEnabled());
     EXPECT_TRUE(m_launcher.GetDlgItem(1001)->isEnabled());
-    EXPECT_FALSE(m_launcher.GetDlgItem(1002)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(1002)->isEnabled());
     EXPECT_EQ(m_launcher.DlgItem<QPushButton>(1000)->text(), "SPR -> 图像  \nSPR -> Images");
     EXPECT_EQ(m_launcher.focusWidget(), m_launcher.GetDlgItem(2));  // Quit, the first tab stop
 }
@@ -96,6 +96,34 @@ TEST_F(LauncherTest, RunsAnEmptyMakerAndComesBack) {
     EXPECT_EQ(m_nModalsSeen, 1);
     EXPECT_TRUE(m_prompts.Questions().empty());
     EXPECT_TRUE(m_launcher.isVisible());
+}
+
+TEST_F(LauncherTest, RunsTheConverterAndComesBack) {
+    TempDir dir;
+    const std::string source = dir.Path("raw.pal");
+    WriteBytes(source, Bytes(1024, 0x5C));
+    m_prompts.Answer(source);
+    m_prompts.Answer(dir.Path("ms.pal"));
+    bool seen = false;
+    Soon([&] {
+        auto* converter = qobject_cast<QDialog*>(TopModal());
+        ASSERT_NE(converter, nullptr);
+        seen = true;
+        EXPECT_EQ(converter->windowTitle(), "PAL format conversion");
+        EXPECT_EQ(converter->focusWidget(), converter->findChild<QPushButton*>("1010"));
+        converter->findChild<QPushButton*>("1010")->click();
+        converter->findChild<QPushButton*>("1")->click();
+        EXPECT_FALSE(converter->isVisible());
+    });
+    Click(1002);
+
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(test::ReadBytes(dir.Path("ms.pal")).size(), 1048u);
+    ASSERT_EQ(m_prompts.Messages().size(), 1u);
+    EXPECT_EQ(m_prompts.Messages()[0].text, "Velmark格式的调色板文件" + source + "转换到Microsoft格式的调色板文件" +
+                                                dir.Path("ms.pal") + "完成。");
+    EXPECT_TRUE(m_launcher.isVisible());
+    EXPECT_EQ(TopModal(), nullptr);
 }
 
 TEST_F(LauncherTest, CancelledOpenRunsNoViewer) {

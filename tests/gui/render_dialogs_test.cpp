@@ -17,6 +17,8 @@
 #include "app/launcher_dlg.h"
 #include "folders/folder_dlg.h"
 #include "maker/spr_make_dlg.h"
+#include "palette/pal_convert_dlg.h"
+#include "palette/pal_format_dlg.h"
 #include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
@@ -101,6 +103,22 @@ TEST(RenderDialogs, ProgramDialogsToPng) {
     folders.InitDialog();
     std::filesystem::current_path(previous);
     Save(folders, "folders");
+    EXPECT_TRUE(prompts.Messages().empty());
+}
+
+TEST(RenderDialogs, PaletteDialogsToPng) {
+    ScriptedPrompts prompts;
+    CPalConvertDlg converter(prompts);
+    converter.InitDialog();
+    // As a user sees it after Browse: the source line filled, Convert enabled.
+    prompts.Answer("/home/modder/palettes/hero.pal");
+    converter.findChild<QAbstractButton*>(QString::number(kIdcBrowse))->click();
+    Save(converter, "palconvert");
+
+    const SprPalette palette{};
+    CPalFormatDlg format(prompts, palette);
+    format.InitDialog();
+    Save(format, "palformat");
     EXPECT_TRUE(prompts.Messages().empty());
 }
 

@@ -144,10 +144,11 @@ TEST_F(ViewerTest, TrueColourListsTgaNamesAndDisablesPaletteButtons) {
     EXPECT_EQ(FrameInfo(), "1/2\n(3,2)");
 }
 
-TEST_F(ViewerTest, PaletteButtonsWaitForTheirDialogs) {
+TEST_F(ViewerTest, EveryButtonServesAPalettisedSprite) {
     Open(WriteSprite("p.spr", SprKind::Indexed256Rle, {Filled(4, 4, 1)}));
-    for (int id : {1018, 1019}) EXPECT_FALSE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
-    for (int id : {kIdcPrevFrame, kIdcNextFrame, kIdcExportFrame, kIdcExportAll, 2}) EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
+    for (int id : {kIdcPrevFrame, kIdcNextFrame, kIdcExportFrame, kIdcExportAll, kIdcExportPalette, kIdcImportPalette, 2}) {
+        EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
+    }
     // No default button, so that Enter outside the buttons ends the dialog.
     for (const QPushButton* button : m_viewer->findChildren<QPushButton*>()) {
         EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
