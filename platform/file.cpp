@@ -82,13 +82,6 @@ mode_t Umask() {
     return mask;
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 std::string CauseText(FileCause cause) {
     switch (cause) {
         case FileCause::None: return "没有错误";
@@ -212,7 +205,7 @@ OutputFile OutputFile::Create(const std::string& path) {
     // The temporary's name is this process's and a counter of its own: no two outputs
     // of this process meet, and O_EXCL keeps it off anything else's file.
     static std::atomic<unsigned long> counter{0};
-    const std::string prefix = FolderOf(out.m_strTarget) + "/.zandrel-" + std::to_string(::getpid()) + "-";
+    const std::string prefix = JoinPath(FolderOf(out.m_strTarget), ".zandrel-") + std::to_string(::getpid()) + "-";
     for (int attempt = 0; out.m_fd < 0; ++attempt) {
         std::string temp = prefix + std::to_string(counter++);
         out.m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace zandrel {
 
 enum class FileCause : int {
@@ -117,12 +119,5 @@ private:
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 bool IsExistingFolder(const std::string& path);
-
-// The separator that folder paths are joined with.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
 
 }  // namespace zandrel

@@ -186,6 +186,13 @@ expect "options may come first" 0 "32位色TGA图out/k0.tga输出完成." "" exp
 expect "export of every true-colour frame" 0 "输出完成，一共2个文件." "" export sub/knight.spr out
 check "the true-colour frames are TGAs" test -s out/knight000.tga -a -s out/knight001.tga
 
+# A backslash is a character of a file name here, not a separator.
+cp sub/hero.spr 'back\slash.spr'
+mkdir slash_out
+expect "a sprite with a backslash in its name" 0 "输出完成，一共3个文件." "" export 'back\slash.spr' slash_out
+check "... names its frames after its whole name" \
+    test "$(files_in slash_out)" = 'back\slash000.bmp back\slash001.bmp back\slash002.bmp '
+
 # --palette: the 1024-byte and 1048-byte layouts both colour the frames.
 palette_hex | unhex other.pal
 { echo 52494646 10040000 50414c20 64617461 04040000 0003 0001; palette_hex; } | unhex other_ms.pal
