@@ -32,6 +32,7 @@ FileCause CauseOfErrno(int error) {
         case EISDIR:
         case ETXTBSY: return FileCause::AccessDenied;
         case EBADF: return FileCause::InvalidFile;
+        case ENXIO: return FileCause::NotRegularFile;  // a socket, a device without a driver
         case ENOSPC:
         case EDQUOT:
         case EFBIG: return FileCause::DiskFull;
@@ -98,6 +99,7 @@ std::string CauseText(FileCause cause) {
         case FileCause::LockViolation: return "文件已被锁定";
         case FileCause::DiskFull: return "磁盘已满";
         case FileCause::EndOfFile: return "文件意外结束";
+        case FileCause::NotRegularFile: return "不是普通文件";
         case FileCause::Generic: break;
     }
     return "未知错误";
@@ -118,11 +120,15 @@ std::string DescribeFileError(const FileError& error) {
 File File::OpenRead(const std::string& path) {
     File file;
     file.m_strPath = path;
-    file.m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a pipe waits for a writer that may never come. What is
+    // opened is looked at before anything is read from it.
+    file.m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file.m_fd < 0) ThrowErrno(path);
     struct stat info {};
     if (::fstat(file.m_fd, &info) != 0) ThrowErrno(path);
-    if (S_ISDIR(info.st_mode)) throw FileError(FileCause::AccessDenied, EISDIR, path);
+    if (!S_ISREG(info.st_mode)) throw FileError(FileCause::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0, path);
+    const int flags = ::fcntl(file.m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(file.m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0) ThrowErrno(path);
     if (!Held().Hold(info.st_dev, info.st_ino)) {
         throw FileError(FileCause::SharingViolation, EBUSY, path);
     }

@@ -6,7 +6,8 @@
 //
 // A source is held without sharing: while a File holds it, any other opening of the
 // same file by this process (same device and inode, whatever the spelling of the
-// path) is refused with a sharing violation. Outputs go to a temporary file beside the
+// path) is refused with a sharing violation. A source must be an ordinary file: a
+// folder, a pipe or a device is refused at once, never waited on. Outputs go to a temporary file beside the
 // destination and are renamed over it only when complete, so a failure never leaves a
 // half-written file under the chosen name and never damages the file that was there.
 
@@ -37,6 +38,9 @@ enum class FileCause : int {
     LockViolation = 12,
     DiskFull = 13,
     EndOfFile = 14,
+    // Beyond the numbering above: a folder, a pipe, a device or a socket where an
+    // ordinary file was wanted.
+    NotRegularFile = 15,
 };
 
 class FileError : public std::runtime_error {

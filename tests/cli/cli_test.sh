@@ -23,12 +23,13 @@ stream_is() {
 }
 
 # expect DESCRIPTION STATUS STDOUT STDERR ARGS...: runs zandrel-cli ARGS in the work
-# folder and checks its exit status and both streams (see stream_is).
+# folder and checks its exit status and both streams (see stream_is). A command that
+# hangs is stopped and fails (status 124).
 expect() {
     local what=$1 status=$2 out=$3 err=$4
     shift 4
     local got=0
-    "$cli" "$@" >out.txt 2>err.txt || got=$?
+    timeout 20 "$cli" "$@" >out.txt 2>err.txt || got=$?
     if [[ $got == "$status" ]] && stream_is out.txt "$out" && stream_is err.txt "$err"; then
         pass "$what"
     else
@@ -125,6 +126,11 @@ check "its colour table is the palette as (blue, green, red, 0)" test "$(hex_at 
 
 echo "# Refusals: exit 1, the program's text on stderr"
 expect "a missing sprite" 1 "" "File Open failed!(2)" info nowhere.spr
+mkfifo pipe.spr pipe.pal
+expect "a named pipe as a sprite is refused at once" 1 "" "File Open failed!(f)" info pipe.spr
+expect "a folder as a sprite" 1 "" "File Open failed!(f)" info sub
+expect "a named pipe as a palette source" 1 "" "访问文件pipe.pal时出错：不是普通文件。" \
+    palette convert pipe.pal out/p.pal --to microsoft
 cp sub/hero.spr wrongmagic.spr && printf 'XP' | dd of=wrongmagic.spr conv=notrunc status=none
 expect "a sprite with the wrong magic: info" 1 "" "SPR文件格式错误！" info wrongmagic.spr
 expect "a sprite with the wrong magic: export" 1 "" "SPR文件格式错误！" export wrongmagic.spr out

@@ -1,8 +1,14 @@
 #include "platform/file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <thread>
 
 #include "tests/test_files.h"
 
@@ -23,8 +29,23 @@ FileCause CauseOf(const auto& action) {
 TEST(File, ReportsWhyItCannotOpen) {
     TempDir dir;
     EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("missing.spr")); }), FileCause::FileNotFound);
-    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Root()); }), FileCause::AccessDenied);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Root()); }), FileCause::NotRegularFile);
     EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("no/such/folder/x")); }), FileCause::FileNotFound);
+}
+
+TEST(File, RefusesWhatIsNoOrdinaryFileWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.Path("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pipe", dir.Path("link").c_str()), 0);
+    // A pipe with no writer would wait for ever; the alarm ends a test that hangs.
+    ::alarm(10);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("pipe")); }), FileCause::NotRegularFile);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("link")); }), FileCause::NotRegularFile);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead("/dev/null"); }), FileCause::NotRegularFile);
+    ::alarm(0);
+    // What is refused is not held: the name can be opened again at once.
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("pipe")); }), FileCause::NotRegularFile);
+    EXPECT_EQ(DescribeFileError(FileError(FileCause::NotRegularFile, 0, "/tmp/p")), "访问文件/tmp/p时出错：不是普通文件。");
 }
 
 TEST(File, ReadsAtOffsetsAndRefusesToReadPastTheEnd) {
