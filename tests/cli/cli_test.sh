@@ -212,6 +212,38 @@ check "the Microsoft palette is the colour table" test "$(hex_at out/m.bmp 54 10
 check "the pixels are the frame's, whatever the palette" \
     cmp <(tail -c +1079 out/v.bmp) <(tail -c +1079 out/hero000.bmp)
 
+echo "# Destinations that are not plain files"
+"$cli" export sub/hero.spr --frame 0 /dev/stdout 2>err.txt | cat >piped.bmp
+check "a frame exported to /dev/stdout goes down the pipe" cmp piped.bmp out/hero000.bmp
+check "... and its completion text to stderr" stream_is err.txt "256色BMP图/dev/stdout输出完成."
+"$cli" export sub/hero.spr --frame 1 /dev/stdout >redirected.bmp 2>/dev/null
+check "... also when the standard output is a file" cmp redirected.bmp out/hero001.bmp
+mkfifo frame.pipe
+timeout 20 cat frame.pipe >from_pipe.bmp &
+expect "a frame exported into a named pipe" 0 "256色BMP图frame.pipe输出完成." "" export sub/hero.spr --frame 0 frame.pipe
+wait
+check "... reaches its reader" cmp from_pipe.bmp out/hero000.bmp
+check "... and the pipe stays a pipe" test -p frame.pipe
+ln -s to_real.bmp to_link.bmp
+ln -s to_link.bmp to_chain.bmp
+expect "a frame exported through a chain of links to nothing" 0 "*" "" export sub/hero.spr --frame 0 to_chain.bmp
+check "... creates the file at its end and leaves the links" \
+    bash -c 'test -L to_chain.bmp && test -L to_link.bmp && cmp to_real.bmp out/hero000.bmp'
+if [[ $(id -u) == 0 ]] && mknod null c 1 3 2>/dev/null; then
+    # A null device of our own, so that a failure cannot replace the system's.
+    expect "a frame exported into a device" 0 "*" "" export sub/hero.spr --frame 0 null
+    check "... leaves it a device" test "$(stat -c '%F %t,%T' null)" = "character special file 1,3"
+fi
+
+echo "# A standard output that cannot be written"
+for args in "info sub/hero.spr" "--help" "export --help"; do
+    got=0
+    # shellcheck disable=SC2086
+    "$cli" $args >/dev/full 2>err.txt || got=$?
+    check "zandrel-cli $args >/dev/full fails" test "$got" = 1
+    check "... and says why" stream_is err.txt "^zandrel-cli: cannot write to the standard output"
+done
+
 echo "# A damaged sprite"
 # Frame records: width, height, rleSize, data. Cut frame 2 in half and put the palette
 # block back after it, so the first two frames are whole and the third is not.
