@@ -81,6 +81,16 @@ std::string NextTemporaryName(const std::string& folder) {
     return JoinPath(folder, ".zandrel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
 }
 
+// Offers fresh temporary names in `folder` to `take` until it takes one (it fails with
+// EEXIST while the names are someone else's); returns the name taken.
+std::string TakeTemporaryName(const std::string& folder, const std::string& path, const auto& take) {
+    for (int attempt = 0;; ++attempt) {
+        std::string temp = NextTemporaryName(folder);
+        if (take(temp)) return temp;
+        if (errno != EEXIST || attempt >= kTemporaryNameAttempts) ThrowErrno(path);
+    }
+}
+
 std::atomic<bool> g_useUnnamedTemporaries{true};
 
 // Unnamed temporaries get their name through /proc; without it they cannot get one.
@@ -264,15 +274,10 @@ void OutputFile::StartTemporary(const struct ::stat* replaced) {
     }
     if (m_fd < 0) {
         m_kind = Kind::Named;
-        for (int attempt = 0; m_fd < 0; ++attempt) {
-            std::string temp = NextTemporaryName(folder);
+        m_strTemp = TakeTemporaryName(folder, m_strPath, [&](const std::string& temp) {
             m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-            if (m_fd >= 0) {
-                m_strTemp = std::move(temp);
-            } else if (errno != EEXIST || attempt >= kTemporaryNameAttempts) {
-                ThrowErrno(m_strPath);
-            }
-        }
+            return m_fd >= 0;
+        });
     }
     if (!replaced) return;
     // The old owner and group where this process may give them: root may, an owner
@@ -358,15 +363,9 @@ void OutputFile::NameUnnamed() {
     }
     // A name cannot be linked over an existing one: the complete file gets a hidden
     // name first, which the rename then moves over the old file at once.
-    const std::string folder = FolderOf(m_strTarget);
-    for (int attempt = 0; m_strTemp.empty(); ++attempt) {
-        std::string temp = NextTemporaryName(folder);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            m_strTemp = std::move(temp);
-        } else if (errno != EEXIST || attempt >= kTemporaryNameAttempts) {
-            ThrowErrno(m_strPath);
-        }
-    }
+    m_strTemp = TakeTemporaryName(FolderOf(m_strTarget), m_strPath, [&](const std::string& temp) {
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
     if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) ThrowErrno(m_strPath);
     m_strTemp.clear();
 }
