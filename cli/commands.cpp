@@ -1,5 +1,8 @@
 #include "cli/commands.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <map>
 #include <new>
@@ -49,7 +52,8 @@ constexpr std::string_view kExportHelp =
     "sprites as 32-bit TGA files with alpha. The first form writes every frame into\n"
     "the existing folder OUTDIR under its list name (hero000.bmp, hero001.bmp, ...),\n"
     "replacing files of those names; the second writes frame N, counted from 0, to\n"
-    "OUTFILE exactly as named.\n"
+    "OUTFILE exactly as named. OUTFILE may be a device or a named pipe, and\n"
+    "/dev/stdout too: the completion text then goes to stderr.\n"
     "\n"
     "  --palette PAL   colour palettised frames with the palette file PAL instead of\n"
     "                  the sprite's own (1024-byte Velmark or 1048-byte Microsoft layout)\n";
@@ -122,6 +126,23 @@ int Report(const Outcome& outcome, std::ostream& out, std::ostream& err) {
     return outcome.done ? kExitDone : kExitFailed;
 }
 
+// Is `path` the standard output under another name (/dev/stdout)? Looked at before the
+// file is written, since replacing a file gives it another identity.
+bool IsStandardOutput(const std::string& path) {
+    struct stat file {};
+    struct stat output {};
+    return ::stat(path.c_str(), &file) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           file.st_dev == output.st_dev && file.st_ino == output.st_ino;
+}
+
+// The outcome of a command that wrote `destination`. When that is the standard output
+// the completion text goes to stderr, so that it does not run into the file's bytes
+// (`export --frame 0 /dev/stdout | other-program`).
+int ReportWritten(const std::string& destination, const auto& write, std::ostream& out, std::ostream& err) {
+    const bool toOutput = IsStandardOutput(destination);
+    return Report(write(), toOutput ? err : out, err);
+}
+
 // Loads the sprite; the warning of a damaged sprite is told at once and turns a
 // finished command into a partial one (exit 1).
 bool Load(SpriteModel& sprite, const std::string& path, std::ostream& err, bool& damaged) {
@@ -188,7 +209,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 << sprite.FrameCount() << " frames, counted from 0)\n";
             return kExitFailed;
         }
-        status = Report(ExportFrame(sprite, *frame, destination), out, err);
+        status = ReportWritten(destination, [&] { return ExportFrame(sprite, *frame, destination); }, out, err);
     } else {
         status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination), out, err);
     }
@@ -201,7 +222,8 @@ int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (!parsed.error.empty()) return Usage(err, parsed.error, kBuildHelp);
     if (parsed.positional.size() < 2) return Usage(err, "build takes an output and at least one source", kBuildHelp);
     const std::vector<std::string> sources(parsed.positional.begin() + 1, parsed.positional.end());
-    return Report(BuildSprite(sources, parsed.positional[0]), out, err);
+    const std::string& output = parsed.positional[0];
+    return ReportWritten(output, [&] { return BuildSprite(sources, output); }, out, err);
 }
 
 std::optional<PaletteFileFormat> LayoutNamed(std::string_view name) {
@@ -238,7 +260,9 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (it == parsed.options.end()) return Usage(err, "palette convert needs --to microsoft|velmark", kPaletteHelp);
         const std::optional<PaletteFileFormat> target = LayoutNamed(it->second);
         if (!target) return Usage(err, "--to is microsoft or velmark, not " + it->second, kPaletteHelp);
-        return Report(ConvertPalette(parsed.positional[1], parsed.positional[2], *target), out, err);
+        const std::string& destination = parsed.positional[2];
+        return ReportWritten(
+            destination, [&] { return ConvertPalette(parsed.positional[1], destination, *target); }, out, err);
     }
     return Usage(err, "unknown palette action " + action, kPaletteHelp);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // zandrel-cli: the tools' file operations for scripts and batch work. Completion texts
-// go to `out`, refusals and failures to `err`. Returns the exit status: 0 done,
+// go to `out` (to `err` when the command wrote its file to the standard output),
+// refusals and failures to `err`. Returns the exit status: 0 done,
 // 1 refused or failed, 2 bad usage.
 
 #include <iosfwd>

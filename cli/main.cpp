@@ -1,3 +1,6 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,5 +9,17 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return zandrel::RunCli(args, std::cout, std::cerr);
+    const int status = zandrel::RunCli(args, std::cout, std::cerr);
+
+    // Output that could not be written (a full disk, `> /dev/full`) shows only when the
+    // buffers are flushed: a command whose answer was lost has failed.
+    errno = 0;
+    std::cout.flush();
+    const bool written = std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (written) return status;
+    const int error = errno;
+    std::cerr << "zandrel-cli: cannot write to the standard output";
+    if (error != 0) std::cerr << ": " << std::strerror(error);
+    std::cerr << '\n';
+    return status == zandrel::kExitDone ? zandrel::kExitFailed : status;
 }

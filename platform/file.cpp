@@ -1,15 +1,12 @@
 #include "platform/file.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -32,6 +29,7 @@ FileCause CauseOfErrno(int error) {
         case EISDIR:
         case ETXTBSY: return FileCause::AccessDenied;
         case EBADF: return FileCause::InvalidFile;
+        case ENXIO: return FileCause::NotRegularFile;  // a socket, a device without a driver
         case ENOSPC:
         case EDQUOT:
         case EFBIG: return FileCause::DiskFull;
@@ -72,21 +70,63 @@ HeldFiles& Held() {
     return held;
 }
 
-// The process's umask, read once: reading it means setting it, so not on every call.
-mode_t Umask() {
-    static const mode_t mask = [] {
-        const mode_t current = ::umask(0);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
+constexpr int kTemporaryNameAttempts = 100;
+// How many symbolic links a chain may have, as the system allows on a path.
+constexpr int kMaxLinkHops = 40;
+
+// The temporary's name is this process's and a counter of its own: no two outputs of
+// this process meet, and creating it exclusively keeps it off anything else's file.
+std::string NextTemporaryName(const std::string& folder) {
+    static std::atomic<unsigned long> counter{0};
+    return JoinPath(folder, ".zandrel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+// Offers fresh temporary names in `folder` to `take` until it takes one (it fails with
+// EEXIST while the names are someone else's); returns the name taken.
+std::string TakeTemporaryName(const std::string& folder, const std::string& path, const auto& take) {
+    for (int attempt = 0;; ++attempt) {
+        std::string temp = NextTemporaryName(folder);
+        if (take(temp)) return temp;
+        if (errno != EEXIST || attempt >= kTemporaryNameAttempts) ThrowErrno(path);
+    }
+}
+
+std::atomic<bool> g_useUnnamedTemporaries{true};
+
+// Unnamed temporaries get their name through /proc; without it they cannot get one.
+bool UnnamedTemporaries() {
+#ifdef O_TMPFILE
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    return procMounted && g_useUnnamedTemporaries;
+#else
+    return false;
+#endif
+}
+
+std::string ReadLink(const std::string& link) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+        if (length < 0) ThrowErrno(link);
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The name at the end of a chain of symbolic links: the one an output replaces or
+// creates, so that the links stay links.
+std::string FinalNameOf(const std::string& path) {
+    std::string name = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
+        const std::string target = ReadLink(name);
+        name = IsAbsolutePath(target) ? target : JoinPath(FolderOf(name), target);
+    }
+    throw FileError(FileCause::BadPath, ELOOP, path);
 }
 
 std::string CauseText(FileCause cause) {
@@ -105,6 +145,7 @@ std::string CauseText(FileCause cause) {
         case FileCause::LockViolation: return "文件已被锁定";
         case FileCause::DiskFull: return "磁盘已满";
         case FileCause::EndOfFile: return "文件意外结束";
+        case FileCause::NotRegularFile: return "不是普通文件";
         case FileCause::Generic: break;
     }
     return "未知错误";
@@ -125,11 +166,15 @@ std::string DescribeFileError(const FileError& error) {
 File File::OpenRead(const std::string& path) {
     File file;
     file.m_strPath = path;
-    file.m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a pipe waits for a writer that may never come. What is
+    // opened is looked at before anything is read from it.
+    file.m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file.m_fd < 0) ThrowErrno(path);
     struct stat info {};
     if (::fstat(file.m_fd, &info) != 0) ThrowErrno(path);
-    if (S_ISDIR(info.st_mode)) throw FileError(FileCause::AccessDenied, EISDIR, path);
+    if (!S_ISREG(info.st_mode)) throw FileError(FileCause::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0, path);
+    const int flags = ::fcntl(file.m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(file.m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0) ThrowErrno(path);
     if (!Held().Hold(info.st_dev, info.st_ino)) {
         throw FileError(FileCause::SharingViolation, EBUSY, path);
     }
@@ -188,44 +233,61 @@ std::vector<std::uint8_t> File::ReadAll() const { return ReadAt(0, static_cast<s
 OutputFile OutputFile::Create(const std::string& path) {
     OutputFile out;
     out.m_strPath = path;
-    out.m_strTarget = path;
 
     struct stat info {};
-    bool exists = ::lstat(path.c_str(), &info) == 0;
-    if (exists && S_ISLNK(info.st_mode)) {
-        // Writing through a link replaces the file it points at, not the link.
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            out.m_strTarget = resolved;
-            std::free(resolved);
-        }
-        exists = ::stat(out.m_strTarget.c_str(), &info) == 0;
-    }
-    // A new file gets the usual mode for new files; a replaced one keeps its own.
-    mode_t mode = 0666;
-    if (exists) {
+    if (::stat(path.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) throw FileError(FileCause::AccessDenied, EISDIR, path);
-        if (Held().IsHeld(info.st_dev, info.st_ino)) throw FileError(FileCause::SharingViolation, EBUSY, path);
-        if (::access(out.m_strTarget.c_str(), W_OK) != 0) ThrowErrno(path);
-        mode = info.st_mode & 07777;
-    }
-
-    // The temporary's name is this process's and a counter of its own: no two outputs
-    // of this process meet, and O_EXCL keeps it off anything else's file.
-    static std::atomic<unsigned long> counter{0};
-    const std::string prefix = FolderOf(out.m_strTarget) + "/.zandrel-" + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; out.m_fd < 0; ++attempt) {
-        std::string temp = prefix + std::to_string(counter++);
-        out.m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (out.m_fd >= 0) {
-            out.m_strTemp = std::move(temp);
-        } else if (errno != EEXIST || attempt >= 100) {
-            ThrowErrno(path);
+        if (!S_ISREG(info.st_mode)) {
+            // Renaming over a device or a pipe would put a plain file in its place
+            // (even /dev/null, for root); it takes the bytes as they come instead.
+            // Neither creating nor truncating: a device is what it is.
+            out.m_kind = Kind::Stream;
+            out.m_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+            if (out.m_fd < 0) ThrowErrno(path);
+            return out;
         }
+        if (Held().IsHeld(info.st_dev, info.st_ino)) throw FileError(FileCause::SharingViolation, EBUSY, path);
+        out.m_strTarget = FinalNameOf(path);
+        if (::access(out.m_strTarget.c_str(), W_OK) != 0) ThrowErrno(path);
+        out.m_bReplaces = true;
+        out.StartTemporary(&info);
+    } else if (errno == ENOENT) {
+        // Nothing there yet, or a link to nothing: its target is created.
+        out.m_strTarget = FinalNameOf(path);
+        out.StartTemporary(nullptr);
+    } else {
+        ThrowErrno(path);
     }
-    // Creation applied the umask; a replaced file's own bits are put back only when it
-    // took any away.
-    if (exists && (mode & Umask()) != 0 && ::fchmod(out.m_fd, mode) != 0) ThrowErrno(path);
     return out;
+}
+
+void OutputFile::StartTemporary(const struct ::stat* replaced) {
+    const std::string folder = FolderOf(m_strTarget);
+    // A new file gets the usual mode for new files, less the umask; a replaced one keeps
+    // its own bits exactly, whatever the umask.
+    const mode_t mode = replaced ? replaced->st_mode & 07777 & ~(S_ISUID | S_ISGID) : 0666;
+    if (UnnamedTemporaries()) {
+        m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (m_fd >= 0) m_kind = Kind::Unnamed;
+        // Otherwise this file system has none (EOPNOTSUPP, EISDIR on older kernels),
+        // or the folder cannot be written: the named way below says which.
+    }
+    if (m_fd < 0) {
+        m_kind = Kind::Named;
+        m_strTemp = TakeTemporaryName(folder, m_strPath, [&](const std::string& temp) {
+            m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            return m_fd >= 0;
+        });
+    }
+    if (!replaced) return;
+    // The old owner and group where this process may give them: root may, an owner
+    // may give a group it belongs to, anyone else keeps the file as its own.
+    if (::fchown(m_fd, replaced->st_uid, replaced->st_gid) != 0) {
+        if (errno != EPERM && errno != EINVAL) ThrowErrno(m_strPath);
+        ::fchown(m_fd, static_cast<uid_t>(-1), replaced->st_gid);
+    }
+    // After the owner: a change of owner may clear bits.
+    if (::fchmod(m_fd, mode) != 0) ThrowErrno(m_strPath);
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
@@ -233,7 +295,9 @@ OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         Discard();
+        m_kind = other.m_kind;
         m_fd = std::exchange(other.m_fd, -1);
+        m_bReplaces = other.m_bReplaces;
         m_strPath = std::move(other.m_strPath);
         m_strTarget = std::move(other.m_strTarget);
         m_strTemp = std::exchange(other.m_strTemp, std::string());
@@ -266,18 +330,42 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
 
 void OutputFile::Commit() {
     if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
-    const int fd = std::exchange(m_fd, -1);
-    if (::close(fd) != 0) ThrowErrno(m_strPath);
-#ifdef RENAME_EXCHANGE
-    // Swapping the two names replaces the old file just as atomically as renaming over
-    // it, without making the file system write the new one out at once (ext4 does on a
-    // rename over a file); the temporary name then holds the old bytes and goes.
-    if (::renameat2(AT_FDCWD, m_strTemp.c_str(), AT_FDCWD, m_strTarget.c_str(), RENAME_EXCHANGE) == 0) {
-        ::unlink(m_strTemp.c_str());
-        m_strTemp.clear();
-        return;
+    // A replaced file is gone once the name moves: the new content goes to disk first,
+    // so that a power cut leaves the old file or the new one, never an empty one. New
+    // files are not waited for; there was nothing to lose.
+    if (m_bReplaces && ::fdatasync(m_fd) != 0 && errno != EINVAL) ThrowErrno(m_strPath);
+    switch (m_kind) {
+        case Kind::Stream: break;
+        case Kind::Unnamed: NameUnnamed(); break;
+        case Kind::Named: {
+            const int fd = std::exchange(m_fd, -1);
+            if (::close(fd) != 0) ThrowErrno(m_strPath);
+            if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) ThrowErrno(m_strPath);
+            m_strTemp.clear();
+            return;
+        }
     }
-#endif
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        // An unwritten new file does not keep the name it just got.
+        if (m_kind == Kind::Unnamed && !m_bReplaces) ::unlink(m_strTarget.c_str());
+        throw FileError(CauseOfErrno(error), error, m_strPath);
+    }
+}
+
+void OutputFile::NameUnnamed() {
+    const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+    if (!m_bReplaces) {
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_strTarget.c_str(), AT_SYMLINK_FOLLOW) == 0) return;
+        // A file took the name since the start: it is replaced like any other.
+        if (errno != EEXIST) ThrowErrno(m_strPath);
+    }
+    // A name cannot be linked over an existing one: the complete file gets a hidden
+    // name first, which the rename then moves over the old file at once.
+    m_strTemp = TakeTemporaryName(FolderOf(m_strTarget), m_strPath, [&](const std::string& temp) {
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
     if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) ThrowErrno(m_strPath);
     m_strTemp.clear();
 }
@@ -292,5 +380,7 @@ bool IsExistingFolder(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+void UseUnnamedTemporaries(bool use) { g_useUnnamedTemporaries = use; }
 
 }  // namespace zandrel

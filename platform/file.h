@@ -6,9 +6,20 @@
 //
 // A source is held without sharing: while a File holds it, any other opening of the
 // same file by this process (same device and inode, whatever the spelling of the
-// path) is refused with a sharing violation. Outputs go to a temporary file beside the
-// destination and are renamed over it only when complete, so a failure never leaves a
+// path) is refused with a sharing violation. A source must be an ordinary file: a
+// folder, a pipe or a device is refused at once, never waited on.
+//
+// An output that is an ordinary file (or a new one) is written to a temporary file
+// beside it and given its name only when complete, so a failure never leaves a
 // half-written file under the chosen name and never damages the file that was there.
+// The temporary has no name at all where the system allows (a killed process leaves
+// nothing behind); elsewhere it has a hidden one, ".zandrel-…". A replaced file's
+// content is on disk before the name moves, and the new file keeps the old one's owner,
+// group and permission bits, less set-user-id and set-group-id. Only the name written
+// to is replaced: other hard links keep the old content. A symbolic link stays a link
+// and the file it points to (at the end of a chain, created if missing) is replaced.
+// A device or a pipe is written straight into and never renamed over (a socket cannot
+// be opened and is refused).
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +27,10 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/paths.h"
+
+struct stat;
 
 namespace zandrel {
 
@@ -35,6 +50,9 @@ enum class FileCause : int {
     LockViolation = 12,
     DiskFull = 13,
     EndOfFile = 14,
+    // Beyond the numbering above: a folder, a pipe, a device or a socket where an
+    // ordinary file was wanted.
+    NotRegularFile = 15,
 };
 
 class FileError : public std::runtime_error {
@@ -105,12 +123,22 @@ public:
     void Commit();
 
 private:
+    enum class Kind {
+        Stream,  // a device or a pipe, written straight into
+        Unnamed,  // a temporary without a name, linked in when complete
+        Named,  // a temporary under a hidden name, renamed when complete
+    };
+
+    void StartTemporary(const struct ::stat* replaced);
+    void NameUnnamed();
     void Discard() noexcept;
 
+    Kind m_kind = Kind::Named;
     int m_fd = -1;
+    bool m_bReplaces = false;  // an existing file is replaced
     std::string m_strPath;  // as the caller named it, for messages
-    std::string m_strTarget;  // where the rename goes (a link's target)
-    std::string m_strTemp;
+    std::string m_strTarget;  // the name that receives the file (a link's target)
+    std::string m_strTemp;  // the hidden temporary name, while there is one
 };
 
 // Writes a whole file in one go.
@@ -118,11 +146,8 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
 
 bool IsExistingFolder(const std::string& path);
 
-// The separator that folder paths are joined with.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+// Outputs start as unnamed temporaries where the system offers them; turned off, they
+// start under a hidden name as on systems without them. For tests of both ways.
+void UseUnnamedTemporaries(bool use);
 
 }  // namespace zandrel

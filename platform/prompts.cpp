@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/file.h"
+#include "platform/paths.h"
 
 namespace zandrel {
 
@@ -14,7 +15,7 @@ void Prompts::Show(const Outcome& outcome) {
 void Prompts::ReportFileError(const FileError& error) { ShowMessage(DescribeFileError(error), MessageIcon::Stop); }
 
 void EnterFolderOf(const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path)).parent_path();
+    const std::string folder = FolderOf(path);
     std::error_code ignored;
     // A folder that vanished since it was chosen leaves the current folder where it
     // was; the next folder dialog then opens there, which is all that depends on it.

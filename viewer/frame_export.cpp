@@ -27,18 +27,12 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
     return Outcome::Done(FormatText(sprite.IsTrueColour() ? kTgaWrittenFormat : kBmpWrittenFormat, path.c_str()));
 }
 
-std::string WithTrailingSeparator(const std::string& folder) {
-    if (!folder.empty() && folder.back() == kPathSeparator) return folder;
-    return folder + kPathSeparator;
-}
-
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder) {
     if (folder.empty()) return Outcome::Refused(kNoOutputFolderText);
     if (!IsExistingFolder(folder)) return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
-    const std::string base = WithTrailingSeparator(folder);
     const std::size_t count = std::min(names.size(), sprite.FrameCount());
     for (std::size_t i = 0; i < count; ++i) {
-        std::string problem = WriteFrameFile(sprite, i, base + names[i]);
+        std::string problem = WriteFrameFile(sprite, i, JoinPath(folder, names[i]));
         if (!problem.empty()) return Outcome::Refused(std::move(problem));
     }
     return Outcome::Done(FormatText(kAllWrittenFormat, static_cast<int>(names.size())));

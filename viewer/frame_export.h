@@ -9,6 +9,7 @@
 
 #include "formats/byte_order.h"
 #include "platform/outcome.h"
+#include "platform/paths.h"
 #include "viewer/sprite_model.h"
 
 namespace zandrel {
@@ -37,9 +38,6 @@ const char* SaveFilterOf(const SpriteModel& sprite);
 
 // The current-frame export, to a path exactly as the save dialog gave it.
 Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path);
-
-// The folder with a separator at its end, as file names are joined to it.
-std::string WithTrailingSeparator(const std::string& folder);
 
 // Frame i into `folder` under names[i], for every name; existing files are replaced.
 // Stops at the first frame that cannot be written; the files before it stay.

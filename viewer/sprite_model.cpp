@@ -19,14 +19,6 @@ private:
 
 }  // namespace
 
-std::string FileTitleOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
-
 std::string FormatFrameFileName(const std::string& title, std::size_t index, bool trueColour) {
     if (index >= 1000) return {};
     const char* format = nullptr;

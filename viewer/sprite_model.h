@@ -13,6 +13,7 @@
 #include "formats/spr_file.h"
 #include "platform/file.h"
 #include "platform/outcome.h"
+#include "platform/paths.h"
 
 namespace zandrel {
 
@@ -89,8 +90,6 @@ private:
     int m_nBitDepth = 0;
     std::vector<SprFrameRecord> m_frames;
 };
-
-std::string FileTitleOf(const std::string& path);
 
 // title + frame index padded to three digits + ".bmp" or ".tga"; indices past 999
 // have no name.

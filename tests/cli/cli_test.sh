@@ -23,12 +23,13 @@ stream_is() {
 }
 
 # expect DESCRIPTION STATUS STDOUT STDERR ARGS...: runs zandrel-cli ARGS in the work
-# folder and checks its exit status and both streams (see stream_is).
+# folder and checks its exit status and both streams (see stream_is). A command that
+# hangs is stopped and fails (status 124).
 expect() {
     local what=$1 status=$2 out=$3 err=$4
     shift 4
     local got=0
-    "$cli" "$@" >out.txt 2>err.txt || got=$?
+    timeout 20 "$cli" "$@" >out.txt 2>err.txt || got=$?
     if [[ $got == "$status" ]] && stream_is out.txt "$out" && stream_is err.txt "$err"; then
         pass "$what"
     else
@@ -125,6 +126,11 @@ check "its colour table is the palette as (blue, green, red, 0)" test "$(hex_at 
 
 echo "# Refusals: exit 1, the program's text on stderr"
 expect "a missing sprite" 1 "" "File Open failed!(2)" info nowhere.spr
+mkfifo pipe.spr pipe.pal
+expect "a named pipe as a sprite is refused at once" 1 "" "File Open failed!(f)" info pipe.spr
+expect "a folder as a sprite" 1 "" "File Open failed!(f)" info sub
+expect "a named pipe as a palette source" 1 "" "访问文件pipe.pal时出错：不是普通文件。" \
+    palette convert pipe.pal out/p.pal --to microsoft
 cp sub/hero.spr wrongmagic.spr && printf 'XP' | dd of=wrongmagic.spr conv=notrunc status=none
 expect "a sprite with the wrong magic: info" 1 "" "SPR文件格式错误！" info wrongmagic.spr
 expect "a sprite with the wrong magic: export" 1 "" "SPR文件格式错误！" export wrongmagic.spr out
@@ -186,6 +192,13 @@ expect "options may come first" 0 "32位色TGA图out/k0.tga输出完成." "" exp
 expect "export of every true-colour frame" 0 "输出完成，一共2个文件." "" export sub/knight.spr out
 check "the true-colour frames are TGAs" test -s out/knight000.tga -a -s out/knight001.tga
 
+# A backslash is a character of a file name here, not a separator.
+cp sub/hero.spr 'back\slash.spr'
+mkdir slash_out
+expect "a sprite with a backslash in its name" 0 "输出完成，一共3个文件." "" export 'back\slash.spr' slash_out
+check "... names its frames after its whole name" \
+    test "$(files_in slash_out)" = 'back\slash000.bmp back\slash001.bmp back\slash002.bmp '
+
 # --palette: the 1024-byte and 1048-byte layouts both colour the frames.
 palette_hex | unhex other.pal
 { echo 52494646 10040000 50414c20 64617461 04040000 0003 0001; palette_hex; } | unhex other_ms.pal
@@ -198,6 +211,38 @@ check "the Velmark palette is the colour table" test "$(hex_at out/v.bmp 54 1024
 check "the Microsoft palette is the colour table" test "$(hex_at out/m.bmp 54 1024)" = "$(bmp_table_hex)"
 check "the pixels are the frame's, whatever the palette" \
     cmp <(tail -c +1079 out/v.bmp) <(tail -c +1079 out/hero000.bmp)
+
+echo "# Destinations that are not plain files"
+"$cli" export sub/hero.spr --frame 0 /dev/stdout 2>err.txt | cat >piped.bmp
+check "a frame exported to /dev/stdout goes down the pipe" cmp piped.bmp out/hero000.bmp
+check "... and its completion text to stderr" stream_is err.txt "256色BMP图/dev/stdout输出完成."
+"$cli" export sub/hero.spr --frame 1 /dev/stdout >redirected.bmp 2>/dev/null
+check "... also when the standard output is a file" cmp redirected.bmp out/hero001.bmp
+mkfifo frame.pipe
+timeout 20 cat frame.pipe >from_pipe.bmp &
+expect "a frame exported into a named pipe" 0 "256色BMP图frame.pipe输出完成." "" export sub/hero.spr --frame 0 frame.pipe
+wait
+check "... reaches its reader" cmp from_pipe.bmp out/hero000.bmp
+check "... and the pipe stays a pipe" test -p frame.pipe
+ln -s to_real.bmp to_link.bmp
+ln -s to_link.bmp to_chain.bmp
+expect "a frame exported through a chain of links to nothing" 0 "*" "" export sub/hero.spr --frame 0 to_chain.bmp
+check "... creates the file at its end and leaves the links" \
+    bash -c 'test -L to_chain.bmp && test -L to_link.bmp && cmp to_real.bmp out/hero000.bmp'
+if [[ $(id -u) == 0 ]] && mknod null c 1 3 2>/dev/null; then
+    # A null device of our own, so that a failure cannot replace the system's.
+    expect "a frame exported into a device" 0 "*" "" export sub/hero.spr --frame 0 null
+    check "... leaves it a device" test "$(stat -c '%F %t,%T' null)" = "character special file 1,3"
+fi
+
+echo "# A standard output that cannot be written"
+for args in "info sub/hero.spr" "--help" "export --help"; do
+    got=0
+    # shellcheck disable=SC2086
+    "$cli" $args >/dev/full 2>err.txt || got=$?
+    check "zandrel-cli $args >/dev/full fails" test "$got" = 1
+    check "... and says why" stream_is err.txt "^zandrel-cli: cannot write to the standard output"
+done
 
 echo "# A damaged sprite"
 # Frame records: width, height, rleSize, data. Cut frame 2 in half and put the palette

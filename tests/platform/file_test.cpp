@@ -1,8 +1,14 @@
 #include "platform/file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <thread>
 
 #include "tests/test_files.h"
 
@@ -23,8 +29,23 @@ FileCause CauseOf(const auto& action) {
 TEST(File, ReportsWhyItCannotOpen) {
     TempDir dir;
     EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("missing.spr")); }), FileCause::FileNotFound);
-    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Root()); }), FileCause::AccessDenied);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Root()); }), FileCause::NotRegularFile);
     EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("no/such/folder/x")); }), FileCause::FileNotFound);
+}
+
+TEST(File, RefusesWhatIsNoOrdinaryFileWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.Path("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pipe", dir.Path("link").c_str()), 0);
+    // A pipe with no writer would wait for ever; the alarm ends a test that hangs.
+    ::alarm(10);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("pipe")); }), FileCause::NotRegularFile);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("link")); }), FileCause::NotRegularFile);
+    EXPECT_EQ(CauseOf([&] { File::OpenRead("/dev/null"); }), FileCause::NotRegularFile);
+    ::alarm(0);
+    // What is refused is not held: the name can be opened again at once.
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("pipe")); }), FileCause::NotRegularFile);
+    EXPECT_EQ(DescribeFileError(FileError(FileCause::NotRegularFile, 0, "/tmp/p")), "访问文件/tmp/p时出错：不是普通文件。");
 }
 
 TEST(File, ReadsAtOffsetsAndRefusesToReadPastTheEnd) {
@@ -90,6 +111,181 @@ TEST(OutputFile, WritesThroughALinkAndRefusesFolders) {
     EXPECT_EQ(test::ReadBytes(dir.Path("target")), (Bytes{7, 7}));
     EXPECT_EQ(CauseOf([&] { WriteWholeFile(dir.Root(), Bytes{1}); }), FileCause::AccessDenied);
     EXPECT_EQ(CauseOf([&] { WriteWholeFile(dir.Path("none/x.bmp"), Bytes{1}); }), FileCause::FileNotFound);
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode : 0;
+}
+
+// The permission bits and the kind of file.
+mode_t BitsOf(const std::string& path) { return ModeOf(path) & 07777; }
+
+class UmaskSetTo {
+public:
+    explicit UmaskSetTo(mode_t mask) : m_previous(::umask(mask)) {}
+    ~UmaskSetTo() { ::umask(m_previous); }
+
+private:
+    mode_t m_previous;
+};
+
+// Outputs as they start where the system has unnamed temporaries (true), and as they
+// start elsewhere, under a hidden name (false).
+class Replacing : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { UseUnnamedTemporaries(GetParam()); }
+    void TearDown() override { UseUnnamedTemporaries(true); }
+
+    TempDir m_dir;
+};
+
+INSTANTIATE_TEST_SUITE_P(Temporaries, Replacing, testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Unnamed" : "Named"; });
+
+TEST_P(Replacing, NamesTheFileOnlyWhenCommitted) {
+    const std::string path = m_dir.Path("new.bmp");
+    {
+        OutputFile out = OutputFile::Create(path);
+        out.Write(Bytes{1});
+    }
+    EXPECT_TRUE(m_dir.Entries().empty());
+
+    OutputFile out = OutputFile::Create(path);
+    out.Write(Bytes{1, 2});
+    // A file that takes the name meanwhile is replaced like any other.
+    test::WriteBytes(path, Bytes{7});
+    out.Commit();
+    EXPECT_EQ(test::ReadBytes(path), (Bytes{1, 2}));
+    EXPECT_EQ(m_dir.Entries(), std::vector<std::string>{"new.bmp"});
+}
+
+TEST_P(Replacing, KeepsThePermissionBitsExactlyLessSetId) {
+    const UmaskSetTo mask(077);
+    const std::vector<std::pair<mode_t, mode_t>> cases = {
+        {0666, 0666}, {0600, 0600}, {0444 | 0200, 0644}, {04755, 0755}, {02775, 0775}, {06711, 0711}, {01644, 01644}};
+    for (const auto& [before, after] : cases) {
+        const std::string path = m_dir.Path("m" + std::to_string(before));
+        test::WriteBytes(path, Bytes{9, 9});
+        ASSERT_EQ(::chmod(path.c_str(), before), 0);
+        WriteWholeFile(path, Bytes{1});
+        EXPECT_EQ(BitsOf(path), after) << std::oct << before;
+        EXPECT_EQ(test::ReadBytes(path), Bytes{1});
+    }
+    // A new file takes the umask as usual.
+    const UmaskSetTo usual(027);
+    WriteWholeFile(m_dir.Path("fresh"), Bytes{1});
+    EXPECT_EQ(BitsOf(m_dir.Path("fresh")), 0640u);
+}
+
+TEST_P(Replacing, KeepsTheOwnerAndGroupWhereAllowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+    const std::string path = m_dir.Path("owned");
+    test::WriteBytes(path, Bytes{9});
+    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    WriteWholeFile(path, Bytes{1});
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 1234u);
+    EXPECT_EQ(info.st_gid, 5678u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_P(Replacing, ReplacesOnlyTheNameWrittenTo) {
+    test::WriteBytes(m_dir.Path("a"), Bytes{9, 9});
+    ASSERT_EQ(::link(m_dir.Path("a").c_str(), m_dir.Path("b").c_str()), 0);
+    WriteWholeFile(m_dir.Path("a"), Bytes{1});
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("a")), Bytes{1});
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("b")), (Bytes{9, 9}));
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_P(Replacing, WritesThroughChainsOfLinksThatStayLinks) {
+    // first -> sub/second -> target (relative to sub) -> sub/target
+    ASSERT_EQ(::mkdir(m_dir.Path("sub").c_str(), 0755), 0);
+    test::WriteBytes(m_dir.Path("sub/target"), Bytes{9});
+    ASSERT_EQ(::symlink("target", m_dir.Path("sub/second").c_str()), 0);
+    ASSERT_EQ(::symlink(m_dir.Path("sub/second").c_str(), m_dir.Path("first").c_str()), 0);
+    WriteWholeFile(m_dir.Path("first"), Bytes{1, 2});
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("sub/target")), (Bytes{1, 2}));
+    EXPECT_TRUE(S_ISLNK(ModeOf(m_dir.Path("first"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(m_dir.Path("sub/second"))));
+
+    // A link to nothing yet: the file it names is created.
+    ASSERT_EQ(::symlink("sub/made", m_dir.Path("dangling").c_str()), 0);
+    WriteWholeFile(m_dir.Path("dangling"), Bytes{3});
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("sub/made")), Bytes{3});
+    EXPECT_TRUE(S_ISLNK(ModeOf(m_dir.Path("dangling"))));
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"dangling", "first", "sub"}));
+
+    ASSERT_EQ(::symlink("loop", m_dir.Path("loop").c_str()), 0);
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(m_dir.Path("loop"), Bytes{1}); }), FileCause::BadPath);
+}
+
+TEST(OutputFile, WritesStraightIntoAPipe) {
+    TempDir dir;
+    const std::string pipe = dir.Path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pipe", dir.Path("link").c_str()), 0);
+    Bytes received;
+    // A pipe renamed over would leave the reader waiting for ever: the alarm ends it.
+    ::alarm(10);
+    std::thread reader([&] {
+        const int fd = ::open(pipe.c_str(), O_RDONLY);
+        std::uint8_t buffer[64];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) received.insert(received.end(), buffer, buffer + got);
+        ::close(fd);
+    });
+    WriteWholeFile(dir.Path("link"), Bytes{1, 2, 3});
+    reader.join();
+    ::alarm(0);
+    EXPECT_EQ(received, (Bytes{1, 2, 3}));
+    EXPECT_TRUE(S_ISFIFO(ModeOf(pipe)));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.Path("link"))));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"link", "pipe"}));
+}
+
+TEST(OutputFile, WritesStraightIntoADevice) {
+    TempDir dir;
+    // A null device of our own: a test that went wrong must not replace the system's.
+    const std::string device = dir.Path("null");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0) GTEST_SKIP() << "cannot make a device here";
+    ASSERT_EQ(::symlink("null", dir.Path("stdout").c_str()), 0);
+    WriteWholeFile(device, Bytes{1, 2});
+    WriteWholeFile(dir.Path("stdout"), Bytes{1, 2});
+    {
+        OutputFile abandoned = OutputFile::Create(device);
+        abandoned.Write(Bytes{1});
+    }
+    struct stat info {};
+    ASSERT_EQ(::lstat(device.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    EXPECT_EQ(info.st_rdev, ::makedev(1, 3));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"null", "stdout"}));
+}
+
+TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
+    TempDir dir;
+    const int probe = ::open(dir.Root().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0) GTEST_SKIP() << "no unnamed temporary files on this file system";
+    ::close(probe);
+    test::WriteBytes(dir.Path("old.bmp"), Bytes{9, 9});
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        OutputFile fresh = OutputFile::Create(dir.Path("new.bmp"));
+        fresh.Write(Bytes{1, 2, 3});
+        OutputFile replacing = OutputFile::Create(dir.Path("old.bmp"));
+        replacing.Write(Bytes{1, 2, 3});
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"old.bmp"});
+    EXPECT_EQ(test::ReadBytes(dir.Path("old.bmp")), (Bytes{9, 9}));
 }
 
 TEST(DescribeFileError, NamesTheFileAndTheCause) {
