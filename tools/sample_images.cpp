@@ -184,10 +184,9 @@ void WriteSamples(const std::string& folder) {
         WriteWholeFile(Numbered(folder, "orb", i, ".tga"), EncodeTga32(kOrbSize, kOrbSize, OrbFrame(i)));
     }
 
-    SprHeader header = MakeWrittenSprHeader(false, kTileFrames);
-    header.rleFlag = 0;  // raw indices, which the maker never writes
+    // Raw indices, which the maker never writes.
     Bytes sprite;
-    AppendSprHeader(sprite, header);
+    AppendSprHeader(sprite, MakeWrittenSprHeader(SprKind::Indexed256, kTileFrames));
     for (int i = 0; i < kTileFrames; ++i) {
         PutU16(sprite, kTileSize);
         PutU16(sprite, kTileSize);
