@@ -71,7 +71,7 @@ constexpr std::array kSprMakeControls{
                     "将图像制作成Velmark用的SPR文件，支持256色BMP图和32位色TGA图。但是源图必须全部为BMP或者全部为TGA，"
                     "不能混在一起。另外一个SPR文件只有一份调色板，所以多幅256色BMP图应该有统一的调色板，"
                     "如果几张图的调色板不同将会导致做出的SPR颜色异常。还有，用256色BMP图制作SPR时，"
-                    "本程序以图片左下角那个象素的颜色作为透明色。",
+                    "本程序以图片左上角那个象素的颜色作为透明色。",
                     5, 5, 385, 34, 0},
     ControlTemplate{kIdStatic, GroupBox, "图像", 185, 43, 205, 205, 0},
     ControlTemplate{kIdStatic, GroupBox, "列表", 9, 43, 148, 205, 0},
