@@ -20,11 +20,6 @@
 namespace zandrel {
 namespace {
 
-constexpr int kIdcSprToImages = 1000;
-constexpr int kIdcImagesToSpr = 1001;
-constexpr int kIdcPalConvert = 1002;
-constexpr int kIdcAbout = 1006;
-
 // The tools whose dialogs have not been built yet; their buttons stay disabled.
 constexpr std::array kToolsToCome{kIdcImagesToSpr, kIdcPalConvert};
 
