@@ -2,7 +2,7 @@
 # builds under AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev qt6-qpa-plugins imagemagick fonts-arphic-uming xvfb xauth
+            qt6-base-dev qt6-qpa-plugins imagemagick xxd fonts-arphic-uming xvfb xauth
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build test bench run clean
