@@ -27,8 +27,8 @@ Outcome Stop(std::string text) { return Outcome::Refused(std::move(text), Messag
 
 // Work buffers for reading and encoding a frame a piece at a time: never more than the
 // frame's own pixels (give or take the smallest useful piece), and never large.
-inline constexpr std::size_t kLeastWorkBytes = 2 * 256;  // an encoder piece holds a whole run
-inline constexpr std::size_t kMostWorkBytes = std::size_t{128} << 10;
+constexpr std::size_t kLeastWorkBytes = 2 * 256;  // an encoder piece holds a whole run
+constexpr std::size_t kMostWorkBytes = std::size_t{128} << 10;
 
 std::size_t WorkBytes(std::uint64_t frameBytes) {
     return static_cast<std::size_t>(std::clamp<std::uint64_t>(frameBytes, kLeastWorkBytes, kMostWorkBytes));
@@ -68,7 +68,7 @@ OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const 
 struct BmpFrame {
     std::uint16_t width = 0;
     std::uint16_t height = 0;
-    Bytes indices;                  // top row first
+    Bytes indices;                 // top row first
     BmpColourTable colourTable{};  // read for the first source only
 };
 
