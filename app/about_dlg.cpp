@@ -8,12 +8,6 @@
 #include "res/version.h"
 
 namespace zandrel {
-namespace {
-
-constexpr int kIdcUrl = 1033;
-
-}  // namespace
-
 CAboutDlg::CAboutDlg(Prompts& prompts, QWidget* parent)
     : TemplateDialog(DialogTemplateOf(kIddAboutBox), prompts, parent) {}
 

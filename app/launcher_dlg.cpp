@@ -2,7 +2,6 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <array>
 
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
@@ -20,14 +19,6 @@
 #endif
 
 namespace zandrel {
-namespace {
-
-constexpr int kIdcSprToImages = 1000;
-constexpr int kIdcImagesToSpr = 1001;
-constexpr int kIdcPalConvert = 1002;
-constexpr int kIdcAbout = 1006;
-
-}  // namespace
 
 CLauncherDlg::CLauncherDlg(Prompts& prompts, QWidget* parent)
     : TemplateDialog(DialogTemplateOf(kIddLauncher), prompts, parent), m_hIcon(ZandrelIcon()) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/app_icon.h"
 #include "app/launcher_dlg.h"
@@ -30,6 +31,11 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before anything of the desktop is touched, so that it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zandrel %s\n", zandrel::kProductVersion);
+        return EXIT_SUCCESS;
+    }
     if (!HasDisplay()) {
         std::fputs("zandrel: no display to show the launcher on (DISPLAY and WAYLAND_DISPLAY are not set)\n", stderr);
         return EXIT_FAILURE;

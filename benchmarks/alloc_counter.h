@@ -11,6 +11,9 @@ namespace zandrel::bench {
 struct AllocTotals {
     std::size_t bytes = 0;  // sum of the sizes asked for
     std::size_t count = 0;  // number of allocations
+    // The most bytes held at once by blocks taken while counting, as the allocator
+    // sizes them (never less than asked).
+    std::size_t peak = 0;
 };
 
 class AllocCounter {

@@ -44,7 +44,7 @@ Bytes MakeIndices(FrameShape shape, std::uint16_t width, std::uint16_t height) {
 
 Bytes MakePalettedSprite(std::size_t frames, std::uint16_t width, std::uint16_t height) {
     Bytes sprite;
-    AppendSprHeader(sprite, MakeWrittenSprHeader(false, static_cast<std::uint16_t>(frames)));
+    AppendSprHeader(sprite, MakeWrittenSprHeader(SprKind::Indexed256Rle, static_cast<std::uint16_t>(frames)));
     const Bytes encoded = SprEncodeRle(MakeIndices(FrameShape::Typical, width, height));
     if (encoded.size() > kSprMaxField) throw std::invalid_argument("frame too large for a sprite");
     for (std::size_t f = 0; f < frames; ++f) {
@@ -63,7 +63,7 @@ Bytes MakePalettedSprite(std::size_t frames, std::uint16_t width, std::uint16_t 
 
 Bytes MakeTrueColourSprite(std::size_t frames, std::uint16_t width, std::uint16_t height) {
     Bytes sprite;
-    AppendSprHeader(sprite, MakeWrittenSprHeader(true, static_cast<std::uint16_t>(frames)));
+    AppendSprHeader(sprite, MakeWrittenSprHeader(SprKind::TrueColor32, static_cast<std::uint16_t>(frames)));
     const std::size_t pixels = std::size_t{width} * height;
     for (std::size_t f = 0; f < frames; ++f) {
         PutU16(sprite, width);

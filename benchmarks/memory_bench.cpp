@@ -4,8 +4,10 @@
 // the pixel data: the bytes read and the bytes allocated grow with the frame count,
 // not with the file's size (the same frame count at two frame sizes shows it).
 // Drawing a frame allocates its drawn pixels, its indices and its encoded bytes and
-// nothing more. Each row reports what was measured and the bound it must stay within;
-// within_limit is 1 when it does.
+// nothing more. Building a sprite holds at most twice the largest frame's pixels and
+// the sprite's bytes at any one time, and refuses a source too large for a sprite
+// from its headers, before its pixels are read. Each row reports what was measured
+// and the bound it must stay within; within_limit is 1 when it does.
 
 #include <benchmark/benchmark.h>
 
@@ -16,11 +18,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "benchmarks/alloc_counter.h"
 #include "benchmarks/bench_sprites.h"
 #include "formats/byte_source.h"
+#include "formats/image_files.h"
 #include "formats/spr_file.h"
+#include "maker/sprite_build.h"
 #include "platform/file.h"
 #include "viewer/sprite_model.h"
 
@@ -61,6 +66,8 @@ ProcessReads BytesReadByProcess() {
     if (got > 0 && std::sscanf(text, "rchar: %lld", &reads.value) == 1) reads.textBytes = got;
     return reads;
 }
+
+std::size_t FileSize(const std::string& path) { return static_cast<std::size_t>(File::OpenRead(path).Length()); }
 
 std::uint64_t HeadBytes(std::size_t frames) {
     return kSprHeaderBytes + kPaletteBytes + frames * kSprRleFrameHeadBytes;
@@ -162,9 +169,89 @@ void BM_RenderFrame(benchmark::State& state) {
     Report(state, "within_limit", allocated.bytes <= limit ? 1 : 0);
 }
 
+// The source pictures of a build: `frames` BMPs, or TGAs for a true-colour build.
+// Sparse BMPs are all transparent but for a small mark, which makes the sprite's bytes
+// few next to the pixels: the tightest case for the bound.
+std::vector<std::string> WriteSources(const ScratchFolder& scratch, std::size_t frames, std::uint16_t width,
+                                      std::uint16_t height, int shape) {
+    std::vector<std::string> sources;
+    SprPalette palette{};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) palette[i] = {static_cast<std::uint8_t>(i), 0, 0, 0};
+    Bytes indices;
+    if (shape == 1) {
+        indices.assign(std::size_t{width} * height, 0);
+        for (std::size_t i = 0; i < 64; ++i) indices[indices.size() / 2 + i] = 7;
+    } else if (shape == 0) {
+        indices = MakeIndices(FrameShape::Typical, width, height);
+    }
+    const Bytes picture = shape == 2 ? EncodeTga32(width, height, Bytes(std::size_t{width} * height * 4, 0x5A))
+                                     : EncodeBmp8(width, height, indices, palette);
+    char name[32];
+    for (std::size_t i = 0; i < frames; ++i) {
+        std::snprintf(name, sizeof name, "frame%03zu.%s", i, shape == 2 ? "tga" : "bmp");
+        sources.push_back(scratch.Make(name));
+        WriteWholeFile(sources.back(), picture);
+    }
+    return sources;
+}
+
+// Args: frame count, width, height, shape (0 typical BMP, 1 sparse BMP, 2 TGA).
+void BM_BuildSpriteMemory(benchmark::State& state) {
+    const auto frames = static_cast<std::size_t>(state.range(0));
+    const auto width = static_cast<std::uint16_t>(state.range(1));
+    const auto height = static_cast<std::uint16_t>(state.range(2));
+    const int shape = static_cast<int>(state.range(3));
+    ScratchFolder scratch;
+    const std::vector<std::string> sources = WriteSources(scratch, frames, width, height, shape);
+    const std::string output = scratch.Make("built.spr");
+
+    AllocTotals allocated;
+    for (auto _ : state) {
+        AllocCounter counter;
+        if (!BuildSprite(sources, output).done) state.SkipWithError("the build was refused");
+        allocated = counter.Stop();
+    }
+    // A frame's pixels: one index each, or four bytes of a true-colour pixel.
+    const std::size_t framePixels = std::size_t{width} * height * (shape == 2 ? kSprTrueColourPixelBytes : 1);
+    const std::size_t outputBytes = FileSize(output);
+    const std::size_t limit = 2 * (framePixels + outputBytes);
+    Report(state, "frame_pixels", static_cast<double>(framePixels));
+    Report(state, "output_bytes", static_cast<double>(outputBytes));
+    Report(state, "peak_bytes", static_cast<double>(allocated.peak));
+    Report(state, "limit_bytes", static_cast<double>(limit));
+    Report(state, "within_limit", allocated.peak <= limit ? 1 : 0);
+}
+
+// A 4000 x 4000 BMP holds more pixels than a frame's 65535 bytes of runs can stand for:
+// its 16 MB are refused from the headers, so the build takes next to nothing.
+void BM_BuildRefusesHugeSourceFromHeaders(benchmark::State& state) {
+    ScratchFolder scratch;
+    const std::vector<std::string> sources = WriteSources(scratch, 1, 4000, 4000, 1);
+    const std::string output = scratch.Make("built.spr");
+    AllocTotals allocated;
+    for (auto _ : state) {
+        AllocCounter counter;
+        if (BuildSprite(sources, output).done) state.SkipWithError("the build was not refused");
+        allocated = counter.Stop();
+    }
+    const std::size_t limit = 64 * 1024;
+    Report(state, "file_bytes", static_cast<double>(FileSize(sources.front())));
+    Report(state, "peak_bytes", static_cast<double>(allocated.peak));
+    Report(state, "limit_bytes", static_cast<double>(limit));
+    Report(state, "within_limit", allocated.peak <= limit ? 1 : 0);
+}
+
 BENCHMARK(BM_IndexFramesBytesRead)->ArgNames({"frames", "side"})->Args({999, 8})->Args({999, 160});
 BENCHMARK(BM_LoadSprite)->ArgNames({"frames", "side"})->Args({999, 8})->Args({999, 160})->Args({50, 160});
 BENCHMARK(BM_RenderFrame)->ArgNames({"side", "true_colour"})->Args({32, 0})->Args({256, 0})->Args({32, 1})->Args({256, 1});
+BENCHMARK(BM_BuildSpriteMemory)
+    ->ArgNames({"frames", "width", "height", "shape"})
+    ->Args({999, 120, 150, 0})
+    ->Args({3, 2000, 2000, 1})
+    ->Args({3, 20, 10, 1})
+    ->Args({50, 256, 256, 2})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildRefusesHugeSourceFromHeaders);
 
 }  // namespace
 }  // namespace zandrel::bench

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "maker/sprite_build.h"
+#include "res/version.h"
 #include "palette/palette_convert.h"
 #include "platform/file.h"
 #include "viewer/frame_export.h"
@@ -35,7 +36,8 @@ constexpr std::string_view kMainHelp =
     "  palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
     "  palette convert SOURCE DEST --to microsoft|velmark\n"
     "\n"
-    "'zandrel-cli COMMAND --help' tells more of one command.\n"
+    "'zandrel-cli COMMAND --help' tells more of one command; 'zandrel-cli --version'\n"
+    "prints the version.\n"
     "Exit status: 0 done, 1 refused or failed, 2 bad usage.\n";
 
 constexpr std::string_view kInfoHelp =
@@ -274,6 +276,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::string& command = args[0];
     try {
         if (command == "--help" || command == "-h" || command == "help") return out << kMainHelp, kExitDone;
+        if (command == "--version") return out << "zandrel-cli " << kProductVersion << '\n', kExitDone;
         if (command == "info") return Info(args, out, err);
         if (command == "export") return Export(args, out, err);
         if (command == "build") return Build(args, out, err);

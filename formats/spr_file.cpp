@@ -23,10 +23,11 @@ void AppendSprHeader(Bytes& out, const SprHeader& header) {
     PutU16(out, header.trueColorCount);
 }
 
-SprHeader MakeWrittenSprHeader(bool trueColour, std::uint16_t count) {
+SprHeader MakeWrittenSprHeader(SprKind kind, std::uint16_t count) {
+    const bool trueColour = kind == SprKind::TrueColor32;
     SprHeader header;
     header.magic = kSprMagic;
-    header.rleFlag = kSprWrittenRleFlag;
+    header.rleFlag = kind == SprKind::Indexed256 ? 0 : kSprWrittenRleFlag;
     header.formatByte = kSprWrittenFormatByte;
     header.indexedCount = trueColour ? 0 : count;
     header.trueColorCount = trueColour ? count : 0;

@@ -57,8 +57,9 @@ enum class SprKind { Indexed256, Indexed256Rle, TrueColor32 };
 
 SprHeader ParseSprHeader(std::span<const std::uint8_t, kSprHeaderBytes> bytes);
 void AppendSprHeader(Bytes& out, const SprHeader& header);
-// The header a writer puts in front of `count` frames of one kind.
-SprHeader MakeWrittenSprHeader(bool trueColour, std::uint16_t count);
+// The header a writer puts in front of `count` frames of one kind; a file read back
+// with it is of that kind (raw palettised frames get rleFlag 0).
+SprHeader MakeWrittenSprHeader(SprKind kind, std::uint16_t count);
 
 // A palettised file has indexedCount != 0; its trueColorCount is then ignored.
 SprKind SprKindOf(const SprHeader& header);

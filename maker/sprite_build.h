@@ -5,7 +5,12 @@
 // 32-bit TGA files (a true-colour sprite). The list order is the frame order.
 //
 // The sprite is written to a temporary file and put in place only when complete: a
-// build that is refused or fails leaves the destination as it was.
+// build that is refused or fails leaves the destination as it was. A build never
+// writes onto one of its own sources, however the two paths are spelled.
+//
+// Memory: a source is checked from its headers before its pixels are read, and a frame
+// is read and encoded through small work buffers, so that a build takes at most about
+// twice the largest frame's pixels plus the bytes it writes.
 
 #include <string>
 #include <string_view>
@@ -25,6 +30,13 @@ inline constexpr const char* kCannotOpenTgaFormat = "无法打开TGA文件!:%s";
 inline constexpr const char* kBuiltFormat = "%s转换完成!";
 inline constexpr const char* kEncodedTooLongFormat = "%s压缩后超过65535个字节，放不进SPR文件!";
 inline constexpr const char* kTooManySourcesFormat = "列表中的文件太多：一个SPR文件最多只能有%d帧!";
+// The output path as given, then the source it is.
+inline constexpr const char* kOutputIsSourceFormat = "SPR文件%s就是列表中的源图%s，不能覆盖源图!";
+// A later source whose top-left index differs from the first one's, and which uses the
+// first one's top-left colour: that colour is the sprite's transparent one.
+inline constexpr const char* kTransparentColourUsedFormat =
+    "%s左上角的颜色和第一幅图的不同，图中却又用到了第一幅图左上角的颜色：这些像素在SPR里无法保持原色，"
+    "请让每幅图左上角的颜色都相同!";
 
 // The frame number and extension that exported frame files end in ("000.bmp"); the
 // save dialog drops them from the first source's name.

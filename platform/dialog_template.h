@@ -9,8 +9,8 @@
 
 namespace zandrel {
 
-// The ids every dialog shares: the framework's OK and Cancel commands, and the id of
-// controls that nobody looks up.
+// The ids every dialog shares: its OK and Cancel buttons, and the id of controls that
+// nobody looks up.
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 inline constexpr int kIdStatic = -1;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The file layer. Every failure is a FileError carrying a cause number (numbered like
-// the original framework's file exception causes, which the viewer shows), the OS
-// error and the path.
+// The file layer. Every failure is a FileError carrying a cause number (2 not found,
+// 5 access denied, 11 sharing violation, ... as the program's messages name them), the
+// OS error and the path.
 //
 // A source is held without sharing: while a File holds it, any other opening of the
 // same file by this process (same device and inode, whatever the spelling of the

@@ -5,11 +5,11 @@
 //   zandrel-sample-images OUTPUT_FOLDER
 
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <numbers>
 #include <string>
 
 #include "formats/image_files.h"
@@ -54,81 +54,128 @@ std::string Numbered(const std::string& folder, const char* stem, int index, con
     return folder + kPathSeparator + name;
 }
 
-// One frame of the bounce: the slime squashes as it lands and stretches as it rises.
-Bytes SlimeFrame(int frame) {
-    const double phase = 2 * std::numbers::pi * frame / kSlimeFrames;
-    const double lift = 9 * std::max(0.0, std::sin(phase));
-    const double squash = 1 + 0.18 * std::cos(phase);
-    const double rx = 14 * squash;
-    const double ry = 13 / squash;
-    const double cx = kSlimeWidth / 2.0;
-    const double base = kSlimeHeight - 5 - lift;
+// The pictures are drawn with integers alone, so that every machine and compiler draws
+// the same bytes: lengths in thousandths of a pixel, sines and cosines in thousandths.
+using Milli = std::int64_t;
 
-    Bytes indices(std::size_t{kSlimeWidth} * kSlimeHeight, kBackdrop);
-    auto at = [&](int x, int y) -> std::uint8_t& { return indices[static_cast<std::size_t>(y) * kSlimeWidth + x]; };
-    auto inside = [&](double x, double y) {
-        const double dx = (x - cx) / rx;
-        const double dy = (y - base) / ry;
-        return y <= base && dx * dx + dy * dy <= 1;
-    };
-    // The shadow on the ground shrinks while the slime is in the air.
-    const double shadowRx = rx * (1 - lift / 30);
-    for (int y = 0; y < kSlimeHeight; ++y) {
-        for (int x = 0; x < kSlimeWidth; ++x) {
-            const double dx = (x + 0.5 - cx) / shadowRx;
-            const double dy = (y + 0.5 - (kSlimeHeight - 4)) / 2.0;
-            if (dx * dx + dy * dy <= 1) at(x, y) = kShadow;
+// cos(2 pi n / 24) in thousandths, for every n; sin(x) is cos(x - 6 steps).
+Milli Cos24(int n) {
+    static constexpr std::array<Milli, 7> kQuarter{1000, 966, 866, 707, 500, 259, 0};
+    n = ((n % 24) + 24) % 24;
+    if (n <= 6) return kQuarter[static_cast<std::size_t>(n)];
+    if (n <= 12) return -kQuarter[static_cast<std::size_t>(12 - n)];
+    if (n <= 18) return -kQuarter[static_cast<std::size_t>(n - 12)];
+    return kQuarter[static_cast<std::size_t>(24 - n)];
+}
+Milli Sin24(int n) { return Cos24(n - 6); }
+
+std::uint64_t SquareRoot(std::uint64_t n) {
+    std::uint64_t root = 0;
+    std::uint64_t bit = std::uint64_t{1} << 62;
+    while (bit > n) bit >>= 2;
+    for (; bit != 0; bit >>= 2) {
+        if (n >= root + bit) {
+            n -= root + bit;
+            root = (root >> 1) + bit;
+        } else {
+            root >>= 1;
         }
     }
-    for (int y = 0; y < kSlimeHeight; ++y) {
-        for (int x = 0; x < kSlimeWidth; ++x) {
-            if (!inside(x + 0.5, y + 0.5)) continue;
-            const bool edge = !inside(x - 0.5, y + 0.5) || !inside(x + 1.5, y + 0.5) || !inside(x + 0.5, y - 0.5) ||
-                              !inside(x + 0.5, y + 1.5);
+    return root;
+}
+
+// Whether (x, y) lies in the ellipse of radii rx, ry around (cx, cy); all in thousandths.
+bool InEllipse(Milli x, Milli y, Milli cx, Milli cy, Milli rx, Milli ry) {
+    const Milli dx = x - cx;
+    const Milli dy = y - cy;
+    return dx * dx * ry * ry + dy * dy * rx * rx <= rx * rx * ry * ry;
+}
+
+// One frame of the bounce: the slime squashes as it lands and stretches as it rises.
+Bytes SlimeFrame(int frame) {
+    const int step = frame * 24 / kSlimeFrames;
+    const Milli lift = 9 * std::max<Milli>(0, Sin24(step));
+    const Milli squash = 1000 + 180 * Cos24(step) / 1000;
+    const Milli rx = 14 * squash;
+    const Milli ry = 13 * 1000 * 1000 / squash;
+    const Milli cx = kSlimeWidth * 1000 / 2;
+    const Milli base = (kSlimeHeight - 5) * 1000 - lift;
+
+    Bytes indices(std::size_t{kSlimeWidth} * kSlimeHeight, kBackdrop);
+    auto at = [&](Milli x, Milli y) -> std::uint8_t& {
+        return indices[static_cast<std::size_t>(y) * kSlimeWidth + static_cast<std::size_t>(x)];
+    };
+    // Pixel (x, y) is sampled at its middle, x + 1/2.
+    auto inside = [&](Milli x, Milli y) { return y <= base && InEllipse(x, y, cx, base, rx, ry); };
+    constexpr Milli kHalf = 500;
+    // The shadow on the ground shrinks while the slime is in the air.
+    const Milli shadowRx = rx * (30000 - lift) / 30000;
+    for (Milli y = 0; y < kSlimeHeight; ++y) {
+        for (Milli x = 0; x < kSlimeWidth; ++x) {
+            if (InEllipse(x * 1000 + kHalf, y * 1000 + kHalf, cx, (kSlimeHeight - 4) * 1000, shadowRx, 2000)) {
+                at(x, y) = kShadow;
+            }
+        }
+    }
+    for (Milli y = 0; y < kSlimeHeight; ++y) {
+        for (Milli x = 0; x < kSlimeWidth; ++x) {
+            const Milli mx = x * 1000 + kHalf;
+            const Milli my = y * 1000 + kHalf;
+            if (!inside(mx, my)) continue;
+            const bool edge = !inside(mx - 1000, my) || !inside(mx + 1000, my) || !inside(mx, my - 1000) ||
+                              !inside(mx, my + 1000);
             at(x, y) = edge ? kOutline : kBody;
         }
     }
-    const int top = static_cast<int>(base - ry);
-    const int eyeY = static_cast<int>(base - ry * 0.45);
-    for (int side : {-1, 1}) {
-        const int eyeX = static_cast<int>(cx + side * rx * 0.35);
-        for (int y = eyeY - 2; y <= eyeY + 2; ++y) {
-            for (int x = eyeX - 2; x <= eyeX + 1; ++x) at(x, y) = kEyeWhite;
+    const Milli top = (base - ry) / 1000;
+    const Milli eyeY = (base - ry * 45 / 100) / 1000;
+    for (Milli side : {-1, 1}) {
+        const Milli eyeX = (cx + side * rx * 35 / 100) / 1000;
+        for (Milli y = eyeY - 2; y <= eyeY + 2; ++y) {
+            for (Milli x = eyeX - 2; x <= eyeX + 1; ++x) at(x, y) = kEyeWhite;
         }
         at(eyeX, eyeY) = kPupil;
         at(eyeX, eyeY + 1) = kPupil;
         at(eyeX - 1, eyeY + 1) = kPupil;
         at(eyeX + side * 3, eyeY + 4) = kCheek;
     }
-    for (int i = 0; i < 4; ++i) at(static_cast<int>(cx - rx * 0.55) + i / 2, top + 3 + i) = kShine;
+    for (Milli i = 0; i < 4; ++i) at((cx - rx * 55 / 100) / 1000 + i / 2, top + 3 + i) = kShine;
     return indices;
 }
 
 // One frame of the orb, stored as a sprite stores it: alpha, blue, green, red, bottom
 // row first. Its core is opaque, its glow fades out, and its colour turns.
 Bytes OrbFrame(int frame) {
-    const double turn = 2 * std::numbers::pi * frame / kOrbFrames;
-    const double centre = kOrbSize / 2.0;
-    const double pulse = 1 + 0.08 * std::sin(turn);
+    const int turn = frame * 24 / kOrbFrames;
+    const Milli pulse = 1000 + 80 * Sin24(turn) / 1000;
+    const auto byteOf = [](Milli thousandths) {
+        return static_cast<std::uint8_t>((255 * std::clamp<Milli>(thousandths, 0, 1000) + 500) / 1000);
+    };
     Bytes pixels(std::size_t{kOrbSize} * kOrbSize * kSprTrueColourPixelBytes);
     for (int row = 0; row < kOrbSize; ++row) {
         const int y = kOrbSize - 1 - row;  // stored bottom row first
         for (int x = 0; x < kOrbSize; ++x) {
-            const double dx = x + 0.5 - centre;
-            const double dy = y + 0.5 - centre;
-            const double r = std::sqrt(dx * dx + dy * dy) / (centre * pulse);
-            const double alpha = r < 0.45 ? 1.0 : std::clamp(1 - (r - 0.45) / 0.5, 0.0, 1.0);
-            const double light = std::clamp(1.1 - r * 1.2 + 0.25 * (-dx - dy) / centre, 0.0, 1.0);
-            const double angle = std::atan2(dy, dx) + turn;
-            auto channel = [&](double shift) {
-                const double hue = 0.5 + 0.5 * std::cos(angle + shift);
-                return static_cast<std::uint8_t>(std::lround(255 * std::clamp(0.25 + 0.75 * light * hue + 0.3 * light, 0.0, 1.0)));
+            // Offsets from the centre in half pixels, sampled at the pixel's middle: odd, never 0.
+            const Milli dx = 2 * x + 1 - kOrbSize;
+            const Milli dy = 2 * y + 1 - kOrbSize;
+            const auto distance = static_cast<Milli>(SquareRoot(static_cast<std::uint64_t>(dx * dx + dy * dy) * 1000000));
+            // The distance over the pulsing radius, 1000 at the rim.
+            const Milli r = distance * 1000 / (kOrbSize * pulse);
+            const Milli alpha = r < 450 ? 1000 : std::clamp<Milli>(1000 - (r - 450) * 2, 0, 1000);
+            const Milli light = std::clamp<Milli>(1100 - r * 6 / 5 - 250 * (dx + dy) / kOrbSize, 0, 1000);
+            // Each channel follows the cosine of the pixel's angle, turned by the frame
+            // and by a third of a turn from channel to channel.
+            auto channel = [&](int third) {
+                const int n = turn + 8 * third;
+                const Milli cosine = (dx * Cos24(n) - dy * Sin24(n)) * 1000 / distance;
+                const Milli hue = 500 + cosine / 2;
+                return byteOf(250 + 3 * light * hue / 4000 + 3 * light / 10);
             };
             std::uint8_t* p = &pixels[(static_cast<std::size_t>(row) * kOrbSize + x) * kSprTrueColourPixelBytes];
-            p[0] = static_cast<std::uint8_t>(std::lround(255 * alpha * alpha));
+            p[0] = static_cast<std::uint8_t>((255 * alpha * alpha + 500000) / 1000000);
             p[1] = channel(0);
-            p[2] = channel(2 * std::numbers::pi / 3);
-            p[3] = channel(4 * std::numbers::pi / 3);
+            p[2] = channel(1);
+            p[3] = channel(2);
         }
     }
     return pixels;
@@ -166,7 +213,7 @@ Bytes TileFrame(int frame) {
                     break;
                 }
                 case 1: shade = 18 + noise + ((x / 4 + y / 4) % 3) * 8; break;
-                case 2: shade = 24 + static_cast<int>(12 * std::sin((x + 2 * y) / 4.0)) + noise / 2; break;
+                case 2: shade = 24 + 12 - 2 * std::abs((x + 2 * y) % 24 - 12) + noise / 2; break;  // ripples
                 default: ramp = 0; shade = ((x / 8 + y / 8) % 2) ? 40 + noise : 12 + noise; break;
             }
             indices[static_cast<std::size_t>(y) * kTileSize + x] = static_cast<std::uint8_t>(ramp * 64 + std::clamp(shade, 1, 63));
@@ -184,10 +231,9 @@ void WriteSamples(const std::string& folder) {
         WriteWholeFile(Numbered(folder, "orb", i, ".tga"), EncodeTga32(kOrbSize, kOrbSize, OrbFrame(i)));
     }
 
-    SprHeader header = MakeWrittenSprHeader(false, kTileFrames);
-    header.rleFlag = 0;  // raw indices, which the maker never writes
+    // Raw indices, which the maker never writes.
     Bytes sprite;
-    AppendSprHeader(sprite, header);
+    AppendSprHeader(sprite, MakeWrittenSprHeader(SprKind::Indexed256, kTileFrames));
     for (int i = 0; i < kTileFrames; ++i) {
         PutU16(sprite, kTileSize);
         PutU16(sprite, kTileSize);

@@ -6,23 +6,12 @@
 #include <string>
 
 #include "platform/template_dialog.h"
+#include "res/resource_ids.h"
 #include "viewer/sprite_model.h"
 
 class QListWidget;
 
 namespace zandrel {
-
-// The viewer's controls, by the ids of its template.
-inline constexpr int kIdcFrameList = 1012;
-inline constexpr int kIdcFileInfo = 1013;
-inline constexpr int kIdcPrevFrame = 1014;
-inline constexpr int kIdcNextFrame = 1015;
-inline constexpr int kIdcExportAll = 1016;
-inline constexpr int kIdcExportFrame = 1017;
-inline constexpr int kIdcExportPalette = 1018;
-inline constexpr int kIdcImportPalette = 1019;
-inline constexpr int kIdcPreview = 1020;
-inline constexpr int kIdcFrameInfo = 1021;
 
 inline constexpr const char* kSprOpenFilter = "Velmark SPR(*.spr)|*.spr||";
 

@@ -45,11 +45,12 @@ expect() {
 u16_at() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
 files_in() { (cd "$1" && ls -A | tr '\n' ' '); }
 
-# Fixtures: BMPs cut from one quantised picture (one colour table), TGAs from raw RGBA.
+# Fixtures: BMPs cut from one quantised picture (one colour table) at one corner, so
+# that they share their top-left (transparent) colour; TGAs from raw RGBA.
 "$convert" -size 48x48 plasma:fractal -colors 64 -type Palette -compress none BMP3:base.bmp
 "$convert" base.bmp -crop 10x6+0+0 +repage -compress none BMP3:a.bmp
-"$convert" base.bmp -crop 7x3+9+9 +repage -compress none BMP3:b.bmp
-"$convert" base.bmp -crop 40x40+4+4 +repage -compress none BMP3:c.bmp
+"$convert" base.bmp -crop 7x3+0+0 +repage -compress none BMP3:b.bmp
+"$convert" base.bmp -crop 40x40+0+0 +repage -compress none BMP3:c.bmp
 rgba_hex() {  # W H: every pixel another colour, alpha varied
     awk -v w="$1" -v h="$2" 'BEGIN { for (i = 0; i < w * h; i++) printf "%02x%02x%02x%02x", i * 7 % 256, 40 + i % 200, 3, i * 31 % 256; print "" }'
 }
@@ -174,6 +175,9 @@ check "... leaves the destination byte for byte" cmp out/keep.spr sub/hero.spr
 expect "a true-colour build with a missing source" 1 "" "*" build out/keep.spr t0.tga gone.tga
 check "... leaves the destination byte for byte" cmp out/keep.spr sub/hero.spr
 check "... and no temporary file beside it" test "$(files_in out)" = "hero.spr keep.spr knight.spr upper.spr "
+cp b.bmp b.before
+expect "a build onto one of its own sources" 1 "" "SPR文件b.bmp就是列表中的源图b.bmp，不能覆盖源图!" build b.bmp a.bmp b.bmp
+check "... leaves the source byte for byte" cmp b.bmp b.before
 
 echo "# export"
 rm -f out/*

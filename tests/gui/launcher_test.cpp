@@ -15,6 +15,7 @@
 #include "res/version.h"
 #include "tests/gui/gui_support.h"
 #include "tests/test_files.h"
+#include "res/resource_ids.h"
 
 namespace zandrel::test {
 namespace {
@@ -52,13 +53,13 @@ protected:
 
 TEST_F(LauncherTest, OffersEveryToolAndAbout) {
     EXPECT_EQ(m_launcher.windowTitle(), "Zandrel");
-    EXPECT_TRUE(m_launcher.GetDlgItem(1000)->isEnabled());
-    EXPECT_TRUE(m_launcher.GetDlgItem(1006)->isEnabled());
-    EXPECT_TRUE(m_launcher.GetDlgItem(2)->isEnabled());
-    EXPECT_TRUE(m_launcher.GetDlgItem(1001)->isEnabled());
-    EXPECT_TRUE(m_launcher.GetDlgItem(1002)->isEnabled());
-    EXPECT_EQ(m_launcher.DlgItem<QPushButton>(1000)->text(), "SPR -> 图像  \nSPR -> Images");
-    EXPECT_EQ(m_launcher.focusWidget(), m_launcher.GetDlgItem(2));  // Quit, the first tab stop
+    EXPECT_TRUE(m_launcher.GetDlgItem(kIdcSprToImages)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(kIdcAbout)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(kIdCancel)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(kIdcImagesToSpr)->isEnabled());
+    EXPECT_TRUE(m_launcher.GetDlgItem(kIdcPalConvert)->isEnabled());
+    EXPECT_EQ(m_launcher.DlgItem<QPushButton>(kIdcSprToImages)->text(), "SPR -> 图像  \nSPR -> Images");
+    EXPECT_EQ(m_launcher.focusWidget(), m_launcher.GetDlgItem(kIdCancel));  // Quit, the first tab stop
 }
 
 TEST_F(LauncherTest, RunsTheViewerOnTheChosenFileAndComesBack) {
@@ -69,10 +70,10 @@ TEST_F(LauncherTest, RunsTheViewerOnTheChosenFileAndComesBack) {
     QStringList lines;
     OnNextModal([&](QDialog& viewer) {
         EXPECT_EQ(viewer.windowTitle(), "SPR to Image");
-        auto* list = viewer.findChild<QListWidget*>("1012");
+        auto* list = viewer.findChild<QListWidget*>(QString::number(kIdcFrameList));
         for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
     });
-    Click(1000);
+    Click(kIdcSprToImages);
 
     EXPECT_EQ(m_nModalsSeen, 1);
     EXPECT_EQ(lines, QStringList({"hero000.bmp", "hero001.bmp"}));
@@ -128,7 +129,7 @@ TEST_F(LauncherTest, RunsTheConverterAndComesBack) {
 
 TEST_F(LauncherTest, CancelledOpenRunsNoViewer) {
     m_prompts.Cancel();
-    Click(1000);
+    Click(kIdcSprToImages);
     Settle();
     EXPECT_EQ(m_prompts.Questions().size(), 1u);
     EXPECT_EQ(TopModal(), nullptr);
@@ -138,12 +139,12 @@ TEST_F(LauncherTest, CancelledOpenRunsNoViewer) {
 TEST_F(LauncherTest, AboutFromTheButtonShowsTheHomePage) {
     OnNextModal([](QDialog& about) {
         EXPECT_EQ(about.windowTitle(), "关于 Zandrel");
-        auto* url = about.findChild<QLineEdit*>("1033");
+        auto* url = about.findChild<QLineEdit*>(QString::number(kIdcUrl));
         EXPECT_EQ(url->text().toStdString(), kHomePage);
         EXPECT_TRUE(url->isReadOnly());
-        EXPECT_EQ(about.focusWidget(), about.findChild<QPushButton*>("1"));
+        EXPECT_EQ(about.focusWidget(), about.findChild<QPushButton*>(QString::number(kIdOk)));
     });
-    Click(1006);
+    Click(kIdcAbout);
     EXPECT_EQ(m_nModalsSeen, 1);
     EXPECT_TRUE(m_launcher.isVisible());
 }
@@ -179,12 +180,12 @@ TEST_F(LauncherTest, ContextMenuOffersAbout) {
 }
 
 TEST_F(LauncherTest, QuitEscapeEnterAndCloseBoxEndIt) {
-    Click(2);
+    Click(kIdCancel);
     EXPECT_FALSE(m_launcher.isVisible());
 
     for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
         m_launcher.show();
-        m_launcher.GetDlgItem(2)->setFocus();
+        m_launcher.GetDlgItem(kIdCancel)->setFocus();
         Settle();
         PressKey(m_launcher, key);  // Enter presses Quit, which has the focus
         EXPECT_FALSE(m_launcher.isVisible()) << key;
@@ -210,7 +211,7 @@ TEST(AboutBox, OkEnterAndEscapeCloseIt) {
     CAboutDlg about(prompts);
     about.InitDialog();
     about.show();
-    about.findChild<QPushButton*>("1")->click();
+    about.findChild<QPushButton*>(QString::number(kIdOk))->click();
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }

@@ -86,7 +86,7 @@ TEST_F(BuilderTest, PlacesControlsByDialogUnits) {
     TemplateDialog dialog(DialogTemplateOf(kIddLauncher), m_prompts, nullptr);
     const DialogBaseUnits units = dialog.Built().units;
     EXPECT_EQ(dialog.size(), QSize(DialogUnitsToPixelsX(302, units), DialogUnitsToPixelsY(189, units)));
-    EXPECT_EQ(dialog.GetDlgItem(1000)->geometry(),
+    EXPECT_EQ(dialog.GetDlgItem(kIdcSprToImages)->geometry(),
               QRect(DialogUnitsToPixelsX(15, units), DialogUnitsToPixelsY(35, units),
                     DialogUnitsToPixelsX(100, units), DialogUnitsToPixelsY(34, units)));
     EXPECT_EQ(dialog.windowTitle(), "Zandrel");
@@ -94,39 +94,39 @@ TEST_F(BuilderTest, PlacesControlsByDialogUnits) {
 
 TEST_F(BuilderTest, KeepsTabOrderDefaultsAndStates) {
     TemplateDialog launcher(DialogTemplateOf(kIddLauncher), m_prompts, nullptr);
-    QWidget* widget = launcher.GetDlgItem(2);
-    std::vector<QString> order;
+    QWidget* widget = launcher.GetDlgItem(kIdCancel);
+    std::vector<int> order;
     for (int i = 0; i < 5; ++i) {
-        order.push_back(widget->objectName());
+        order.push_back(widget->objectName().toInt());
         do {
             widget = widget->nextInFocusChain();
         } while (widget->focusPolicy() != Qt::StrongFocus);
     }
-    EXPECT_EQ(order, (std::vector<QString>{"2", "1006", "1000", "1001", "1002"}));
-    for (int id : {2, 1006, 1000, 1001, 1002}) EXPECT_FALSE(launcher.DlgItem<QPushButton>(id)->isDefault()) << id;
+    EXPECT_EQ(order, (std::vector<int>{kIdCancel, kIdcAbout, kIdcSprToImages, kIdcImagesToSpr, kIdcPalConvert}));
+    for (int id : order) EXPECT_FALSE(launcher.DlgItem<QPushButton>(id)->isDefault()) << id;
 
     TemplateDialog about(DialogTemplateOf(kIddAboutBox), m_prompts, nullptr);
     EXPECT_TRUE(about.DlgItem<QPushButton>(kIdOk)->isDefault());
-    EXPECT_TRUE(about.DlgItem<QLineEdit>(1033)->isReadOnly());
-    EXPECT_FALSE(about.DlgItem<QLineEdit>(1033)->hasFrame());
+    EXPECT_TRUE(about.DlgItem<QLineEdit>(kIdcUrl)->isReadOnly());
+    EXPECT_FALSE(about.DlgItem<QLineEdit>(kIdcUrl)->hasFrame());
 
     TemplateDialog convert(DialogTemplateOf(kIddPalConvert), m_prompts, nullptr);
     EXPECT_FALSE(convert.GetDlgItem(kIdOk)->isEnabled());
-    EXPECT_TRUE(convert.DlgItem<QLineEdit>(1009)->isReadOnly());
-    auto* first = convert.DlgItem<QRadioButton>(1007);
-    auto* second = convert.DlgItem<QRadioButton>(1008);
+    EXPECT_TRUE(convert.DlgItem<QLineEdit>(kIdcSourcePath)->isReadOnly());
+    auto* first = convert.DlgItem<QRadioButton>(kIdcToMicrosoft);
+    auto* second = convert.DlgItem<QRadioButton>(kIdcToVelmark);
     first->setChecked(true);
     second->setChecked(true);
     EXPECT_FALSE(first->isChecked());  // one group
 
     TemplateDialog maker(DialogTemplateOf(kIddSprMake), m_prompts, nullptr);
-    EXPECT_TRUE(maker.DlgItem<QPushButton>(1026)->isDefault());
-    EXPECT_TRUE(maker.DlgItem<QListWidget>(1012)->isSortingEnabled());
+    EXPECT_TRUE(maker.DlgItem<QPushButton>(kIdcAddImages)->isDefault());
+    EXPECT_TRUE(maker.DlgItem<QListWidget>(kIdcImageList)->isSortingEnabled());
 }
 
 TEST_F(BuilderTest, MultiLineCaptionsBreakAtTheNewline) {
     TemplateDialog launcher(DialogTemplateOf(kIddLauncher), m_prompts, nullptr);
-    auto* button = launcher.DlgItem<QPushButton>(1002);
+    auto* button = launcher.DlgItem<QPushButton>(kIdcPalConvert);
     EXPECT_EQ(button->text(), ".PAL格式转换          \n.PAL Format Conversion");
     const QFontMetrics metrics(button->font());
     EXPECT_GE(button->sizeHint().height(), 2 * metrics.height());
@@ -158,7 +158,7 @@ TEST_F(BuilderTest, EveryCaptionFitsItsControl) {
 class FailingDialog final : public TemplateDialog {
 public:
     explicit FailingDialog(Prompts& prompts) : TemplateDialog(DialogTemplateOf(kIddLauncher), prompts, nullptr) {
-        OnClicked(1006, &FailingDialog::OnFail);
+        OnClicked(kIdcAbout, &FailingDialog::OnFail);
     }
     std::string m_strMissing;
 
@@ -172,7 +172,7 @@ TEST_F(BuilderTest, FileErrorInAHandlerShowsTheStandardBoxAndTheDialogStays) {
     dialog.m_strMissing = dir.Path("missing.spr");
     dialog.InitDialog();
     dialog.show();
-    dialog.DlgItem<QPushButton>(1006)->click();
+    dialog.DlgItem<QPushButton>(kIdcAbout)->click();
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(m_prompts.Messages()[0].icon, MessageIcon::Stop);
     try {

@@ -7,6 +7,7 @@
 #include "platform/scripted_prompts.h"
 #include "tests/gui/gui_support.h"
 #include "viewer/spr_view_dlg.h"
+#include "res/resource_ids.h"
 
 namespace zandrel::test {
 namespace {
@@ -27,9 +28,9 @@ TEST_P(SamplesTest, OpensAndPagesThroughEveryFrame) {
     viewer.show();
     Settle();
     EXPECT_EQ(viewer.Sprite().Kind(), sample.kind);
-    EXPECT_EQ(viewer.DlgItem<QListWidget>(1012)->count(), sample.frames);
+    EXPECT_EQ(viewer.DlgItem<QListWidget>(kIdcFrameList)->count(), sample.frames);
 
-    QWidget& preview = *viewer.GetDlgItem(1020);
+    QWidget& preview = *viewer.GetDlgItem(kIdcPreview);
     QImage previous;
     for (int i = 0; i < sample.frames; ++i) {
         EXPECT_EQ(viewer.CurrentFrame(), i);
@@ -38,7 +39,7 @@ TEST_P(SamplesTest, OpensAndPagesThroughEveryFrame) {
         EXPECT_NE(shown.pixel(shown.width() / 2, shown.height() / 2), background) << "frame " << i << " is empty";
         EXPECT_NE(shown, previous) << "frame " << i << " looks like the one before";
         previous = shown;
-        viewer.DlgItem<QPushButton>(1015)->click();
+        viewer.DlgItem<QPushButton>(kIdcNextFrame)->click();
         Settle();
     }
     EXPECT_EQ(viewer.CurrentFrame(), 0);

@@ -14,6 +14,7 @@
 #include "tests/gui/gui_support.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
+#include "res/resource_ids.h"
 
 namespace zandrel::test {
 namespace {
@@ -139,14 +140,14 @@ TEST_F(ViewerTest, TrueColourListsTgaNamesAndDisablesPaletteButtons) {
     Open(path);
     EXPECT_EQ(FileInfo().toStdString(), "文件名:" + path + "|[32位色SPR]");
     EXPECT_EQ(Lines(), QStringList({"hero000.tga", "hero001.tga"}));
-    EXPECT_FALSE(m_viewer->GetDlgItem(1018)->isEnabled());
-    EXPECT_FALSE(m_viewer->GetDlgItem(1019)->isEnabled());
+    EXPECT_FALSE(m_viewer->GetDlgItem(kIdcExportPalette)->isEnabled());
+    EXPECT_FALSE(m_viewer->GetDlgItem(kIdcImportPalette)->isEnabled());
     EXPECT_EQ(FrameInfo(), "1/2\n(3,2)");
 }
 
 TEST_F(ViewerTest, EveryButtonServesAPalettisedSprite) {
     Open(WriteSprite("p.spr", SprKind::Indexed256Rle, {Filled(4, 4, 1)}));
-    for (int id : {kIdcPrevFrame, kIdcNextFrame, kIdcExportFrame, kIdcExportAll, kIdcExportPalette, kIdcImportPalette, 2}) {
+    for (int id : {kIdcPrevFrame, kIdcNextFrame, kIdcExportFrame, kIdcExportAll, kIdcExportPalette, kIdcImportPalette, kIdCancel}) {
         EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
     }
     // No default button, so that Enter outside the buttons ends the dialog.
@@ -254,7 +255,7 @@ TEST_F(ViewerTest, EscapeCancelAndEnterCloseIt) {
     EXPECT_EQ(m_viewer->result(), QDialog::Rejected);
 
     Open(path);
-    Click(2);
+    Click(kIdCancel);
     EXPECT_FALSE(m_viewer->isVisible());
 
     // Enter with the list focused is the OK command, which ends the dialog.

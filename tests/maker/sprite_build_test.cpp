@@ -1,6 +1,7 @@
 #include "maker/sprite_build.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "formats/image_files.h"
 #include "tests/test_files.h"
@@ -77,17 +78,94 @@ TEST_F(SpriteBuild, TopLeftIndexZeroKeepsPaletteAndPixels) {
 
 TEST_F(SpriteBuild, TopLeftIndexBecomesTransparentIndexZero) {
     const Bytes first = {5, 0, 1, 5};   // top-left 5
-    const Bytes second = {7, 5, 0, 7};  // top-left 7
+    const Bytes second = {7, 1, 0, 7};  // top-left 7
     const std::string out = m_dir.Path("out.spr");
-    SprPalette other = test::DistinctPalette(77);
-    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 2, 2, first, m_palette), Bmp("b.BMP", 2, 2, second, other)}, out).done);
+    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 2, 2, first, m_palette), Bmp("b.BMP", 2, 2, second, m_palette)}, out).done);
 
     EXPECT_EQ(ReadBack(out, 0).pixels, (Bytes{0, 5, 1, 0}));
-    // Later sources move their own top-left index without touching the palette.
-    EXPECT_EQ(ReadBack(out, 1).pixels, (Bytes{0, 5, 7, 0}));
     EXPECT_EQ(m_sprite.Palette()[0].red, m_palette[5].red);
     EXPECT_EQ(m_sprite.Palette()[5].blue, m_palette[0].blue);
+    // The second source's own top-left index becomes transparent, and its index 0
+    // goes where the palette now keeps that colour: every pixel keeps its colour.
+    EXPECT_EQ(ReadBack(out, 1).pixels, (Bytes{0, 1, 5, 0}));
     EXPECT_EQ(m_sprite.Palette()[7].green, m_palette[7].green);
+}
+
+TEST_F(SpriteBuild, LaterTopLeftIndexKeepsTheFirstTransparentColourOnlyWhereThePaletteHasItTwice) {
+    // The second source uses index 5, the first source's top-left colour, which the
+    // sprite keeps in its transparent entry 0.
+    const Bytes first = {5, 1, 1, 1};
+    const Bytes second = {7, 5, 2, 7};
+    const std::string out = m_dir.Path("out.spr");
+    test::WriteBytes(out, Bytes{1, 2, 3});
+    const std::string b = Bmp("b.bmp", 2, 2, second, m_palette);
+    const Outcome refused = BuildSprite({Bmp("a.bmp", 2, 2, first, m_palette), b}, out);
+    EXPECT_FALSE(refused.done);
+    EXPECT_EQ(refused.icon, MessageIcon::Stop);
+    EXPECT_EQ(refused.text, b + "左上角的颜色和第一幅图的不同，图中却又用到了第一幅图左上角的颜色："
+                                "这些像素在SPR里无法保持原色，请让每幅图左上角的颜色都相同!");
+    EXPECT_EQ(test::ReadBytes(out), (Bytes{1, 2, 3}));
+
+    // With the colour of entry 5 in entry 9 as well, the pixel takes entry 9.
+    SprPalette twins = m_palette;
+    twins[9] = {m_palette[5].red, m_palette[5].green, m_palette[5].blue, 77};
+    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 2, 2, first, twins), Bmp("b.bmp", 2, 2, second, twins)}, out).done);
+    EXPECT_EQ(ReadBack(out, 1).pixels, (Bytes{0, 9, 2, 0}));
+
+    // A first source with top-left index 0 keeps its palette; a later one with
+    // another top-left index must then not use index 0.
+    const Bytes zeroFirst = {0, 3, 3, 3};
+    const std::string other = m_dir.Path("other.spr");  // `out` is held by the model now
+    EXPECT_FALSE(BuildSprite({Bmp("a.bmp", 2, 2, zeroFirst, m_palette), Bmp("c.bmp", 2, 2, {4, 0, 4, 4}, m_palette)},
+                             other).done);
+    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 2, 2, zeroFirst, m_palette), Bmp("c.bmp", 2, 2, {4, 6, 4, 4}, m_palette)},
+                            other).done);
+    EXPECT_EQ(ReadBack(other, 1).pixels, (Bytes{0, 6, 0, 0}));
+}
+
+// Sources with the same top-left index give the bytes they always gave. The BMPs and
+// the sprite are written out here byte by byte.
+TEST_F(SpriteBuild, SourcesWithOneTopLeftIndexGiveTheSameBytesAsAlways) {
+    const auto bmp = [](std::initializer_list<std::uint8_t> rowsBottomFirst) {
+        Bytes file = {'B', 'M', 0x46, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,  // 1094 bytes, pixels at 1078
+                      40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0,           // 2 x 2, 8 bits
+                      0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i) file.insert(file.end(), {std::uint8_t(i), std::uint8_t(i ^ 0x55), std::uint8_t(255 - i), 0});
+        file.insert(file.end(), rowsBottomFirst);
+        return file;
+    };
+    test::WriteBytes(m_dir.Path("a.bmp"), bmp({1, 5, 0, 0, 5, 0, 0, 0}));  // top row 5 0, bottom row 1 5
+    test::WriteBytes(m_dir.Path("b.bmp"), bmp({0, 9, 0, 0, 5, 5, 0, 0}));  // top row 5 5, bottom row 0 9
+    const std::string out = m_dir.Path("out.spr");
+    ASSERT_TRUE(BuildSprite({m_dir.Path("a.bmp"), m_dir.Path("b.bmp")}, out).done);
+
+    Bytes expected = {'S', 'P', 1, 2, 2, 0, 0, 0,
+                      2, 0, 2, 0, 6, 0, 0, 1, 5, 1, 0, 1,  // 0 5 / 1 0
+                      2, 0, 2, 0, 4, 0, 0, 2, 5, 9};       // 0 0 / 5 9
+    for (int i = 0; i < 256; ++i) {
+        const int from = i == 0 ? 5 : i == 5 ? 0 : i;  // entries 0 and 5 exchanged
+        expected.insert(expected.end(), {std::uint8_t(255 - from), std::uint8_t(from ^ 0x55), std::uint8_t(from), 0});
+    }
+    EXPECT_EQ(test::ReadBytes(out), expected);
+}
+
+TEST_F(SpriteBuild, RefusesToWriteOntoItsOwnSources) {
+    const std::string a = Bmp("a.bmp", 2, 1, Bytes{1, 2}, m_palette);
+    const std::string b = Bmp("b.bmp", 2, 1, Bytes{3, 4}, m_palette);
+    const Bytes before = test::ReadBytes(b);
+    ASSERT_EQ(::symlink(b.c_str(), m_dir.Path("link.spr").c_str()), 0);
+    ASSERT_EQ(::link(b.c_str(), m_dir.Path("hard.spr").c_str()), 0);
+    for (const std::string& output : {b, m_dir.Root() + "/./b.bmp", m_dir.Path("link.spr"), m_dir.Path("hard.spr")}) {
+        const Outcome outcome = BuildSprite({a, b}, output);
+        EXPECT_FALSE(outcome.done) << output;
+        EXPECT_EQ(outcome.icon, MessageIcon::Stop);
+        EXPECT_EQ(outcome.text, "SPR文件" + output + "就是列表中的源图" + b + "，不能覆盖源图!");
+        EXPECT_EQ(test::ReadBytes(b), before);
+    }
+    const std::string t = Tga("t.tga", 1, 1, Bytes{1, 2, 3, 4});
+    EXPECT_FALSE(BuildSprite({t, t}, t).done);
+    EXPECT_EQ(test::ReadBytes(t), test::MakeTga32(1, 1, Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"a.bmp", "b.bmp", "hard.spr", "link.spr", "t.tga"}));
 }
 
 TEST_F(SpriteBuild, DropsRowPaddingAndRunsZerosAcrossRows) {
@@ -150,9 +228,42 @@ TEST_F(SpriteBuild, RefusesWhatTheFieldsCannotHold) {
     EXPECT_EQ(outcome.text, m_dir.Path("big.bmp") + "压缩后超过65535个字节，放不进SPR文件!");
     EXPECT_FALSE(test::Exists(out));
 
+    // More pixels than 65535 bytes of runs can stand for (32767 * 255 + 1): refused from
+    // the headers, so a file with nothing but its headers gets the same answer.
+    Bytes huge = test::MakeBmp8(1, 1, Bytes{0}, m_palette);
+    huge.resize(kBmpPixelOffset);
+    const auto sized = [&](std::uint16_t width, std::uint16_t height) {
+        huge[18] = static_cast<std::uint8_t>(width & 0xFF);
+        huge[19] = static_cast<std::uint8_t>(width >> 8);
+        huge[22] = static_cast<std::uint8_t>(height & 0xFF);
+        huge[23] = static_cast<std::uint8_t>(height >> 8);
+        test::WriteBytes(m_dir.Path("huge.bmp"), huge);
+        return BuildSprite({m_dir.Path("huge.bmp")}, out).text;
+    };
+    EXPECT_EQ(sized(223, 37469), m_dir.Path("huge.bmp") + "压缩后超过65535个字节，放不进SPR文件!");  // one too many
+    EXPECT_EQ(sized(2890, 2891), m_dir.Path("huge.bmp") + "不完整：文件里的数据比文件头说的少!");
+    EXPECT_FALSE(test::Exists(out));
+
     const std::vector<std::string> tooMany(65536, m_dir.Path("a.tga"));
     EXPECT_FALSE(BuildTrueColourSprite(tooMany, out).done);
     EXPECT_FALSE(test::Exists(out));
+}
+
+TEST_F(SpriteBuild, LargeFramesEncodeAsOneStreamWhateverTheyAreReadIn) {
+    // 600 x 600 pixels, read and encoded a piece at a time: zero stretches longer than a
+    // piece, and stretches that a piece's end falls into, encode as in one stream.
+    const std::uint16_t side = 600;
+    Bytes indices(std::size_t{side} * side, 0);
+    for (std::size_t i = 200000; i < indices.size(); i += 65000) indices[i] = 9;
+    for (std::size_t i = 131000; i < 131100; ++i) indices[i] = static_cast<std::uint8_t>(i % 3);
+    indices[0] = 0;
+    const std::string out = m_dir.Path("out.spr");
+    ASSERT_TRUE(BuildSprite({Bmp("large.bmp", side, side, indices, m_palette)}, out).done);
+    const Bytes file = test::ReadBytes(out);
+    const Bytes encoded = SprEncodeRle(indices);
+    ASSERT_EQ(GetU16(file, 12), encoded.size());
+    EXPECT_TRUE(std::equal(encoded.begin(), encoded.end(), file.begin() + 14));
+    EXPECT_EQ(ReadBack(out, 0).pixels, indices);
 }
 
 TEST_F(SpriteBuild, TrueColourSourcesKeepRowsAndMoveAlphaFirst) {
