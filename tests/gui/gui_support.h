@@ -4,9 +4,14 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QString>
 #include <QWidget>
 #include <functional>
+#include <ostream>
 #include <string>
+
+// Failures show a text as text, not as the bytes of its characters.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace zandrel::test {
 
