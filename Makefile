@@ -6,7 +6,7 @@ PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             imagemagick fonts-arphic-uming xvfb xauth xxd
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test bench run clean
+.PHONY: all deps build test bench run fuzz clean
 
 all: build
 
@@ -41,6 +41,24 @@ bench: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	./build/release/benchmarks/zandrel-bench --benchmark_counters_tabular=true
+
+# Every fuzz target for FUZZ_SECONDS, one after the other, on one core. New inputs go
+# to build/fuzz/corpus/TARGET; the seeds in tests/fuzz/corpus/TARGET are only read.
+FUZZ_TARGETS := fuzz_sprite fuzz_images fuzz_palette
+FUZZ_SECONDS ?= 60
+FUZZ_FLAGS ?=
+
+fuzz:
+	@command -v clang++ >/dev/null || $(MAKE) deps PACKAGES=clang
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$target build/fuzz/findings/$$target && \
+	  echo "== $$target for $(FUZZ_SECONDS) s" && \
+	  ./build/fuzz/tests/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build/fuzz/findings/$$target/ $(FUZZ_FLAGS) \
+	    build/fuzz/corpus/$$target tests/fuzz/corpus/$$target || exit 1; \
+	done
 
 clean:
 	rm -rf build

@@ -150,7 +150,7 @@ void BM_RenderFrame(benchmark::State& state) {
     for (auto _ : state) {
         AllocCounter counter;
         {
-            const DrawnFrame drawn = model.RenderFrame(1);
+            const DecodedFrame drawn = model.RenderFrame(1);
             benchmark::DoNotOptimize(drawn.pixels.data());
         }
         allocated = counter.Stop();

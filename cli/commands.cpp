@@ -253,6 +253,9 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         bool damaged = false;
         if (!Load(sprite, parsed.positional[1], err, damaged)) return kExitFailed;
         if (!NeedsPalette(sprite, err)) return kExitFailed;
+        // A truncated sprite's last 1024 bytes belong to its frames, not to a palette;
+        // more frames than the viewer lists leave the palette block where it belongs.
+        if (sprite.LoadProblem() == SprIndexProblem::TruncatedFrame) return kExitFailed;
         ExportPalette(parsed.positional[2], sprite.Palette(), layout);
         return kExitDone;
     }

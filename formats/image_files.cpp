@@ -123,8 +123,10 @@ Bytes EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, co
     PutU32(out, kBmpColoursUsed);
     for (const SprPaletteEntry& entry : palette) out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
 
-    // Frames are stored top row first; the BMP wants the bottom row first.
+    // Frames are stored top row first; the BMP wants the bottom row first. A frame
+    // without pixels has no rows, and its index buffer may have no storage at all.
     out.resize(kBmpPixelOffset + imageBytes);
+    if (imageBytes == 0) return out;
     std::uint8_t* dst = out.data() + kBmpPixelOffset;
     for (std::size_t row = height; row-- > 0; dst += stride) {
         std::memcpy(dst, indices.data() + row * width, width);

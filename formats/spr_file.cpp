@@ -63,20 +63,14 @@ SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::s
     const SprKind kind = SprKindOf(header);
     const std::size_t headBytes = kind == SprKind::Indexed256Rle ? kSprRleFrameHeadBytes : kSprFrameHeadBytes;
     const std::uint64_t frameAreaEnd = source.Length() - kPaletteBytes;
-
-    std::size_t count = index.declaredCount;
-    if (count > maxFrames) {
-        index.problem = SprIndexProblem::TooManyFrames;
-        count = maxFrames;
-    }
-    index.frames.reserve(count);
+    index.frames.reserve(std::min<std::size_t>(index.declaredCount, maxFrames));
 
     std::uint64_t position = kSprHeaderBytes;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < index.declaredCount; ++i) {
         if (!FitsIn(frameAreaEnd, position, headBytes)) {
             index.problem = SprIndexProblem::TruncatedFrame;
             index.problemOffset = position;
-            break;
+            return index;
         }
         std::array<std::uint8_t, kSprRleFrameHeadBytes> head{};
         source.ReadAt(position, std::span(head.data(), headBytes));
@@ -95,11 +89,13 @@ SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::s
         if (!FitsIn(frameAreaEnd, record.dataOffset, record.dataBytes)) {
             index.problem = SprIndexProblem::TruncatedFrame;
             index.problemOffset = position;
-            break;
+            return index;
         }
-        index.frames.push_back(record);
+        if (i < maxFrames) index.frames.push_back(record);
+        ++index.completeCount;
         position = record.dataOffset + record.dataBytes;
     }
+    if (index.declaredCount > maxFrames) index.problem = SprIndexProblem::TooManyFrames;
     return index;
 }
 

@@ -81,19 +81,22 @@ struct SprFrameRecord {
 enum class SprIndexProblem {
     None,
     TruncatedFrame,  // a record runs past the start of the palette block
-    TooManyFrames,   // more frames than the caller can hold
+    TooManyFrames,   // every record fits, but more than the caller can hold
 };
 
 struct SprFrameIndex {
-    std::vector<SprFrameRecord> frames;  // the records that lie wholly inside the file
+    std::vector<SprFrameRecord> frames;  // the first records that lie wholly inside the file
     std::uint16_t declaredCount = 0;     // what the header says
+    std::uint16_t completeCount = 0;     // records that lie wholly inside the file, kept or not
     SprIndexProblem problem = SprIndexProblem::None;
     std::uint64_t problemOffset = 0;     // record that did not fit
 };
 
-// Walks the frame records of the file's kind from offset 8, reading only their heads.
-// Stops at the first record that would reach into the palette block, and after
-// `maxFrames` records. Requires source.Length() >= kSprMinFileBytes.
+// Walks the frame records of the file's kind from offset 8, reading only their heads,
+// and stops at the first record that would reach into the palette block. Keeps the
+// first `maxFrames` records but walks every declared one, so that a damaged end is
+// found in a file with more frames than the caller holds. A truncated file is
+// reported as such whatever its count. Requires source.Length() >= kSprMinFileBytes.
 SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::size_t maxFrames);
 
 enum class RleProblem {

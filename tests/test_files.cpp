@@ -113,16 +113,48 @@ BmpColourTable ColourTableOf(const SprPalette& palette) {
     return table;
 }
 
+namespace {
+
+// Little-endian fields written out one byte at a time.
+void Field(Bytes& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+}  // namespace
+
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
-    return EncodeBmp8(width, height, indices, palette);
+    const std::uint32_t stride = (width + 3u) / 4u * 4u;
+    const std::uint32_t imageBytes = stride * height;
+    Bytes out;
+    out.push_back('B');
+    out.push_back('M');
+    Field(out, 14 + 40 + 1024 + imageBytes, 4);  // file size
+    Field(out, 0, 4);                            // two reserved fields
+    Field(out, 14 + 40 + 1024, 4);               // offset of the pixels
+    Field(out, 40, 4);                           // info header size
+    Field(out, width, 4);
+    Field(out, height, 4);  // positive: bottom row first
+    Field(out, 1, 2);       // planes
+    Field(out, 8, 2);       // bits per pixel
+    Field(out, 0, 4);       // no compression
+    Field(out, imageBytes, 4);
+    Field(out, 72, 4);   // horizontal resolution
+    Field(out, 72, 4);   // vertical resolution
+    Field(out, 256, 4);  // colours used
+    Field(out, 256, 4);  // colours important
+    for (const SprPaletteEntry& entry : palette) out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
+    for (std::size_t row = height; row-- > 0;) {
+        for (std::size_t x = 0; x < stride; ++x) out.push_back(x < width ? indices[row * width + x] : 0);
+    }
+    return out;
 }
 
 Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra) {
     Bytes out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    PutU16(out, width);
-    PutU16(out, height);
+    Field(out, width, 2);
+    Field(out, height, 2);
     out.insert(out.end(), {32, 8});
-    PutBytes(out, bgra);
+    out.insert(out.end(), bgra.begin(), bgra.end());
     return out;
 }
 

@@ -51,9 +51,10 @@ TestFrame PatternFrame(std::uint16_t width, std::uint16_t height, std::uint8_t s
 TestFrame TrueColourFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
 
 BmpColourTable ColourTableOf(const SprPalette& palette);
-// An 8-bit BMP as other programs write them: `indices` top row first.
+// An 8-bit BMP laid out field by field, as the export writes them: `indices` top row
+// first, the palette as (blue, green, red, 0).
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);
-// A 32-bit TGA from B, G, R, A pixels in stored order (bottom row first).
+// A 32-bit TGA from B, G, R, A pixels in stored order (bottom row first), no footer.
 Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra);
 
 }  // namespace zandrel::test

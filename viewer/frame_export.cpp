@@ -6,17 +6,15 @@
 
 namespace zandrel {
 
-FrameFile EncodeFrameFile(const SpriteModel& sprite, std::size_t index) {
-    FrameData frame = sprite.ReadFrame(index);
-    if (!frame.problem.empty()) return {std::move(frame.problem), {}};
-    if (sprite.IsTrueColour()) return {{}, EncodeTga32(frame.width, frame.height, frame.pixels)};
-    return {{}, EncodeBmp8(frame.width, frame.height, frame.pixels, sprite.Palette())};
+Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame) {
+    if (sprite.IsTrueColour()) return EncodeTga32(frame.width, frame.height, frame.pixels);
+    return EncodeBmp8(frame.width, frame.height, frame.pixels, sprite.Palette());
 }
 
 std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path) {
-    FrameFile file = EncodeFrameFile(sprite, index);
-    if (file.problem.empty()) WriteWholeFile(path, file.bytes);
-    return file.problem;
+    DecodedFrame frame = sprite.ReadFrame(index);
+    if (frame.problem.empty()) WriteWholeFile(path, EncodeFrameFile(sprite, frame));
+    return std::move(frame.problem);
 }
 
 const char* SaveFilterOf(const SpriteModel& sprite) { return sprite.IsTrueColour() ? kTgaSaveFilter : kBmpSaveFilter; }

@@ -22,13 +22,9 @@ inline constexpr const char* kAllWrittenFormat = "输出完成，一共%d个文�
 inline constexpr const char* kNoOutputFolderText = "没有指定输出文件夹!";
 inline constexpr const char* kNotAFolderFormat = "%s不是一个文件夹!";
 
-struct FrameFile {
-    std::string problem;  // why the frame cannot be written; empty when it can
-    Bytes bytes;          // the whole BMP or TGA file
-};
-
-// The image file of one frame, with the palette the model holds now.
-FrameFile EncodeFrameFile(const SpriteModel& sprite, std::size_t index);
+// The image file of a frame read from `sprite`, with the palette the model holds now.
+// Only for frames without a problem.
+Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame);
 
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
 // is there. Returns the problem that kept the frame from being written, or nothing.

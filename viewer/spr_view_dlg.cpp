@@ -157,7 +157,7 @@ bool CSprViewDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CSprViewDlg::OnPaint() {
     if (!HasCurrentFrame()) return;
-    DrawnFrame frame;
+    DecodedFrame frame;
     try {
         frame = m_sprite.RenderFrame(static_cast<std::size_t>(m_nCurFrame));
     } catch (const FileError&) {

@@ -33,56 +33,57 @@ std::string FormatFrameFileName(const std::string& title, std::size_t index, boo
 }
 
 Outcome SpriteModel::LoadSprite(const std::string& path) {
+    // The file held before is let go first, so that the same file can be loaded again.
+    // Everything is read into locals and taken over only at the end: a refusal or a
+    // FileError part way leaves the model not loaded, never half loaded.
     Close();
-    m_strPath = path;
-    m_strTitle = FileTitleOf(path);
+    File file;
     try {
-        m_file = File::OpenRead(path);
+        file = File::OpenRead(path);
     } catch (const FileError& error) {
         return Outcome::Refused(FormatText(kOpenFailedFormat, static_cast<unsigned>(error.Cause())));
     }
 
     // Without room for a header and a palette block there is nothing to show; refusing
     // here keeps the reads below inside the file.
-    if (m_file.Length() < kSprMinFileBytes) {
-        const auto length = static_cast<unsigned long long>(m_file.Length());
-        Close();
+    if (file.Length() < kSprMinFileBytes) {
+        const auto length = static_cast<unsigned long long>(file.Length());
         return Outcome::Refused(FormatText(kSprTooShortFormat, path.c_str(), length));
     }
 
     std::array<std::uint8_t, kPaletteBytes> paletteBytes{};
-    m_file.ReadAt(m_file.Length() - kPaletteBytes, paletteBytes);
-    m_palette = ParseSprPalette(paletteBytes);
-
+    file.ReadAt(file.Length() - kPaletteBytes, paletteBytes);
     std::array<std::uint8_t, kSprHeaderBytes> headerBytes{};
-    m_file.ReadAt(0, headerBytes);
-    m_header = ParseSprHeader(headerBytes);
-    if (m_header.magic != kSprMagic) {
-        Close();
-        return Outcome::Refused(kSprFormatErrorText);
-    }
-    m_nBitDepth = m_header.indexedCount != 0 ? 8 : 32;
+    file.ReadAt(0, headerBytes);
+    const SprHeader header = ParseSprHeader(headerBytes);
+    if (header.magic != kSprMagic) return Outcome::Refused(kSprFormatErrorText);
 
-    FileSource source(m_file);
-    SprFrameIndex index = SprIndexFrames(source, m_header, kMaxFrames);
+    FileSource source(file);
+    SprFrameIndex index = SprIndexFrames(source, header, kMaxFrames);
+    const int declared = index.declaredCount;
+    std::string warning;
+    if (index.problem == SprIndexProblem::TruncatedFrame) {
+        warning = index.completeCount == 0
+                      ? FormatText(kSprNoFrameCompleteFormat, path.c_str(), declared)
+                      : FormatText(kSprTruncatedFormat, path.c_str(), declared, static_cast<int>(index.completeCount));
+    }
+    if (index.completeCount > kMaxFrames) {
+        if (!warning.empty()) warning += '\n';
+        warning += FormatText(kSprTooManyFramesFormat, path.c_str(), declared, static_cast<int>(kMaxFrames));
+    }
+
+    m_strPath = path;
+    m_strTitle = FileTitleOf(path);
+    m_file = std::move(file);
+    m_palette = ParseSprPalette(paletteBytes);
+    m_header = header;
+    m_nBitDepth = header.indexedCount != 0 ? 8 : 32;
     m_frames = std::move(index.frames);
-    switch (index.problem) {
-        case SprIndexProblem::None: return Outcome::Done();
-        case SprIndexProblem::TruncatedFrame:
-            return Outcome::Done(FormatText(kSprTruncatedFormat, path.c_str(), index.declaredCount,
-                                            static_cast<int>(m_frames.size())));
-        case SprIndexProblem::TooManyFrames:
-            return Outcome::Done(
-                FormatText(kSprTooManyFramesFormat, path.c_str(), index.declaredCount, static_cast<int>(kMaxFrames)));
-    }
-    return Outcome::Done();
+    m_loadProblem = index.problem;
+    return Outcome::Done(std::move(warning));
 }
 
-void SpriteModel::Close() {
-    m_file.Close();
-    m_frames.clear();
-    m_nBitDepth = 0;
-}
+void SpriteModel::Close() { *this = SpriteModel(); }
 
 std::string SpriteModel::FileLine() const {
     const char* format = kFileLineTrueColourFormat;
@@ -100,55 +101,64 @@ std::vector<std::string> SpriteModel::FrameNames() const {
 
 std::string SpriteModel::FrameInfo(std::size_t index) const {
     const SprFrameRecord& frame = Frame(index);
-    return FormatText(kFrameInfoFormat, static_cast<int>(index + 1), static_cast<int>(m_frames.size()), frame.width,
-                      frame.height);
+    // The count is the header's, also when only the first kMaxFrames are listed.
+    return FormatText(kFrameInfoFormat, static_cast<int>(index + 1), static_cast<int>(SprFrameCountOf(m_header)),
+                      frame.width, frame.height);
 }
 
-FrameData SpriteModel::ReadFrame(std::size_t index) const {
-    const SprFrameRecord& frame = Frame(index);
-    FrameData data;
-    data.width = frame.width;
-    data.height = frame.height;
-    if (Kind() != SprKind::Indexed256Rle) {
-        // Raw indices and true-colour pixels are used as stored; indexing checked that
-        // they lie inside the file.
-        data.pixels = m_file.ReadAt(frame.dataOffset, static_cast<std::size_t>(frame.dataBytes));
-        return data;
+DecodedFrame SpriteModel::ReadFrame(std::size_t index) const {
+    FileSource source(m_file);
+    return ReadSprFrame(source, Kind(), Frame(index), m_strPath, FormatFrameFileName(m_strTitle, index, false));
+}
+
+DecodedFrame SpriteModel::RenderFrame(std::size_t index) const {
+    return DrawSprFrame(ReadFrame(index), Kind(), m_palette);
+}
+
+DecodedFrame ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, const std::string& path,
+                          const std::string& frameName) {
+    DecodedFrame frame;
+    frame.width = record.width;
+    frame.height = record.height;
+    // Indexing checked that the data lies inside the file.
+    if (kind != SprKind::Indexed256Rle) {
+        // Raw indices and true-colour pixels are used as stored.
+        frame.pixels.resize(static_cast<std::size_t>(record.dataBytes));
+        source.ReadAt(record.dataOffset, frame.pixels);
+        return frame;
     }
 
-    const std::uint64_t pixels = std::uint64_t{frame.width} * frame.height;
-    const std::string name = FormatFrameFileName(m_strTitle, index, false);
-    if (pixels > SprMaxRlePixels(frame.dataBytes)) {
-        data.problem = FormatText(kFrameTooFewPixelsFormat, m_strPath.c_str(), name.c_str(), frame.width, frame.height);
-        return data;
-    }
-    const Bytes encoded = m_file.ReadAt(frame.dataOffset, static_cast<std::size_t>(frame.dataBytes));
-    data.pixels.resize(static_cast<std::size_t>(pixels));
-    const RleDecodeResult decoded = SprDecodeRle(encoded, data.pixels);
+    const std::uint64_t pixels = std::uint64_t{record.width} * record.height;
     const char* problem = nullptr;
-    switch (decoded.problem) {
-        case RleProblem::None: return data;
-        case RleProblem::RunPastFrame: problem = kFrameTooManyPixelsFormat; break;
-        case RleProblem::ShortOfPixels: problem = kFrameTooFewPixelsFormat; break;
-        case RleProblem::MissingCount: problem = kFrameMissingCountFormat; break;
+    if (pixels > SprMaxRlePixels(record.dataBytes)) {
+        // Too few bytes to stand for the frame: nothing is allocated for it.
+        problem = kFrameTooFewPixelsFormat;
+    } else {
+        Bytes encoded(static_cast<std::size_t>(record.dataBytes));
+        source.ReadAt(record.dataOffset, encoded);
+        frame.pixels.resize(static_cast<std::size_t>(pixels));
+        switch (SprDecodeRle(encoded, frame.pixels).problem) {
+            case RleProblem::None: return frame;
+            case RleProblem::RunPastFrame: problem = kFrameTooManyPixelsFormat; break;
+            case RleProblem::ShortOfPixels: problem = kFrameTooFewPixelsFormat; break;
+            case RleProblem::MissingCount: problem = kFrameMissingCountFormat; break;
+        }
     }
-    data.problem = FormatText(problem, m_strPath.c_str(), name.c_str(), frame.width, frame.height);
-    data.pixels.clear();
-    return data;
+    frame.problem = FormatText(problem, path.c_str(), frameName.c_str(), record.width, record.height);
+    frame.pixels.clear();
+    return frame;
 }
 
-DrawnFrame SpriteModel::RenderFrame(std::size_t index) const {
-    FrameData frame = ReadFrame(index);
-    DrawnFrame drawn;
-    drawn.problem = std::move(frame.problem);
-    if (!drawn.problem.empty()) return drawn;
-    drawn.width = frame.width;
-    drawn.height = frame.height;
-    drawn.pixels.resize(std::size_t{frame.width} * frame.height * kDrawnPixelBytes);
-    if (IsTrueColour()) {
-        DrawOverBlack(frame.pixels, frame.width, frame.height, TrueColourOrder::AlphaBlueGreenRed, drawn.pixels);
+DecodedFrame DrawSprFrame(DecodedFrame read, SprKind kind, const SprPalette& palette) {
+    if (!read.problem.empty()) return read;
+    DecodedFrame drawn;
+    drawn.width = read.width;
+    drawn.height = read.height;
+    drawn.pixels.resize(std::size_t{read.width} * read.height * kDrawnPixelBytes);
+    if (kind == SprKind::TrueColor32) {
+        DrawOverBlack(read.pixels, read.width, read.height, TrueColourOrder::AlphaBlueGreenRed, drawn.pixels);
     } else {
-        DrawIndices(frame.pixels, DrawnColoursOf(m_palette), drawn.pixels);
+        DrawIndices(read.pixels, DrawnColoursOf(palette), drawn.pixels);
     }
     return drawn;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/byte_order.h"
+#include "formats/byte_source.h"
 #include "formats/spr_file.h"
 #include "platform/file.h"
 #include "platform/outcome.h"
@@ -23,6 +24,7 @@ inline constexpr const char* kOpenFailedFormat = "File Open failed!(%x)";
 inline constexpr const char* kSprFormatErrorText = "SPR文件格式错误！\n";
 inline constexpr const char* kSprTooShortFormat = "%s不是一个合法的SPR文件：只有%llu个字节，放不下文件头和调色板!";
 inline constexpr const char* kSprTruncatedFormat = "%s不完整：文件头说有%d帧，文件里只有前%d帧是完整的!";
+inline constexpr const char* kSprNoFrameCompleteFormat = "%s不完整：文件头说有%d帧，文件里没有一帧是完整的!";
 inline constexpr const char* kSprTooManyFramesFormat = "%s有%d帧，本程序只能显示前%d帧!";
 inline constexpr const char* kFrameTooManyPixelsFormat = "%s的%s数据有误：压缩数据多于%d×%d个像素!";
 inline constexpr const char* kFrameTooFewPixelsFormat = "%s的%s数据有误：压缩数据不足%d×%d个像素!";
@@ -33,30 +35,34 @@ inline constexpr const char* kFileLineIndexedRleFormat = "文件名:%s|[256色�
 inline constexpr const char* kFileLineTrueColourFormat = "文件名:%s|[32位色SPR]";
 inline constexpr const char* kFrameInfoFormat = "%d/%d\n(%d,%d)";
 
-// One frame as read from the file.
-struct FrameData {
-    std::string problem;  // why the frame cannot be shown; empty when it can
+// One frame as read from the file, or as drawn for the screen.
+struct DecodedFrame {
+    std::string problem;  // why the frame cannot be shown or written; empty when it can
     std::uint16_t width = 0;
     std::uint16_t height = 0;
-    // Palettised: width * height indices, top row first. True-colour: the stored
-    // pixels, alpha, blue, green, red, bottom row first.
+    // As read, palettised: width * height indices, top row first; true-colour: the
+    // stored pixels, alpha, blue, green, red, bottom row first.
+    // As drawn: blue, green, red, 255 per pixel, top row first.
     Bytes pixels;
 };
 
-// One frame drawn for the screen: blue, green, red, 255 per pixel, top row first.
-struct DrawnFrame {
-    std::string problem;
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-    Bytes pixels;
-};
+// Frame `record` of a sprite of `kind`, read from `source`. An RLE frame that does not
+// decode to exactly its width * height indices has no pixels and a problem that names
+// the sprite's `path` and the frame's `frameName`.
+DecodedFrame ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, const std::string& path,
+                          const std::string& frameName);
+// A frame as read, drawn for the screen: palettised frames through `palette`,
+// true-colour frames upright and laid over black.
+DecodedFrame DrawSprFrame(DecodedFrame read, SprKind kind, const SprPalette& palette);
 
 class SpriteModel {
 public:
     // Opens the file and holds it without sharing, reads the palette block, the header
     // and the head of every frame. When done, the text warns of frames left out (a
-    // damaged or over-long file); when refused, it says why.
+    // damaged or over-long file); when refused, it says why. A refused load, or one
+    // ended by a FileError, leaves the model not loaded, as a new one.
     Outcome LoadSprite(const std::string& path);
+    // Lets the file go and forgets the sprite.
     void Close();
 
     bool IsLoaded() const { return m_file.IsOpen(); }
@@ -67,6 +73,11 @@ public:
     SprKind Kind() const { return SprKindOf(m_header); }
     bool IsTrueColour() const { return m_nBitDepth == 32; }
     int BitDepth() const { return m_nBitDepth; }
+    // What loading found wrong or left out. After TruncatedFrame the palette block was
+    // read from bytes that belong to frames; after TooManyFrames every record fits the
+    // file and the palette is sound.
+    SprIndexProblem LoadProblem() const { return m_loadProblem; }
+    // The frames that can be shown: at most kMaxFrames of the header's count.
     std::size_t FrameCount() const { return m_frames.size(); }
     const SprFrameRecord& Frame(std::size_t index) const { return m_frames.at(index); }
 
@@ -78,8 +89,8 @@ public:
     std::vector<std::string> FrameNames() const;
     std::string FrameInfo(std::size_t index) const;
 
-    FrameData ReadFrame(std::size_t index) const;
-    DrawnFrame RenderFrame(std::size_t index) const;
+    DecodedFrame ReadFrame(std::size_t index) const;
+    DecodedFrame RenderFrame(std::size_t index) const;
 
 private:
     std::string m_strPath;
@@ -89,6 +100,7 @@ private:
     SprHeader m_header{};
     int m_nBitDepth = 0;
     std::vector<SprFrameRecord> m_frames;
+    SprIndexProblem m_loadProblem = SprIndexProblem::None;
 };
 
 // title + frame index padded to three digits + ".bmp" or ".tga"; indices past 999

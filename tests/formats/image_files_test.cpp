@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/test_files.h"
 
 namespace zandrel {
@@ -55,11 +57,35 @@ TEST(EncodeBmp8, LaysOutHeadersTableAndPaddedRowsBottomUp) {
     EXPECT_EQ(thirteen[1078 + 12], 13);
 }
 
-TEST(DecodeBmp8, ReadsWhatTheEncoderWrote) {
+TEST(EncodeBmp8, MatchesAFileLaidOutByHand) {
+    const SprPalette palette = test::DistinctPalette(9);
+    for (std::uint16_t width : {1, 3, 4, 5, 13}) {
+        const Bytes indices = Indices(std::size_t{width} * 3, 7);
+        EXPECT_EQ(EncodeBmp8(width, 3, indices, palette), test::MakeBmp8(width, 3, indices, palette)) << width;
+    }
+}
+
+TEST(FramesWithoutPixels, EncodeAsHeadersAndTableOrFooterOnly) {
+    // An empty index buffer has no storage: nothing may be copied from it.
+    const SprPalette palette = test::DistinctPalette();
+    for (const auto& [width, height] : {std::pair<std::uint16_t, std::uint16_t>{0, 5}, {7, 0}, {0, 0}}) {
+        const Bytes bmp = EncodeBmp8(width, height, Bytes{}, palette);
+        EXPECT_EQ(bmp, test::MakeBmp8(width, height, Bytes{}, palette)) << width << "x" << height;
+        EXPECT_EQ(bmp.size(), 1078u);
+
+        Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        tga.insert(tga.end(), {static_cast<std::uint8_t>(width), 0, static_cast<std::uint8_t>(height), 0, 32, 8});
+        tga.insert(tga.end(), 8, 0);
+        tga.insert(tga.end(), kTgaSignature.begin(), kTgaSignature.end());
+        EXPECT_EQ(EncodeTga32(width, height, Bytes{}), tga) << width << "x" << height;
+    }
+}
+
+TEST(DecodeBmp8, ReadsRowsOfEveryPadding) {
     const SprPalette palette = test::DistinctPalette();
     for (std::uint16_t width : {1, 2, 3, 4, 10, 13}) {
         const Bytes indices = Indices(std::size_t{width} * 4, 3);
-        const Bmp8Decoded decoded = DecodeBmp8(EncodeBmp8(width, 4, indices, palette));
+        const Bmp8Decoded decoded = DecodeBmp8(test::MakeBmp8(width, 4, indices, palette));
         ASSERT_EQ(decoded.problem, Bmp8Problem::None) << width;
         EXPECT_EQ(decoded.image.width, width);
         EXPECT_EQ(decoded.image.height, 4);
@@ -70,7 +96,7 @@ TEST(DecodeBmp8, ReadsWhatTheEncoderWrote) {
 
 TEST(DecodeBmp8, TableFollowsTheInfoHeaderAndPixelsFollowBfOffBits) {
     const SprPalette palette = test::DistinctPalette();
-    Bytes file = EncodeBmp8(2, 2, Bytes{1, 2, 3, 4}, palette);
+    Bytes file = test::MakeBmp8(2, 2, Bytes{1, 2, 3, 4}, palette);
     // A writer that counts 16 colours and puts the pixels elsewhere: the table is still
     // the 1024 bytes after the header, and the pixels come from bfOffBits.
     PutAt(file, 46, 16, 4);
@@ -97,7 +123,7 @@ TEST(DecodeBmp8, TableFollowsTheInfoHeaderAndPixelsFollowBfOffBits) {
 
 TEST(DecodeBmp8, AShortColourTableReadsAsZeros) {
     // 2 x 1 pixels right after a 4-colour table: a small file of another writer.
-    Bytes file = EncodeBmp8(2, 1, Bytes{1, 2}, test::DistinctPalette());
+    Bytes file = test::MakeBmp8(2, 1, Bytes{1, 2}, test::DistinctPalette());
     Bytes small(file.begin(), file.begin() + 54 + 16);
     small.insert(small.end(), {1, 2, 0, 0});
     PutAt(small, 10, 70, 4);
@@ -109,7 +135,7 @@ TEST(DecodeBmp8, AShortColourTableReadsAsZeros) {
 }
 
 TEST(DecodeBmp8, NamesEachWayAFileFailsTheReadingRule) {
-    const Bytes good = EncodeBmp8(4, 2, Indices(8), test::DistinctPalette());
+    const Bytes good = test::MakeBmp8(4, 2, Indices(8), test::DistinctPalette());
     const auto with = [&](std::size_t offset, std::uint32_t value, std::size_t width) {
         Bytes file = good;
         PutAt(file, offset, value, width);
@@ -131,9 +157,25 @@ TEST(DecodeBmp8, NamesEachWayAFileFailsTheReadingRule) {
     EXPECT_EQ(DecodeBmp8(Bytes{}).problem, Bmp8Problem::NotBmp);
 }
 
+TEST(DecodeBmp8, AFileFailingSeveralChecksGetsTheFirstInOrder) {
+    const Bytes good = test::MakeBmp8(4, 2, Indices(8), test::DistinctPalette());
+    const auto with = [&](std::initializer_list<std::tuple<std::size_t, std::uint32_t, std::size_t>> fields) {
+        Bytes file = good;
+        for (const auto& [offset, value, width] : fields) PutAt(file, offset, value, width);
+        return DecodeBmp8(file).problem;
+    };
+    const auto minus = [](std::int32_t value) { return static_cast<std::uint32_t>(value); };
+    EXPECT_EQ(with({{0, 0x4D43, 2}, {30, 1, 4}}), Bmp8Problem::NotBmp);
+    EXPECT_EQ(with({{30, 1, 4}, {28, 24, 2}}), Bmp8Problem::Compressed);  // an RLE-compressed 24-bit file
+    EXPECT_EQ(with({{28, 24, 2}, {22, minus(-2), 4}}), Bmp8Problem::NotEightBit);
+    EXPECT_EQ(with({{22, minus(-2), 4}, {18, 0, 4}}), Bmp8Problem::TopDown);
+    EXPECT_EQ(with({{18, 0, 4}, {22, 70000, 4}}), Bmp8Problem::NoPixels);
+    EXPECT_EQ(with({{18, 70000, 4}, {10, 0xFFFFFFF0, 4}}), Bmp8Problem::TooLarge);
+}
+
 TEST(DecodeBmp8, EveryCutIsRefusedOrReadInFull) {
     const Bytes indices = Indices(10 * 3);
-    const Bytes file = EncodeBmp8(10, 3, indices, test::DistinctPalette());
+    const Bytes file = test::MakeBmp8(10, 3, indices, test::DistinctPalette());
     for (std::size_t length = 0; length < file.size(); ++length) {
         const Bmp8Decoded decoded = DecodeBmp8(std::span(file).first(length));
         // The padding of the last row may be missing; everything else must be there.

@@ -72,6 +72,24 @@ TEST(SprDecodeRle, RefusesDataThatDoesNotFitTheFrame) {
     EXPECT_EQ(SprDecodeRle(Bytes{0, 0}, std::span<std::uint8_t>()).problem, RleProblem::None);
 }
 
+TEST(SprDecodeRle, ARunOnePastTheFrameIsRefused) {
+    // Found by mutating the bounds: a zero run that ends exactly at the frame's end
+    // fits, one pixel more does not, also when the frame has no pixels at all.
+    Bytes out(4, 0xEE);
+    EXPECT_EQ(SprDecodeRle(Bytes{1, 2, 0, 2}, out).problem, RleProblem::None);
+    const RleDecodeResult past = SprDecodeRle(Bytes{1, 2, 0, 3}, out);
+    EXPECT_EQ(past.problem, RleProblem::RunPastFrame);
+    EXPECT_EQ(past.offset, 2u);
+    EXPECT_EQ(SprDecodeRle(Bytes{0, 1}, std::span<std::uint8_t>()).problem, RleProblem::RunPastFrame);
+    EXPECT_EQ(SprDecodeRle(Bytes{7}, std::span<std::uint8_t>()).problem, RleProblem::RunPastFrame);
+
+    // A stretch of literals long enough to be copied at once, one longer than the frame.
+    Bytes nine(9, 0xEE);
+    const Bytes ten = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    EXPECT_EQ(SprDecodeRle(std::span(ten).first(9), nine).problem, RleProblem::None);
+    EXPECT_EQ(SprDecodeRle(ten, nine).problem, RleProblem::RunPastFrame);
+}
+
 TEST(SprDecodeRle, RoundTripsWhatTheEncoderWrites) {
     std::mt19937 random(7);
     for (int zeroPercent : {0, 5, 50, 95, 100}) {
@@ -159,6 +177,25 @@ TEST(SprIndexFrames, StopsAtTheCallersLimit) {
     EXPECT_EQ(index.declaredCount, 1000);
     EXPECT_EQ(index.frames.size(), 999u);
     EXPECT_EQ(index.frames[998].offset, 8u + 998u * 5u);
+}
+
+TEST(SprIndexFrames, FindsADamagedEndPastTheCallersLimit) {
+    std::vector<test::TestFrame> frames(1001, test::TestFrame{1, 1, Bytes{7}});
+    const Bytes whole = MakeSprite(SprKind::Indexed256, frames, test::DistinctPalette());
+    const SprHeader header = ParseSprHeader(std::span(whole).first<8>());
+    MemorySource wholeSource(whole);
+    const SprFrameIndex intact = SprIndexFrames(wholeSource, header, 999);
+    EXPECT_EQ(intact.completeCount, 1001);
+
+    // The last record loses its pixel: the end of the file is damaged.
+    Bytes cut(whole.begin(), whole.end() - kPaletteBytes - 1);
+    cut.resize(cut.size() + kPaletteBytes, 0);
+    MemorySource source(cut);
+    const SprFrameIndex index = SprIndexFrames(source, header, 999);
+    EXPECT_EQ(index.problem, SprIndexProblem::TruncatedFrame);
+    EXPECT_EQ(index.completeCount, 1000);
+    EXPECT_EQ(index.frames.size(), 999u);
+    EXPECT_EQ(index.problemOffset, 8u + 1000u * 5u);
 }
 
 TEST(SprIndexFrames, AClaimedHugeFrameIsRefusedWithoutReadingIt) {

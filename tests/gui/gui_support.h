@@ -4,10 +4,15 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QString>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
+
+// Failures show a text as text, not as the bytes of its characters.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace zandrel::test {
 

@@ -18,6 +18,9 @@ struct Sample {
     int frames;
 };
 
+// The test's name and its failures show the sample's name, not the bytes of the struct.
+void PrintTo(const Sample& sample, std::ostream* out) { *out << sample.name; }
+
 class SamplesTest : public testing::TestWithParam<Sample> {};
 
 TEST_P(SamplesTest, OpensAndPagesThroughEveryFrame) {

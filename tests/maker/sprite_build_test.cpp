@@ -24,7 +24,7 @@ protected:
         return m_dir.Path(name);
     }
     // Loads what a build wrote and reads frame `index` back.
-    FrameData ReadBack(const std::string& path, std::size_t index) {
+    DecodedFrame ReadBack(const std::string& path, std::size_t index) {
         EXPECT_TRUE(m_sprite.LoadSprite(path).done);
         return m_sprite.ReadFrame(index);
     }

@@ -35,7 +35,7 @@ TEST_F(FrameExport, WritesEveryFrameUnderItsListName) {
     EXPECT_EQ(m_out.Entries(), (std::vector<std::string>{"hero000.bmp", "hero001.bmp", "hero002.bmp"}));
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const Bytes file = test::ReadBytes(m_out.Path(m_sprite.FrameNames()[i]));
-        EXPECT_EQ(file, EncodeBmp8(frames[i].width, frames[i].height, frames[i].pixels, m_palette));
+        EXPECT_EQ(file, test::MakeBmp8(frames[i].width, frames[i].height, frames[i].pixels, m_palette));
         const Bmp8Decoded back = DecodeBmp8(file);
         ASSERT_EQ(back.problem, Bmp8Problem::None);
         EXPECT_EQ(back.image.indices, frames[i].pixels);
@@ -83,6 +83,23 @@ TEST_F(FrameExport, CurrentFrameUsesThePaletteInMemory) {
     SprPalette reread{};
     ASSERT_EQ(ReadPaletteFile(test::ReadBytes(m_out.Path("again.pal")), reread), PaletteReadResult::Loaded);
     EXPECT_EQ(reread, imported);
+}
+
+TEST_F(FrameExport, FramesWithoutPixelsExportAsHeadersOnly) {
+    const std::vector<test::TestFrame> empty = {{0, 5, {}}, {7, 0, {}}};
+    for (SprKind kind : {SprKind::Indexed256Rle, SprKind::Indexed256}) {
+        Load(kind, empty);
+        ASSERT_TRUE(ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root()).done);
+        EXPECT_EQ(test::ReadBytes(m_out.Path("hero000.bmp")), test::MakeBmp8(0, 5, {}, m_palette));
+        EXPECT_EQ(test::ReadBytes(m_out.Path("hero001.bmp")), test::MakeBmp8(7, 0, {}, m_palette));
+        m_sprite.Close();
+    }
+    Load(SprKind::TrueColor32, empty);
+    ASSERT_TRUE(ExportFrame(m_sprite, 1, m_out.Path("empty.tga")).done);
+    const Bytes tga = test::ReadBytes(m_out.Path("empty.tga"));
+    ASSERT_EQ(tga.size(), 18u + 26u);
+    EXPECT_EQ(Bytes(tga.begin() + 12, tga.begin() + 18), (Bytes{7, 0, 0, 0, 32, 8}));
+    EXPECT_EQ(std::string(tga.end() - 18, tga.end()), std::string("TRUEVISION-XFILE.\0", 18));
 }
 
 TEST_F(FrameExport, RefusesMissingFoldersAndReportsAnEmptyList) {

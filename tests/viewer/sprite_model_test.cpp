@@ -17,7 +17,7 @@ std::string WriteSprite(const TempDir& dir, const std::string& name, const Bytes
     return dir.Path(name);
 }
 
-std::array<std::uint8_t, 4> PixelAt(const DrawnFrame& frame, std::size_t x, std::size_t y) {
+std::array<std::uint8_t, 4> PixelAt(const DecodedFrame& frame, std::size_t x, std::size_t y) {
     const std::size_t at = (y * frame.width + x) * 4;
     return {frame.pixels[at], frame.pixels[at + 1], frame.pixels[at + 2], frame.pixels[at + 3]};
 }
@@ -122,6 +122,86 @@ TEST(SpriteModel, OffersTheIntactFramesOfADamagedFile) {
     EXPECT_EQ(sprite.FrameCount(), 999u);
     EXPECT_EQ(sprite.FrameNames().back(), "many998.bmp");
     EXPECT_TRUE(sprite.RenderFrame(998).problem.empty());
+    // The count is the header's, though only 999 frames are listed.
+    EXPECT_EQ(sprite.FrameInfo(998), "999/1000\n(1,1)");
+    // Every record fits before the palette block: the palette is sound.
+    EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::TooManyFrames);
+}
+
+TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
+    TempDir dir;
+    const SprPalette palette = test::DistinctPalette();
+    SpriteModel sprite;
+    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "ok.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette))).done);
+    EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::None);
+
+    // Not one frame is whole: the warning says so in words, not as "the first 0".
+    const Bytes three = MakeSprite(SprKind::Indexed256Rle, std::vector<test::TestFrame>(3, PatternFrame(30, 30)), palette);
+    const Bytes none(three.begin(), three.begin() + 8 + 6 + 5 + kPaletteBytes);
+    Outcome load = sprite.LoadSprite(WriteSprite(dir, "none.spr", none));
+    ASSERT_TRUE(load.done);
+    EXPECT_EQ(load.text, dir.Path("none.spr") + "不完整：文件头说有3帧，文件里没有一帧是完整的!");
+    EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::TruncatedFrame);
+    EXPECT_EQ(sprite.FrameCount(), 0u);
+
+    // Damage after the 999 listed frames is found too, and both things are told.
+    const Bytes many = MakeSprite(SprKind::Indexed256, std::vector<test::TestFrame>(1200, test::TestFrame{1, 1, {4}}), palette);
+    Bytes cut(many.begin(), many.end() - kPaletteBytes - 3);
+    cut.resize(cut.size() + kPaletteBytes, 0);
+    load = sprite.LoadSprite(WriteSprite(dir, "cut.spr", cut));
+    ASSERT_TRUE(load.done);
+    EXPECT_EQ(load.text, dir.Path("cut.spr") + "不完整：文件头说有1200帧，文件里只有前1199帧是完整的!\n" + dir.Path("cut.spr") +
+                             "有1200帧，本程序只能显示前999帧!");
+    EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::TruncatedFrame);
+    EXPECT_EQ(sprite.FrameCount(), 999u);
+    EXPECT_EQ(sprite.FrameInfo(998), "999/1200\n(1,1)");
+}
+
+TEST(SpriteModel, AFailedLoadLeavesNothingOfEitherSprite) {
+    TempDir dir;
+    const std::string good = WriteSprite(dir, "good.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(4, 3)}, test::DistinctPalette()));
+    Bytes wrongMagic = MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(2, 2)}, test::DistinctPalette(40));
+    wrongMagic[0] = 'X';
+    for (const std::string& bad : {WriteSprite(dir, "magic.spr", wrongMagic), WriteSprite(dir, "short.spr", Bytes(1031, 1)),
+                                   dir.Path("missing.spr")}) {
+        SpriteModel sprite;
+        ASSERT_TRUE(sprite.LoadSprite(good).done);
+        ASSERT_FALSE(sprite.LoadSprite(bad).done) << bad;
+        EXPECT_FALSE(sprite.IsLoaded()) << bad;
+        EXPECT_EQ(sprite.Path(), "") << bad;
+        EXPECT_EQ(sprite.Title(), "") << bad;
+        EXPECT_EQ(sprite.FrameCount(), 0u) << bad;
+        EXPECT_EQ(sprite.BitDepth(), 0) << bad;
+        EXPECT_EQ(sprite.Header().magic, 0) << bad;
+        EXPECT_EQ(sprite.Palette(), SprPalette{}) << bad;
+        // The good sprite was let go, and loads again.
+        EXPECT_TRUE(sprite.LoadSprite(good).done) << bad;
+        EXPECT_EQ(sprite.FrameCount(), 1u);
+    }
+    // Loading the sprite the model holds works: it is let go before it is opened again.
+    SpriteModel sprite;
+    ASSERT_TRUE(sprite.LoadSprite(good).done);
+    EXPECT_TRUE(sprite.LoadSprite(good).done);
+}
+
+TEST(ReadSprFrame, ReadsAnyByteSourceAndNamesTheFrameInItsProblem) {
+    // Frame records written by hand: 2x1 from "0x00 0x01 0x05", then a frame of no
+    // pixels that still claims a transparent pixel.
+    Bytes file;
+    AppendSprHeader(file, {kSprMagic, 1, 2, 2, 0});
+    PutBytes(file, Bytes{2, 0, 1, 0, 3, 0, 0, 1, 5});
+    PutBytes(file, Bytes{0, 0, 0, 0, 2, 0, 0, 1});
+    AppendSprPalette(file, {});
+    MemorySource source(file);
+    const SprFrameIndex index = SprIndexFrames(source, ParseSprHeader(std::span(file).first<8>()), kMaxFrames);
+    ASSERT_EQ(index.frames.size(), 2u);
+
+    const DecodedFrame first = ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp");
+    EXPECT_TRUE(first.problem.empty());
+    EXPECT_EQ(first.pixels, (Bytes{0, 5}));
+    const DecodedFrame second = ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp");
+    EXPECT_EQ(second.problem, "a.spr的a001.bmp数据有误：压缩数据多于0×0个像素!");
+    EXPECT_TRUE(second.pixels.empty());
 }
 
 TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
@@ -131,7 +211,7 @@ TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
     for (SprKind kind : {SprKind::Indexed256, SprKind::Indexed256Rle}) {
         SpriteModel sprite;
         ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "p.spr", MakeSprite(kind, {frame}, palette))).done);
-        const DrawnFrame drawn = sprite.RenderFrame(0);
+        const DecodedFrame drawn = sprite.RenderFrame(0);
         ASSERT_TRUE(drawn.problem.empty());
         ASSERT_EQ(drawn.pixels.size(), 24u);
         // Index 0 is drawn in its colour: the preview shows no transparency.
@@ -147,7 +227,7 @@ TEST(SpriteModel, RendersTrueColourOverBlackAndUpright) {
     const test::TestFrame frame{2, 2, {128, 200, 100, 50, 0, 9, 9, 9, 255, 1, 2, 3, 77, 0, 0, 0}};
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "t.spr", MakeSprite(SprKind::TrueColor32, {frame}, {}))).done);
-    const DrawnFrame drawn = sprite.RenderFrame(0);
+    const DecodedFrame drawn = sprite.RenderFrame(0);
     ASSERT_TRUE(drawn.problem.empty());
     EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{100, 50, 25, 255}));
     EXPECT_EQ(PixelAt(drawn, 1, 1), (std::array<std::uint8_t, 4>{0, 0, 0, 255}));
@@ -173,7 +253,7 @@ TEST(SpriteModel, ReportsFramesWhoseDataDoesNotDecode) {
              {2, 2, {1, 2, 3, 0}},          // a zero without its count
              {65535, 65535, {0, 255, 0, 255}}}) {  // a claimed size the data cannot fill
         ASSERT_TRUE(sprite.LoadSprite(spriteWith(width, height, data)).done);
-        const DrawnFrame drawn = sprite.RenderFrame(0);
+        const DecodedFrame drawn = sprite.RenderFrame(0);
         EXPECT_NE(drawn.problem.find("d000.bmp"), std::string::npos) << drawn.problem;
         EXPECT_TRUE(drawn.pixels.empty());
     }

@@ -1,0 +1,93 @@
+// BMP and TGA files from arbitrary bytes: decoded and encoded again, shown by the
+// maker's preview, and built into a sprite that must hold the same picture.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "formats/image_files.h"
+#include "formats/pixels.h"
+#include "maker/source_preview.h"
+#include "maker/sprite_build.h"
+#include "platform/file.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "viewer/sprite_model.h"
+
+namespace {
+
+using namespace zandrel;
+
+SprPalette PaletteOf(const BmpColourTable& table) {
+    SprPalette palette{};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        palette[i] = {table[4 * i + 2], table[4 * i + 1], table[4 * i], table[4 * i + 3]};
+    }
+    return palette;
+}
+
+// The frame that a build of the one source `path` stores, or nothing to compare when
+// the build refuses the source.
+DecodedFrame BuiltFrame(const std::string& path, const fuzz::Scratch& scratch, SpriteModel& sprite) {
+    const std::string built = scratch.Path("built.spr");
+    if (!BuildSprite({path}, built).done) return {"refused", 0, 0, {}};
+    fuzz::Require(sprite.LoadSprite(built).text.empty() && sprite.FrameCount() == 1, "a built sprite loads");
+    return sprite.ReadFrame(0);
+}
+
+void CheckBmp(ByteSpan bytes, const fuzz::Scratch& scratch) {
+    const Bmp8Decoded decoded = DecodeBmp8(bytes);
+    if (decoded.problem != Bmp8Problem::None) return;
+    const std::string path = scratch.Put("in.bmp", bytes);
+    const Bmp8Image& image = decoded.image;
+
+    const SprPalette palette = PaletteOf(image.colourTable);
+    const Bmp8Decoded again = DecodeBmp8(EncodeBmp8(image.width, image.height, image.indices, palette));
+    fuzz::Require(again.problem == Bmp8Problem::None && again.image.indices == image.indices, "BMP pixels round-trip");
+
+    SpriteModel sprite;
+    const DecodedFrame frame = BuiltFrame(path, scratch, sprite);
+    if (!frame.problem.empty()) return;
+    fuzz::Require(frame.width == image.width && frame.height == image.height, "a built BMP keeps its size");
+    const std::uint8_t transparent = image.indices[0];
+    fuzz::Require(frame.pixels == fuzz::ExchangeTransparent(image.indices, transparent), "a built BMP keeps its pixels");
+    fuzz::Require(sprite.Palette() == fuzz::PaletteAfterBuild(palette, transparent), "a built BMP keeps its colours");
+}
+
+void CheckTga(ByteSpan bytes, const fuzz::Scratch& scratch) {
+    const Tga32Decoded decoded = DecodeTga32(bytes);
+    if (decoded.problem != Tga32Problem::None) return;
+    const std::string path = scratch.Put("in.tga", bytes);
+
+    Bytes stored(decoded.pixels.size());
+    ReorderTrueColour(decoded.pixels, TrueColourOrder::BlueGreenRedAlpha, stored);
+    const Tga32Decoded again = DecodeTga32(EncodeTga32(decoded.size.width, decoded.size.height, stored));
+    fuzz::Require(again.problem == Tga32Problem::None && again.pixels == decoded.pixels, "TGA pixels round-trip");
+
+    SpriteModel sprite;
+    const DecodedFrame frame = BuiltFrame(path, scratch, sprite);
+    if (!frame.problem.empty()) return;
+    fuzz::Require(frame.width == decoded.size.width && frame.height == decoded.size.height, "a built TGA keeps its size");
+    fuzz::Require(frame.pixels == stored, "a built TGA keeps its pixels");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fuzz::Scratch& scratch = fuzz::Scratch::Fresh();
+    const ByteSpan bytes(data, size);
+    try {
+        // The preview tells the two formats apart by their first two bytes.
+        const PreviewImage preview = DecodePreview(scratch.Put("in", bytes));
+        const bool bmp = size >= 2 && GetU16(bytes, 0) == kBmpType;
+        const std::uint64_t pixels = std::uint64_t{preview.width} * preview.height;
+        const bool decodes = bmp ? DecodeBmp8(bytes).problem == Bmp8Problem::None
+                                 : DecodeTga32(bytes).problem == Tga32Problem::None;
+        fuzz::Require(preview.problem.empty() == decodes, "the preview shows what decodes");
+        fuzz::Require(preview.pixels.size() == pixels * kDrawnPixelBytes, "a preview is whole");
+        CheckBmp(bytes, scratch);
+        CheckTga(bytes, scratch);
+    } catch (const FileError&) {
+        // Reported to the user as any other file error.
+    }
+    return 0;
+}

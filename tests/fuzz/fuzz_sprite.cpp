@@ -1,0 +1,75 @@
+// A sprite from arbitrary bytes: loaded, every frame read, drawn and exported, and the
+// exported frames built into a sprite again, which must hold the same pictures.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "maker/sprite_build.h"
+#include "platform/file.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "viewer/frame_export.h"
+#include "viewer/sprite_model.h"
+
+namespace {
+
+using namespace zandrel;
+
+// A few frames show every path; more only slow each run down.
+constexpr std::size_t kFramesTried = 8;
+
+// The index a build takes as transparent: the top-left pixel's.
+std::uint8_t TopLeft(const DecodedFrame& frame) { return frame.pixels.empty() ? 0 : frame.pixels[0]; }
+
+// The rebuilt sprite holds the exported frames: palettised frames with 0 and their
+// top-left index exchanged and the first frame's exchange in the palette, true-colour
+// frames as they were.
+void CheckRebuilt(const SpriteModel& original, const std::vector<DecodedFrame>& frames, const std::string& path) {
+    SpriteModel rebuilt;
+    fuzz::Require(rebuilt.LoadSprite(path).text.empty(), "a built sprite loads without a warning");
+    fuzz::Require(rebuilt.FrameCount() == frames.size(), "the build keeps every frame");
+    fuzz::Require(rebuilt.IsTrueColour() == original.IsTrueColour(), "the build keeps the kind");
+    if (!original.IsTrueColour()) {
+        fuzz::Require(rebuilt.Kind() == SprKind::Indexed256Rle, "a palettised build is run-length encoded");
+        fuzz::Require(rebuilt.Palette() == fuzz::PaletteAfterBuild(original.Palette(), TopLeft(frames[0])),
+                      "the build takes the first frame's colours");
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const DecodedFrame again = rebuilt.ReadFrame(i);
+        fuzz::Require(again.problem.empty(), "a built frame reads back");
+        fuzz::Require(again.width == frames[i].width && again.height == frames[i].height, "a built frame keeps its size");
+        const Bytes expected = original.IsTrueColour()
+                                   ? frames[i].pixels
+                                   : fuzz::ExchangeTransparent(frames[i].pixels, TopLeft(frames[i]));
+        fuzz::Require(again.pixels == expected, "a built frame keeps its pixels");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fuzz::Scratch& scratch = fuzz::Scratch::Fresh();
+    try {
+        SpriteModel sprite;
+        if (!sprite.LoadSprite(scratch.Put("in.spr", ByteSpan(data, size))).done) return 0;
+        const std::vector<std::string> names = sprite.FrameNames();
+        std::vector<DecodedFrame> frames;
+        std::vector<std::string> exported;
+        for (std::size_t i = 0; i < sprite.FrameCount() && i < kFramesTried; ++i) {
+            DecodedFrame frame = sprite.ReadFrame(i);
+            const DecodedFrame drawn = DrawSprFrame(frame, sprite.Kind(), sprite.Palette());
+            fuzz::Require(drawn.problem == frame.problem, "drawing keeps the problem");
+            if (!frame.problem.empty()) return 0;
+            fuzz::Require(drawn.pixels.size() == std::size_t{frame.width} * frame.height * 4, "a drawn frame is whole");
+            fuzz::Require(WriteFrameFile(sprite, i, scratch.Path(names[i])).empty(), "a readable frame exports");
+            exported.push_back(scratch.Path(names[i]));
+            frames.push_back(std::move(frame));
+        }
+        if (exported.empty() || !BuildSprite(exported, scratch.Path("again.spr")).done) return 0;
+        CheckRebuilt(sprite, frames, scratch.Path("again.spr"));
+    } catch (const FileError&) {
+        // Reported to the user as any other file error.
+    }
+    return 0;
+}
