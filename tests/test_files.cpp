@@ -54,6 +54,21 @@ SprPalette DistinctPalette(std::uint8_t seed) {
     return palette;
 }
 
+Bytes RleByHand(ByteSpan indices) {
+    Bytes out;
+    for (std::size_t i = 0; i < indices.size();) {
+        if (indices[i] != 0) {
+            out.push_back(indices[i++]);
+            continue;
+        }
+        std::size_t run = 0;
+        while (i < indices.size() && indices[i] == 0 && run < 255) ++run, ++i;
+        out.push_back(0);
+        out.push_back(static_cast<std::uint8_t>(run));
+    }
+    return out;
+}
+
 Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPalette& palette) {
     SprHeader header;
     header.magic = kSprMagic;
@@ -71,7 +86,7 @@ Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPa
         PutU16(out, frame.width);
         PutU16(out, frame.height);
         if (kind == SprKind::Indexed256Rle) {
-            const Bytes encoded = SprEncodeRle(frame.pixels);
+            const Bytes encoded = RleByHand(frame.pixels);
             PutU16(out, static_cast<std::uint16_t>(encoded.size()));
             PutBytes(out, encoded);
         } else {

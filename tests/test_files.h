@@ -43,7 +43,11 @@ struct TestFrame {
     Bytes pixels;
 };
 
-// A sprite file of the given kind: RLE frames are encoded here.
+// The run-length form of `indices`, pixel by pixel, as the rule reads: a nonzero index
+// is itself, zeros go in runs of at most 255. Independent of the program's encoder.
+Bytes RleByHand(ByteSpan indices);
+
+// A sprite file of the given kind: RLE frames are encoded here, by RleByHand.
 Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPalette& palette);
 
 // Indices from a formula, with zero runs so that RLE has work to do.

@@ -260,7 +260,7 @@ TEST_F(SpriteBuild, LargeFramesEncodeAsOneStreamWhateverTheyAreReadIn) {
     const std::string out = m_dir.Path("out.spr");
     ASSERT_TRUE(BuildSprite({Bmp("large.bmp", side, side, indices, m_palette)}, out).done);
     const Bytes file = test::ReadBytes(out);
-    const Bytes encoded = SprEncodeRle(indices);
+    const Bytes encoded = test::RleByHand(indices);
     ASSERT_EQ(GetU16(file, 12), encoded.size());
     EXPECT_TRUE(std::equal(encoded.begin(), encoded.end(), file.begin() + 14));
     EXPECT_EQ(ReadBack(out, 0).pixels, indices);
