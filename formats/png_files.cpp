@@ -150,7 +150,10 @@ PngDecoded DecodePng(ByteSpan file) {
     }
     Bytes image(length);
     const int flags = decoded.kind == PngKind::Indexed ? 0 : SPNG_DECODE_TRNS;
-    if (spng_decode_image(ctx.get(), image.data(), image.size(), format, flags) != 0) {
+    // The chunks after the pixels up to IEND are read too: a file cut short or with a
+    // broken checksum there is damaged, whole as its pixels may look.
+    if (spng_decode_image(ctx.get(), image.data(), image.size(), format, flags) != 0 ||
+        spng_decode_chunks(ctx.get()) != 0) {
         decoded.problem = PngProblem::Damaged;
         return decoded;
     }
