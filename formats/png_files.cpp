@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "formats/pixels.h"
 
 namespace zandrel {
 namespace {
@@ -74,7 +73,7 @@ Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
     Context ctx(spng_ctx_new(0));
     if (!ctx) throw std::bad_alloc();
     spng_set_image_limits(ctx.get(), kSprMaxField, kSprMaxField);
-    spng_set_chunk_limits(ctx.get(), file.size(), std::min(file.size(), kMostCachedChunkBytes));
+    spng_set_chunk_limits(ctx.get(), file.size(), kMostCachedChunkBytes);
     spng_set_png_buffer(ctx.get(), file.data(), file.size());
     if (spng_get_ihdr(ctx.get(), &ihdr) != 0) {
         problem = PngProblem::NotPng;
@@ -142,7 +141,9 @@ PngDecoded DecodePng(ByteSpan file) {
         return decoded;
     }
 
-    const int format = decoded.kind == PngKind::Indexed ? SPNG_FMT_PNG : SPNG_FMT_RGBA8;
+    // 16-bit channels are decoded whole and scaled here, to the nearest 8-bit value.
+    const bool deep = decoded.kind == PngKind::TrueColour && ihdr.bit_depth == 16;
+    const int format = decoded.kind == PngKind::Indexed ? SPNG_FMT_PNG : deep ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
     std::size_t length = 0;
     if (spng_decoded_image_size(ctx.get(), format, &length) != 0) {
         decoded.problem = PngProblem::Damaged;
@@ -155,6 +156,15 @@ PngDecoded DecodePng(ByteSpan file) {
     if (spng_decode_image(ctx.get(), image.data(), image.size(), format, flags) != 0 ||
         spng_decode_chunks(ctx.get()) != 0) {
         decoded.problem = PngProblem::Damaged;
+        return decoded;
+    }
+    if (deep) {
+        decoded.pixels.resize(image.size() / 2);
+        for (std::size_t i = 0; i < decoded.pixels.size(); ++i) {
+            std::uint16_t value = 0;
+            std::memcpy(&value, image.data() + 2 * i, 2);  // host order
+            decoded.pixels[i] = static_cast<std::uint8_t>((value * 255u + 32767u) / 65535u);
+        }
         return decoded;
     }
     if (decoded.kind == PngKind::TrueColour) {

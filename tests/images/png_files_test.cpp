@@ -92,12 +92,13 @@ TEST(PngImport, GreyAndSixteenBitBecomeEightBitRgba) {
     EXPECT_EQ(decoded.pixels, (Bytes{0x12, 0x12, 0x12, 255, 255, 255, 255, 255}));
 
     QImage deep(1, 2, QImage::Format_RGBA64);
-    deep.setPixelColor(0, 0, QColor::fromRgba64(0x1100, 0x2200, 0x3300, 0x8000));
+    // Scaled to the nearest (value / 257): 0x10FF is 16.9, 0x8000 127.502, 0x7FFF 127.498.
+    deep.setPixelColor(0, 0, QColor::fromRgba64(0x10FF, 0x8000, 0x7FFF, 0x8000));
     deep.setPixelColor(0, 1, QColor::fromRgba64(0xFFFF, 0, 0xFFFF, 0xFFFF));
     decoded = DecodePng(QtPng(deep));
     ASSERT_EQ(decoded.problem, PngProblem::None);
     EXPECT_EQ(decoded.kind, PngKind::TrueColour);
-    EXPECT_EQ(decoded.pixels, (Bytes{0x11, 0x22, 0x33, 0x80, 255, 0, 255, 255}));
+    EXPECT_EQ(decoded.pixels, (Bytes{0x11, 0x80, 0x7F, 0x80, 255, 0, 255, 255}));
 }
 
 TEST(PngImport, RefusesWhatIsNoSoundPng) {
