@@ -55,7 +55,7 @@ std::uint64_t FilteredBytes(const spng_ihdr& ihdr) {
 // A decoder on `file` with the limits set, and the IHDR it has read; null on failure.
 Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
     problem = PngProblem::None;
-    if (file.size() < kPngHeaderBytes || std::memcmp(file.data(), kPngSignature, kPngSignatureBytes) != 0 ||
+    if (file.size() < kPngHeaderBytes || !HasPngSignature(file) ||
         std::memcmp(file.data() + kIhdrTypeOffset, "IHDR", 4) != 0) {
         problem = PngProblem::NotPng;
         return nullptr;
@@ -116,6 +116,10 @@ Bytes Encode(spng_ihdr ihdr, const spng_plte* plte, const spng_trns* trns, int f
 }
 
 }  // namespace
+
+bool HasPngSignature(ByteSpan file) {
+    return file.size() >= kPngSignatureBytes && std::memcmp(file.data(), kPngSignature, kPngSignatureBytes) == 0;
+}
 
 PngHeader ReadPngHeader(ByteSpan file) {
     PngHeader header;

@@ -50,6 +50,8 @@ struct PngDecoded {
     std::optional<std::uint8_t> transparentIndex;  // Indexed: the first entry tRNS makes fully transparent
 };
 
+// Does the file begin with the eight bytes every PNG begins with?
+bool HasPngSignature(ByteSpan file);
 // The signature and the IHDR chunk only: what kind of source the file is, and its size.
 PngHeader ReadPngHeader(ByteSpan file);
 PngDecoded DecodePng(ByteSpan file);

@@ -7,6 +7,7 @@
 #include <QImageReader>
 
 #include "formats/png_files.h"
+#include "maker/source_preview.h"
 #include "maker/sprite_build.h"
 #include "tests/images/qt_images.h"
 #include "tests/test_files.h"
@@ -145,6 +146,30 @@ TEST_F(PngAndGif, BuildKeepsKindsApartAndNamesADamagedPng) {
     EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).refusal, m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
     EXPECT_EQ(CheckSourceKinds({m_dir.Path("none.png")}).refusal, "无法打开PNG文件!:" + m_dir.Path("none.png"));
     EXPECT_FALSE(test::Exists(m_dir.Path("x.spr")));
+}
+
+TEST_F(PngAndGif, MakerPreviewShowsPngSources) {
+    QImage rgba(2, 1, QImage::Format_ARGB32);
+    rgba.setPixel(0, 0, qRgba(200, 100, 50, 128));  // over black: 100, 50, 25
+    rgba.setPixel(1, 0, qRgba(1, 2, 3, 255));
+    PreviewImage preview = DecodePreview(Write("rgba.png", test::QtPng(rgba)));
+    ASSERT_EQ(preview.problem, "");
+    EXPECT_EQ(preview.pixels, (Bytes{25, 50, 100, 255, 3, 2, 1, 255}));  // blue, green, red, 255
+
+    QImage indexed(1, 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(10, 20, 30), qRgb(40, 50, 60)});
+    indexed.setPixel(0, 0, 1);
+    indexed.setPixel(0, 1, 0);
+    preview = DecodePreview(Write("indexed.png", test::QtPng(indexed)));
+    ASSERT_EQ(preview.problem, "");
+    EXPECT_EQ(preview.pixels, (Bytes{60, 50, 40, 255, 30, 20, 10, 255}));
+
+    Bytes broken = test::QtPng(indexed);
+    broken[23] ^= 1;  // the low byte of the IHDR's height: 3, which its checksum does not match
+    EXPECT_EQ(DecodePreview(Write("broken.png", broken)).problem,
+              m_dir.Path("broken.png") + "已损坏：PNG文件里的数据不完整或校验不对!");
+    EXPECT_EQ(DecodePreview(Write("short.png", Bytes(broken.begin(), broken.begin() + 12))).problem,
+              m_dir.Path("short.png") + "不是一个合法的PNG文件!");
 }
 
 TEST_F(PngAndGif, AnimationCentresEveryFrameOnTheLargestCanvas) {
