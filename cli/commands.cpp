@@ -39,6 +39,11 @@ constexpr std::string_view kMainHelp =
     "  palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
     "  palette convert SOURCE DEST --to microsoft|velmark\n"
     "\n"
+    "Examples:\n"
+    "  zandrel-cli export hero.spr frames --format png\n"
+    "  zandrel-cli animate hero.spr hero.gif --fps 12\n"
+    "  zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n"
+    "\n"
     "'zandrel-cli COMMAND --help' tells more of one command; 'zandrel-cli --version'\n"
     "prints the version.\n"
     "Exit status: 0 done, 1 refused or failed, 2 bad usage.\n";
