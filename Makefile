@@ -3,7 +3,7 @@
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n \
-            imagemagick fonts-arphic-uming xvfb xauth xxd
+            imagemagick fonts-arphic-uming xvfb xauth xxd libspng-dev libgif-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build test bench run fuzz clean
@@ -44,7 +44,7 @@ bench: deps
 
 # Every fuzz target for FUZZ_SECONDS, one after the other, on one core. New inputs go
 # to build/fuzz/corpus/TARGET; the seeds in tests/fuzz/corpus/TARGET are only read.
-FUZZ_TARGETS := fuzz_sprite fuzz_images fuzz_palette
+FUZZ_TARGETS := fuzz_sprite fuzz_images fuzz_palette fuzz_png
 FUZZ_SECONDS ?= 60
 FUZZ_FLAGS ?=
 

@@ -28,13 +28,21 @@ constexpr std::string_view kMainHelp =
     "\n"
     "Commands:\n"
     "  info SPRITE                    the file line, then a line per frame: NAME WxH\n"
-    "  export SPRITE OUTDIR [--palette PAL]\n"
+    "  export SPRITE OUTDIR [--palette PAL] [--format png]\n"
     "                                 every frame into OUTDIR under its list name\n"
-    "  export SPRITE --frame N OUTFILE [--palette PAL]\n"
+    "  export SPRITE --frame N OUTFILE [--palette PAL] [--format png]\n"
     "                                 frame N (counted from 0) into OUTFILE\n"
-    "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs or from 32-bit TGAs\n"
+    "  animate SPRITE OUT.gif [--fps N] [--palette PAL]\n"
+    "                                 every frame as a looping animated GIF\n"
+    "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs and indexed PNGs, or\n"
+    "                                 from 32-bit TGAs and RGB(A) PNGs\n"
     "  palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
     "  palette convert SOURCE DEST --to microsoft|velmark\n"
+    "\n"
+    "Examples:\n"
+    "  zandrel-cli export hero.spr frames --format png\n"
+    "  zandrel-cli animate hero.spr hero.gif --fps 12\n"
+    "  zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n"
     "\n"
     "'zandrel-cli COMMAND --help' tells more of one command; 'zandrel-cli --version'\n"
     "prints the version.\n"
@@ -47,8 +55,8 @@ constexpr std::string_view kInfoHelp =
     "its export gets, then its width x height.\n";
 
 constexpr std::string_view kExportHelp =
-    "Usage: zandrel-cli export SPRITE OUTDIR [--palette PAL]\n"
-    "       zandrel-cli export SPRITE --frame N OUTFILE [--palette PAL]\n"
+    "Usage: zandrel-cli export SPRITE OUTDIR [--palette PAL] [--format bmp|tga|png]\n"
+    "       zandrel-cli export SPRITE --frame N OUTFILE [--palette PAL] [--format bmp|tga|png]\n"
     "\n"
     "Writes frames as images: palettised sprites as 8-bit BMP files, true-colour\n"
     "sprites as 32-bit TGA files with alpha. The first form writes every frame into\n"
@@ -58,16 +66,41 @@ constexpr std::string_view kExportHelp =
     "/dev/stdout too: the completion text then goes to stderr.\n"
     "\n"
     "  --palette PAL   colour palettised frames with the palette file PAL instead of\n"
-    "                  the sprite's own (1024-byte Velmark or 1048-byte Microsoft layout)\n";
+    "                  the sprite's own (1024-byte Velmark or 1048-byte Microsoft layout)\n"
+    "  --format png    write PNG files instead: palettised frames as 8-bit indexed PNG\n"
+    "                  with the sprite's 256 colours and index 0 transparent, true-colour\n"
+    "                  frames as RGBA PNG with their alpha; the list names end in .png.\n"
+    "                  bmp (palettised) and tga (true-colour) name the default.\n"
+    "\n"
+    "Example: zandrel-cli export hero.spr frames --format png\n";
+
+constexpr std::string_view kAnimateHelp =
+    "Usage: zandrel-cli animate SPRITE OUT.gif [--fps N] [--palette PAL]\n"
+    "\n"
+    "Writes every frame of a palettised sprite, in list order, as a looping animated\n"
+    "GIF: each frame centred on a canvas as wide and as high as the largest frame, the\n"
+    "sprite's 256 colours as the colour table with index 0 transparent, each frame\n"
+    "cleared before the next. True-colour sprites are refused.\n"
+    "\n"
+    "  --fps N         frames per second, 1 to 100 (default 10); the GIF stores the\n"
+    "                  delay in hundredths of a second, 100 / N rounded to nearest\n"
+    "  --palette PAL   colour the frames with the palette file PAL instead of the\n"
+    "                  sprite's own\n"
+    "\n"
+    "Example: zandrel-cli animate hero.spr hero.gif --fps 12\n";
 
 constexpr std::string_view kBuildHelp =
     "Usage: zandrel-cli build OUTPUT SOURCE...\n"
     "\n"
     "Builds the sprite OUTPUT from the sources, one frame each, in the order given.\n"
-    "All sources are 256-colour uncompressed BMP files (a palettised sprite with the\n"
-    "first source's palette; each picture's top-left pixel is its transparent colour)\n"
-    "or all are 32-bit uncompressed TGA files (a true-colour sprite). The kind goes by\n"
-    "the extension. OUTPUT is replaced only when the build is complete.\n";
+    "All sources are palettised: 256-colour uncompressed BMP files or indexed PNG files\n"
+    "(a palettised sprite with the first source's palette; a picture's transparent\n"
+    "colour is the entry its PNG transparency marks fully transparent, else its\n"
+    "top-left pixel); or all are true-colour: 32-bit uncompressed TGA files or RGB,\n"
+    "RGBA and grey PNG files (a true-colour sprite). The kind goes by the extension,\n"
+    "and for a PNG by its header. OUTPUT is replaced only when the build is complete.\n"
+    "\n"
+    "Example: zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n";
 
 constexpr std::string_view kPaletteHelp =
     "Usage: zandrel-cli palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
@@ -160,6 +193,16 @@ bool NeedsPalette(const SpriteModel& sprite, std::ostream& err) {
     return false;
 }
 
+// --palette PAL: the palettised sprite's colours from PAL. False when refused (told).
+bool ApplyPaletteOption(const Arguments& parsed, SpriteModel& sprite, std::ostream& out, std::ostream& err) {
+    const auto it = parsed.options.find("--palette");
+    if (it == parsed.options.end()) return true;
+    if (!NeedsPalette(sprite, err)) return false;
+    const Outcome imported = ImportPalette(it->second, sprite.Palette());
+    if (!imported.done) Report(imported, out, err);
+    return imported.done;
+}
+
 int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments parsed = Parse(args, 1, {});
     if (parsed.help) return out << kInfoHelp, kExitDone;
@@ -178,7 +221,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments parsed = Parse(args, 1, {"--palette", "--frame"});
+    const Arguments parsed = Parse(args, 1, {"--palette", "--frame", "--format"});
     if (parsed.help) return out << kExportHelp, kExitDone;
     if (!parsed.error.empty()) return Usage(err, parsed.error, kExportHelp);
     if (parsed.positional.size() != 2) return Usage(err, "export takes a sprite and a destination", kExportHelp);
@@ -194,14 +237,25 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
         frame = value;
     }
 
+    std::string formatName;
+    if (const auto it = parsed.options.find("--format"); it != parsed.options.end()) {
+        formatName = it->second;
+        if (formatName != "png" && formatName != "bmp" && formatName != "tga") {
+            return Usage(err, "--format is bmp, tga or png, not " + formatName, kExportHelp);
+        }
+    }
+    const FrameFormat format = formatName == "png" ? FrameFormat::Png : FrameFormat::Native;
+
     SpriteModel sprite;
     bool damaged = false;
     if (!Load(sprite, parsed.positional[0], err, damaged)) return kExitFailed;
-    if (const auto it = parsed.options.find("--palette"); it != parsed.options.end()) {
-        if (!NeedsPalette(sprite, err)) return kExitFailed;
-        const Outcome imported = ImportPalette(it->second, sprite.Palette());
-        if (!imported.done) return Report(imported, out, err);
+    if (!formatName.empty() && format == FrameFormat::Native && (formatName == "tga") != sprite.IsTrueColour()) {
+        err << "zandrel-cli: " << sprite.Path() << " exports as "
+            << (sprite.IsTrueColour() ? "tga or png (a true-colour sprite)" : "bmp or png (a palettised sprite)")
+            << ", not " << formatName << '\n';
+        return kExitFailed;
     }
+    if (!ApplyPaletteOption(parsed, sprite, out, err)) return kExitFailed;
 
     const std::string& destination = parsed.positional[1];
     int status = kExitDone;
@@ -211,10 +265,37 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 << sprite.FrameCount() << " frames, counted from 0)\n";
             return kExitFailed;
         }
-        status = ReportWritten(destination, [&] { return ExportFrame(sprite, *frame, destination); }, out, err);
+        status = ReportWritten(destination, [&] { return ExportFrame(sprite, *frame, destination, format); }, out, err);
     } else {
-        status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination), out, err);
+        status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format), out, err);
     }
+    return status == kExitDone && damaged ? kExitFailed : status;
+}
+
+int Animate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments parsed = Parse(args, 1, {"--fps", "--palette"});
+    if (parsed.help) return out << kAnimateHelp, kExitDone;
+    if (!parsed.error.empty()) return Usage(err, parsed.error, kAnimateHelp);
+    if (parsed.positional.size() != 2) return Usage(err, "animate takes a sprite and a GIF to write", kAnimateHelp);
+
+    std::uint16_t delay = kDefaultAnimationDelay;
+    if (const auto it = parsed.options.find("--fps"); it != parsed.options.end()) {
+        unsigned fps = 0;
+        const std::string& text = it->second;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), fps);
+        if (error != std::errc() || end != text.data() + text.size() || fps < 1 || fps > 100) {
+            return Usage(err, "--fps takes a whole number from 1 to 100, not " + text, kAnimateHelp);
+        }
+        delay = static_cast<std::uint16_t>((100 + fps / 2) / fps);
+    }
+
+    SpriteModel sprite;
+    bool damaged = false;
+    if (!Load(sprite, parsed.positional[0], err, damaged)) return kExitFailed;
+    if (!ApplyPaletteOption(parsed, sprite, out, err)) return kExitFailed;
+    const std::string& destination = parsed.positional[1];
+    const int status =
+        ReportWritten(destination, [&] { return ExportAnimation(sprite, destination, delay); }, out, err);
     return status == kExitDone && damaged ? kExitFailed : status;
 }
 
@@ -283,6 +364,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (command == "info") return Info(args, out, err);
         if (command == "export") return Export(args, out, err);
         if (command == "build") return Build(args, out, err);
+        if (command == "animate") return Animate(args, out, err);
         if (command == "palette") return Palette(args, out, err);
     } catch (const FileError& error) {
         Say(err, DescribeFileError(error));

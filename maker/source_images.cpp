@@ -30,4 +30,16 @@ std::string TgaProblemText(Tga32Problem problem, const std::string& path) {
     return FormatText(kSourceIncompleteFormat, path.c_str());
 }
 
+std::string PngProblemText(PngProblem problem, const std::string& path) {
+    const char* format = nullptr;
+    switch (problem) {
+        case PngProblem::None: return {};
+        case PngProblem::NotPng: format = kNotValidPngFormat; break;
+        case PngProblem::NoPixels: format = kNoPixelsBmpFormat; break;
+        case PngProblem::TooLarge: format = kTooLargeBmpFormat; break;
+        case PngProblem::Damaged: format = kDamagedPngFormat; break;
+    }
+    return FormatText(format, path.c_str());
+}
+
 }  // namespace zandrel

@@ -8,6 +8,7 @@
 
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
+#include "formats/png_files.h"
 
 namespace zandrel {
 
@@ -21,11 +22,15 @@ inline constexpr const char* kTopDownBmpFormat = "%s是从上到下存储的BMP�
 inline constexpr const char* kNoPixelsBmpFormat = "%s的宽度或高度无效!";
 inline constexpr const char* kTooLargeBmpFormat = "%s太大了：宽度和高度都不能超过65535个像素!";
 
+inline constexpr const char* kNotValidPngFormat = "%s不是一个合法的PNG文件!";
+inline constexpr const char* kDamagedPngFormat = "%s已损坏：PNG文件里的数据不完整或校验不对!";
+
 enum class SourceReader { Build, Preview };
 
 // The text for a BMP that fails the reading rule; the build and the preview word the
 // bit count and compression refusals differently.
 std::string BmpProblemText(Bmp8Problem problem, const std::string& path, SourceReader reader);
 std::string TgaProblemText(Tga32Problem problem, const std::string& path);
+std::string PngProblemText(PngProblem problem, const std::string& path);
 
 }  // namespace zandrel

@@ -1,7 +1,8 @@
 #pragma once
 
 // The maker's preview of the selected source: a BMP (told by its first two bytes
-// "BM") with its colour table, or a TGA laid over black, drawn upright.
+// "BM") with its colour table, or a TGA laid over black, drawn upright. A PNG (told by
+// its signature) shows as the BMP when indexed, else as the TGA.
 
 #include <cstdint>
 #include <string>

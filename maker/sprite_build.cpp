@@ -11,6 +11,7 @@
 
 #include "formats/image_files.h"
 #include "formats/pixels.h"
+#include "formats/png_files.h"
 #include "formats/spr_file.h"
 #include "maker/source_images.h"
 #include "platform/file.h"
@@ -70,6 +71,7 @@ struct BmpFrame {
     std::uint16_t height = 0;
     Bytes indices;                 // top row first
     BmpColourTable colourTable{};  // read for the first source only
+    std::optional<std::uint8_t> transparent;  // the index the source marks transparent, if it does
 };
 
 // The stored rows, bottom row first in the file, into `indices` top row first; a few
@@ -123,6 +125,41 @@ OrRefusal<BmpFrame> ReadBmpFrame(const std::string& path, bool withColourTable) 
     frame.indices.resize(static_cast<std::size_t>(pixels));
     ReadBmpRows(file, headers.bfOffBits, frame.width, frame.height, frame.indices);
     return frame;
+}
+
+// A PNG source whole, checked from its header before its pixels are decoded; the
+// decoder's own limits keep what it allocates to what the pixels need.
+OrRefusal<PngDecoded> ReadPngSource(const std::string& path, PngKind wanted) {
+    OrRefusal<File> opened = OpenSource(path, kCannotOpenPngFormat);
+    if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
+    const Bytes bytes = std::get<File>(opened).ReadAll();
+    const PngHeader header = ReadPngHeader(bytes);
+    if (header.problem != PngProblem::None) return Stop(PngProblemText(header.problem, path));
+    if (header.kind != wanted) return Stop(kMixedKindsText);
+    if (wanted == PngKind::Indexed && std::uint64_t{header.width} * header.height > SprMaxRlePixels(kSprMaxField)) {
+        return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
+    }
+    PngDecoded decoded = DecodePng(bytes);
+    if (decoded.problem != PngProblem::None) return Stop(PngProblemText(decoded.problem, path));
+    return decoded;
+}
+
+OrRefusal<BmpFrame> ReadIndexedPngFrame(const std::string& path) {
+    OrRefusal<PngDecoded> read = ReadPngSource(path, PngKind::Indexed);
+    if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
+    PngDecoded& png = std::get<PngDecoded>(read);
+    BmpFrame frame;
+    frame.width = png.width;
+    frame.height = png.height;
+    frame.indices = std::move(png.pixels);
+    frame.colourTable = png.colourTable;
+    frame.transparent = png.transparentIndex;
+    return frame;
+}
+
+OrRefusal<BmpFrame> ReadPalettisedFrame(const std::string& path, bool withColourTable) {
+    if (SourceKindOf(path) == SourceKind::Png) return ReadIndexedPngFrame(path);
+    return ReadBmpFrame(path, withColourTable);
 }
 
 // The length of the RLE form of `indices`, without making it.
@@ -241,10 +278,36 @@ SprPalette PaletteOfColourTable(const BmpColourTable& table) {
     return palette;
 }
 
+// A true-colour PNG as a frame record: its rows, top row first in red, green, blue,
+// alpha, turned into the sprite's bottom-up alpha, blue, green, red.
+OrRefusal<Bytes> PngTrueColourFrameRecord(const std::string& path) {
+    OrRefusal<PngDecoded> read = ReadPngSource(path, PngKind::TrueColour);
+    if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
+    const PngDecoded& png = std::get<PngDecoded>(read);
+    const std::size_t rowBytes = std::size_t{png.width} * kSprTrueColourPixelBytes;
+    Bytes record(kSprFrameHeadBytes + rowBytes * png.height);
+    record[0] = static_cast<std::uint8_t>(png.width & 0xFF);
+    record[1] = static_cast<std::uint8_t>(png.width >> 8);
+    record[2] = static_cast<std::uint8_t>(png.height & 0xFF);
+    record[3] = static_cast<std::uint8_t>(png.height >> 8);
+    for (std::size_t row = 0; row < png.height; ++row) {
+        const std::uint8_t* src = png.pixels.data() + row * rowBytes;
+        std::uint8_t* dst = record.data() + kSprFrameHeadBytes + (png.height - 1 - row) * rowBytes;
+        for (std::size_t x = 0; x < rowBytes; x += kSprTrueColourPixelBytes) {
+            dst[x] = src[x + 3];
+            dst[x + 1] = src[x + 2];
+            dst[x + 2] = src[x + 1];
+            dst[x + 3] = src[x];
+        }
+    }
+    return record;
+}
+
 // A true-colour source as a frame record: width, height and the pixels moved from the
 // TGA's blue, green, red, alpha to the sprite's alpha, blue, green, red. Both store the
 // bottom row first, so no row moves.
 OrRefusal<Bytes> TrueColourFrameRecord(const std::string& path) {
+    if (SourceKindOf(path) == SourceKind::Png) return PngTrueColourFrameRecord(path);
     OrRefusal<File> opened = OpenSource(path, kCannotOpenTgaFormat);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
     const File& file = std::get<File>(opened);
@@ -283,19 +346,59 @@ SourceKind SourceKindOf(std::string_view path) {
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (upper == "BMP") return SourceKind::Bmp;
     if (upper == "TGA") return SourceKind::Tga;
+    if (upper == "PNG") return SourceKind::Png;
     return SourceKind::Neither;
 }
 
+namespace {
+
+// The kind of build a source belongs to: Bmp (palettised) or Tga (true-colour); a PNG's
+// from its header. Neither, with the refusal, for a PNG that cannot be read as one.
+SourceKind BuildKindOf(const std::string& path, std::string& refusal) {
+    const SourceKind kind = SourceKindOf(path);
+    if (kind != SourceKind::Png) return kind;
+    std::array<std::uint8_t, kPngHeaderBytes> headBytes{};
+    std::span<std::uint8_t> head;
+    try {
+        const File file = File::OpenRead(path);
+        head = std::span(headBytes).first(static_cast<std::size_t>(std::min<std::uint64_t>(file.Length(), kPngHeaderBytes)));
+        file.ReadAt(0, head);
+    } catch (const FileError&) {
+        refusal = FormatText(kCannotOpenPngFormat, path.c_str());
+        return SourceKind::Neither;
+    }
+    const PngHeader header = ReadPngHeader(head);
+    if (header.problem != PngProblem::None) {
+        refusal = PngProblemText(header.problem, path);
+        return SourceKind::Neither;
+    }
+    return header.kind == PngKind::Indexed ? SourceKind::Bmp : SourceKind::Tga;
+}
+
+}  // namespace
+
 KindCheck CheckSourceKinds(const std::vector<std::string>& sources) {
     KindCheck check;
-    check.kind = sources.empty() ? SourceKind::Neither : SourceKindOf(sources.front());
-    if (check.kind == SourceKind::Neither) {
+    // By the names first, so that a list of the wrong kinds is refused without reading.
+    for (const std::string& source : sources) {
+        if (SourceKindOf(source) == SourceKind::Neither) {
+            check.refusal = kOnlyBmpOrTgaText;
+            if (&source != &sources.front()) check.refusal = kMixedKindsText;
+            return check;
+        }
+    }
+    if (sources.empty()) {
         check.refusal = kOnlyBmpOrTgaText;
         return check;
     }
+    check.kind = BuildKindOf(sources.front(), check.refusal);
+    if (!check.refusal.empty()) return check;
     for (std::size_t i = 1; i < sources.size(); ++i) {
-        if (SourceKindOf(sources[i]) != check.kind) {
+        const SourceKind kind = BuildKindOf(sources[i], check.refusal);
+        if (!check.refusal.empty()) return check;
+        if (kind != check.kind) {
             check.refusal = kMixedKindsText;
+            check.kind = SourceKind::Neither;
             return check;
         }
     }
@@ -324,11 +427,11 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
     std::uint8_t firstT = 0;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const std::string& path = sources[i];
-        OrRefusal<BmpFrame> read = ReadBmpFrame(path, i == 0);
+        OrRefusal<BmpFrame> read = ReadPalettisedFrame(path, i == 0);
         if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
         BmpFrame& frame = std::get<BmpFrame>(read);
 
-        const std::uint8_t t = frame.indices.front();
+        const std::uint8_t t = frame.transparent.value_or(frame.indices.front());
         if (i == 0) {
             firstT = t;
             spritePalette = frame.colourTable;

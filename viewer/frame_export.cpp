@@ -1,39 +1,89 @@
 #include "viewer/frame_export.h"
 
 #include <algorithm>
+#include <cctype>
 
+#include "formats/gif_files.h"
 #include "formats/image_files.h"
+#include "formats/png_files.h"
 
 namespace zandrel {
 
-Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame) {
+Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, FrameFormat format) {
+    if (format == FrameFormat::Png) {
+        if (sprite.IsTrueColour()) return EncodePngRgba(frame.width, frame.height, frame.pixels);
+        return EncodePngIndexed(frame.width, frame.height, frame.pixels, sprite.Palette());
+    }
     if (sprite.IsTrueColour()) return EncodeTga32(frame.width, frame.height, frame.pixels);
     return EncodeBmp8(frame.width, frame.height, frame.pixels, sprite.Palette());
 }
 
-std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path) {
+std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
+                           FrameFormat format) {
     DecodedFrame frame = sprite.ReadFrame(index);
-    if (frame.problem.empty()) WriteWholeFile(path, EncodeFrameFile(sprite, frame));
+    if (frame.problem.empty()) WriteWholeFile(path, EncodeFrameFile(sprite, frame, format));
     return std::move(frame.problem);
 }
 
 const char* SaveFilterOf(const SpriteModel& sprite) { return sprite.IsTrueColour() ? kTgaSaveFilter : kBmpSaveFilter; }
 
-Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path) {
-    std::string problem = WriteFrameFile(sprite, index, path);
+std::string SaveFilterWithPngOf(const SpriteModel& sprite) {
+    std::string filter = SaveFilterOf(sprite);
+    filter.resize(filter.size() - 1);  // keep one of the two closing bars
+    return filter + kPngFilterEntry + "||";
+}
+
+FrameFormat FrameFormatOfPath(const std::string& path) {
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".png" ? FrameFormat::Png : FrameFormat::Native;
+}
+
+std::string FrameFileName(const std::string& name, FrameFormat format) {
+    if (format == FrameFormat::Native) return name;
+    const std::size_t dot = name.rfind('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + ".png";
+}
+
+Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format) {
+    std::string problem = WriteFrameFile(sprite, index, path, format);
     if (!problem.empty()) return Outcome::Refused(std::move(problem));
+    if (format == FrameFormat::Png) return Outcome::Done(FormatText(kPngWrittenFormat, path.c_str()));
     return Outcome::Done(FormatText(sprite.IsTrueColour() ? kTgaWrittenFormat : kBmpWrittenFormat, path.c_str()));
 }
 
-Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder) {
+Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
+                        FrameFormat format) {
     if (folder.empty()) return Outcome::Refused(kNoOutputFolderText);
     if (!IsExistingFolder(folder)) return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
     const std::size_t count = std::min(names.size(), sprite.FrameCount());
     for (std::size_t i = 0; i < count; ++i) {
-        std::string problem = WriteFrameFile(sprite, i, JoinPath(folder, names[i]));
+        std::string problem = WriteFrameFile(sprite, i, JoinPath(folder, FrameFileName(names[i], format)), format);
         if (!problem.empty()) return Outcome::Refused(std::move(problem));
     }
     return Outcome::Done(FormatText(kAllWrittenFormat, static_cast<int>(names.size())));
+}
+
+Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std::uint16_t delay) {
+    if (sprite.IsTrueColour()) return Outcome::Refused(FormatText(kTrueColourNoGifFormat, sprite.Path().c_str()));
+    if (sprite.FrameCount() == 0) return Outcome::Refused(FormatText(kNoFramesNoGifFormat, sprite.Path().c_str()));
+    std::uint16_t canvasWidth = 0;
+    std::uint16_t canvasHeight = 0;
+    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
+        canvasWidth = std::max(canvasWidth, sprite.Frame(i).width);
+        canvasHeight = std::max(canvasHeight, sprite.Frame(i).height);
+    }
+    AnimatedGifWriter gif(canvasWidth, canvasHeight, sprite.Palette(), delay);
+    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
+        DecodedFrame frame = sprite.ReadFrame(i);
+        if (!frame.problem.empty()) return Outcome::Refused(std::move(frame.problem));
+        // As the viewer places a frame: each half taken with the remainder dropped.
+        const auto left = static_cast<std::uint16_t>(canvasWidth / 2 - frame.width / 2);
+        const auto top = static_cast<std::uint16_t>(canvasHeight / 2 - frame.height / 2);
+        gif.AddFrame(left, top, frame.width, frame.height, frame.pixels);
+    }
+    WriteWholeFile(path, gif.Finish());
+    return Outcome::Done(FormatText(kGifWrittenFormat, path.c_str(), static_cast<int>(sprite.FrameCount())));
 }
 
 }  // namespace zandrel

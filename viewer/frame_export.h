@@ -1,9 +1,11 @@
 #pragma once
 
 // Export of frames as image files: palettised frames as 8-bit BMP files with the
-// viewer's palette, true-colour frames as 32-bit TGA files with alpha.
+// viewer's palette, true-colour frames as 32-bit TGA files with alpha. On request both
+// kinds go out as PNG instead: indexed with index 0 transparent, or RGBA.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,25 +20,51 @@ inline constexpr const char* kBmpSaveFilter = "256色BMP图(*.bmp)|*.bmp||";
 inline constexpr const char* kTgaSaveFilter = "32位色TGA图(*.tga)|*.tga||";
 inline constexpr const char* kBmpWrittenFormat = "256色BMP图%s输出完成.";
 inline constexpr const char* kTgaWrittenFormat = "32位色TGA图%s输出完成.";
+inline constexpr const char* kPngWrittenFormat = "PNG图%s输出完成.";
+inline constexpr const char* kPngFilterEntry = "PNG图(*.png)|*.png";
+inline constexpr const char* kGifWrittenFormat = "GIF动画%s输出完成，一共%d帧.";
+inline constexpr const char* kTrueColourNoGifFormat = "%s是32位色SPR，不能输出GIF动画：GIF只能用256色调色板!";
+inline constexpr const char* kNoFramesNoGifFormat = "%s没有帧，不能输出GIF动画!";
+inline constexpr std::uint16_t kDefaultAnimationDelay = 10;  // hundredths of a second: 10 frames a second
 inline constexpr const char* kAllWrittenFormat = "输出完成，一共%d个文件.";
 inline constexpr const char* kNoOutputFolderText = "没有指定输出文件夹!";
 inline constexpr const char* kNotAFolderFormat = "%s不是一个文件夹!";
 
+// BMP or TGA by the sprite's kind, or PNG for both.
+enum class FrameFormat { Native, Png };
+
 // The image file of a frame read from `sprite`, with the palette the model holds now.
 // Only for frames without a problem.
-Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame);
+Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, FrameFormat format = FrameFormat::Native);
 
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
 // is there. Returns the problem that kept the frame from being written, or nothing.
-std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path);
+std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
+                           FrameFormat format = FrameFormat::Native);
 
 const char* SaveFilterOf(const SpriteModel& sprite);
+// The save dialog's filters with PNG offered after the kind's own format.
+std::string SaveFilterWithPngOf(const SpriteModel& sprite);
+// PNG for a path ending in ".png" (any case), else the sprite's own format.
+FrameFormat FrameFormatOfPath(const std::string& path);
+
+// A frame name ("hero000.bmp") with the extension of `format` ("hero000.png").
+std::string FrameFileName(const std::string& name, FrameFormat format);
 
 // The current-frame export, to a path exactly as the save dialog gave it.
-Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path);
+Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path,
+                    FrameFormat format = FrameFormat::Native);
 
-// Frame i into `folder` under names[i], for every name; existing files are replaced.
-// Stops at the first frame that cannot be written; the files before it stay.
-Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder);
+// Frame i into `folder` under names[i] (its extension that of `format`), for every
+// name; existing files are replaced. Stops at the first frame that cannot be written;
+// the files before it stay.
+Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
+                        FrameFormat format = FrameFormat::Native);
+
+// Every frame in list order as a looping GIF at `path`, each centred on a canvas of the
+// largest width and height as the viewer centres it, with the palette the model holds
+// now; `delay` in hundredths of a second. True-colour sprites are refused.
+Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path,
+                        std::uint16_t delay = kDefaultAnimationDelay);
 
 }  // namespace zandrel

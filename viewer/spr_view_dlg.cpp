@@ -101,9 +101,9 @@ void CSprViewDlg::OnPrevFrame() {
 
 void CSprViewDlg::OnExportFrame() {
     if (!HasCurrentFrame()) return;
-    const std::optional<std::string> path = ThePrompts().SaveFile(SaveFilterOf(m_sprite), {});
+    const std::optional<std::string> path = ThePrompts().SaveFile(SaveFilterWithPngOf(m_sprite), {});
     if (!path) return;
-    ThePrompts().Show(ExportFrame(m_sprite, static_cast<std::size_t>(m_nCurFrame), *path));
+    ThePrompts().Show(ExportFrame(m_sprite, static_cast<std::size_t>(m_nCurFrame), *path, FrameFormatOfPath(*path)));
 }
 
 void CSprViewDlg::OnExportAll() {

@@ -69,7 +69,7 @@ echo "# Help"
 expect "--help prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" --help
 expect "-h prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" -h
 expect "help prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" help
-for command in info export build; do
+for command in info export build animate; do
     expect "$command --help" 0 "^Usage: zandrel-cli $command" "" "$command" --help
 done
 expect "palette --help" 0 "^Usage: zandrel-cli palette export" "" palette --help
@@ -295,5 +295,36 @@ head -c 1000 /dev/zero >short_v.pal
 expect "a Velmark source shorter than a palette" 1 "" "调色板文件short_v.pal长度不足！应该至少有1024个字节" \
     palette convert short_v.pal out/s.pal --to microsoft
 check "... writes nothing" test ! -e out/s.pal
+
+echo "# PNG and GIF"
+expect "--format of an unknown name" 2 "" "^zandrel-cli: --format is bmp, tga or png, not gif" \
+    export sub/hero.spr out --format gif
+for bad in 0 101 abc -5 ""; do
+    expect "--fps '$bad' is refused as usage" 2 "" "^zandrel-cli: --fps takes a whole number from 1 to 100" \
+        animate sub/hero.spr out/a.gif --fps "$bad"
+done
+expect "animate without its GIF" 2 "" "*" animate sub/hero.spr
+check "usage errors wrote no GIF" test ! -e out/a.gif
+expect "--format bmp on a true-colour sprite is refused" 1 "" "^zandrel-cli: sub/knight.spr exports as tga or png" \
+    export sub/knight.spr out --format bmp
+expect "--format tga on a palettised sprite is refused" 1 "" "*" export sub/hero.spr out --format tga
+expect "--format bmp names the default" 0 "输出完成，一共3个文件." "" export sub/hero.spr out --format bmp
+check "... which writes the same BMPs" bash -c "'$cli' export sub/hero.spr empty_out >/dev/null && cmp out/hero001.bmp empty_out/hero001.bmp"
+mkdir png_out
+expect "export every frame as PNG" 0 "输出完成，一共3个文件." "" export sub/hero.spr png_out --format png
+check "... under the list names with .png" test "$(files_in png_out)" = "hero000.png hero001.png hero002.png "
+expect "export one true-colour frame as PNG" 0 "PNG图out/k.png输出完成." "" export sub/knight.spr --frame 1 out/k.png --format png
+check "... an RGBA PNG" test "$(hex_at out/k.png 24 2)" = 0806
+expect "a sprite back from its PNGs" 0 "out/again.spr转换完成!" "" build out/again.spr png_out/hero000.png png_out/hero001.png png_out/hero002.png
+check "... is the sprite byte for byte" cmp out/again.spr sub/hero.spr
+expect "indexed PNGs and TGAs do not mix" 1 "" "列表中的文件类型不一致!" build out/mix.spr png_out/hero000.png t0.tga
+check "... and nothing is written" test ! -e out/mix.spr
+head -c 60 png_out/hero001.png >cut.png
+expect "a damaged PNG is refused by name" 1 "" "cut.png已损坏：PNG文件里的数据不完整或校验不对!" build out/cut.spr png_out/hero000.png cut.png
+expect "animate a palettised sprite" 0 "GIF动画out/hero.gif输出完成，一共3帧." "" animate sub/hero.spr out/hero.gif --fps 4
+check "... a GIF89a" test "$(head -c 6 out/hero.gif)" = GIF89a
+expect "animate refuses a true-colour sprite" 1 "" "sub/knight.spr是32位色SPR，不能输出GIF动画：GIF只能用256色调色板!" \
+    animate sub/knight.spr out/knight.gif
+check "... and writes nothing" test ! -e out/knight.gif
 
 finish

@@ -9,6 +9,7 @@ Usage: make_corpus.py [CORPUS_FOLDER]   (default: the corpus folder beside this 
 import os
 import struct
 import sys
+import zlib
 
 
 def palette(seed=0):
@@ -48,6 +49,19 @@ def tga32(width, height, bgra, footer=True):
     return head + bytes(bgra) + tail
 
 
+def png(width, height, colour_type, bit_depth, rows, plte=None, trns=None):
+    """A PNG written chunk by chunk: each row gets filter byte 0, the data one zlib stream."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0))
+    if plte is not None:
+        out += chunk(b"PLTE", bytes(plte))
+    if trns is not None:
+        out += chunk(b"tRNS", bytes(trns))
+    raw = b"".join(b"\0" + bytes(row) for row in rows)
+    return out + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
+
+
 def seeds():
     rle = [rle_record(4, 3, [0, 5, 1, 2, 3, 0, 1, 7, 9, 4]), rle_record(2, 2, [8, 0, 2, 6])]
     yield "fuzz_sprite/rle.spr", sprite(1, 2, 0, rle)
@@ -69,6 +83,10 @@ def seeds():
     yield "fuzz_images/sixteen_colours.bmp", bmp8(2, 2, [[1, 2], [3, 15]], colours=16)
     yield "fuzz_images/alpha.tga", tga32(2, 2, [10, 20, 30, 40, 1, 2, 3, 0, 255, 255, 255, 255, 9, 8, 7, 128])
     yield "fuzz_images/no_footer.tga", tga32(1, 3, range(12), footer=False)
+
+    yield "fuzz_png/indexed_trns.png", png(3, 2, 3, 8, [[0, 1, 2], [2, 1, 0]], plte=range(9), trns=[255, 0])
+    yield "fuzz_png/rgba.png", png(2, 1, 6, 8, [[10, 20, 30, 40, 50, 60, 70, 255]])
+    yield "fuzz_png/grey16.png", png(2, 2, 0, 16, [[0, 1, 255, 255], [128, 0, 0, 7]])
 
     yield "fuzz_palette/velmark.pal", palette(3)
     yield "fuzz_palette/microsoft.pal", b"RIFF" + struct.pack("<I", 1040) + b"PAL data" + struct.pack(

@@ -196,7 +196,7 @@ TEST_F(ViewerExportTest, CurrentFrameIsSavedExactlyWhereTheDialogSaid) {
     Click(kIdcExportFrame);
     ASSERT_EQ(m_prompts.Questions().size(), 1u);
     EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::SaveFile);
-    EXPECT_EQ(m_prompts.Questions()[0].filter, "256色BMP图(*.bmp)|*.bmp||");
+    EXPECT_EQ(m_prompts.Questions()[0].filter, "256色BMP图(*.bmp)|*.bmp|PNG图(*.png)|*.png||");
     EXPECT_EQ(m_prompts.Questions()[0].initialName, "");
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"256色BMP图" + path + "输出完成."});
     EXPECT_EQ(OutEntries(), std::vector<std::string>{"picked"});

@@ -18,6 +18,13 @@ same_pixels() {  # FORMAT FILE_A FILE_B: ImageMagick decodes both to the same ra
         cmp "$work/a.raw" "$work/b.raw"
 }
 
+close_pixels() {  # FILE_A FILE_B: the same RGBA pixels but for channels one apart (a half rounded either way)
+    "$convert" "$1" -auto-orient rgba:"$work/a.raw" && "$convert" "$2" -auto-orient rgba:"$work/b.raw" &&
+        [[ $(file_size "$work/a.raw") == $(file_size "$work/b.raw") ]] &&
+        paste <(od -An -v -tu1 -w1 "$work/a.raw") <(od -An -v -tu1 -w1 "$work/b.raw") |
+        awk '{ d = $1 - $2; if (d > 1 || d < -1) { print "byte " NR ": " $1 " against " $2; exit 1 } }'
+}
+
 identify_is() {  # FILE FORMAT EXPECTED: identify -format FORMAT prints EXPECTED
     local got
     got=$("$identify" -format "$2" "$1" | tr -s ' ')
@@ -107,6 +114,64 @@ check "identify: the single frame is a 24x17 TrueColorAlpha TGA, 8 bits per chan
     identify_is single.tga '%m %wx%h %z %[type] %[channels]' 'TGA 24x17 8 TrueColorAlpha srgba'
 check "its header says 32 bits per pixel, descriptor 8" test "$(hex_at single.tga 16 2)" = 2008
 check "the single frame equals frame 2 of the full export" cmp single.tga tga_out/knight002.tga
+
+echo "# PNG written and read by ImageMagick"
+mkdir png_out
+check "export the palettised sprite's frames as PNG" runs_ok export hero.spr png_out --format png
+for i in "${!bmps[@]}"; do
+    check "PNG frame $i: ImageMagick sees the BMP export's RGB pixels" same_pixels rgb "bmp_out/hero00$i.bmp" "png_out/hero00$i.png"
+done
+check "identify: an 8-bit indexed PNG with a tRNS chunk" \
+    identify_is png_out/hero000.png '%[png:IHDR.color_type] %[png:IHDR.bit_depth] %[png:tRNS]' '3 (Indexed) 8 chunk was found'
+check "index 0 (the surround) is fully transparent, the rest opaque" \
+    bash -c "'$convert' png_out/hero000.png -format '%[fx:p{0,0}.a] %[fx:p{10,10}.a]' info: | grep -qx '0 1'"
+check "a sprite built back from the PNGs equals the BMP-built one" \
+    bash -c "'$cli' build from_png.spr png_out/*.png >/dev/null && cmp from_png.spr hero.spr"
+mkdir tga_png_out
+check "export the true-colour sprite's frames as PNG" runs_ok export knight.spr tga_png_out --format png
+for i in "${!tgas[@]}"; do
+    check "RGBA PNG frame $i: ImageMagick sees the TGA's RGBA pixels, upright" \
+        same_pixels rgba "${tgas[$i]}" "tga_png_out/knight00$i.png"
+done
+check "a true-colour sprite built back from the PNGs equals the TGA-built one" \
+    bash -c "'$cli' build from_rgba.spr tga_png_out/*.png >/dev/null && cmp from_rgba.spr knight.spr"
+
+# Sources of the kinds the reader converts: ImageMagick writes them.
+"$convert" base.bmp -crop 20x12+8+8 +repage -interlace PNG PNG8:interlaced.png
+"$convert" base.bmp -crop 20x12+8+8 +repage -colors 3 -define png:color-type=3 four.png
+"$convert" -size 9x7 gradient:red-blue -alpha set -channel A -evaluate set 50% +channel -depth 16 PNG64:deep.png
+"$convert" -size 9x7 gradient:white-black -depth 8 -type Grayscale PNG:grey.png
+"$convert" deep.png -interlace PNG PNG64:deep_interlaced.png
+check "the fixtures are of those kinds" bash -c "
+    '$identify' -format '%[png:IHDR.interlace_method]' interlaced.png | grep -q Adam7 &&
+    '$identify' -format '%[png:IHDR.bit_depth] %[png:IHDR.color_type]' four.png | grep -qx '2 3 (Indexed)' &&
+    '$identify' -format '%[png:IHDR.bit_depth] %[png:IHDR.color_type]' deep.png | grep -qx '16 6 (RGBA)' &&
+    '$identify' -format '%[png:IHDR.color_type]' grey.png | grep -q Grayscale"
+for source in interlaced.png four.png; do
+    check "build from the indexed $source, export as BMP: ImageMagick sees the same pixels" bash -c "
+        '$cli' build ${source%.png}.spr $source >/dev/null && mkdir -p ${source%.png} &&
+        '$cli' export ${source%.png}.spr ${source%.png} >/dev/null &&
+        '$convert' $source rgb:a.raw && '$convert' ${source%.png}/${source%.png}000.bmp rgb:b.raw && cmp a.raw b.raw"
+done
+for source in deep.png grey.png deep_interlaced.png; do
+    check "build from $source and export it as TGA" bash -c "
+        '$cli' build ${source%.png}.spr $source >/dev/null && mkdir -p ${source%.png} &&
+        '$cli' export ${source%.png}.spr ${source%.png} >/dev/null &&
+        '$convert' $source -depth 8 PNG32:eight.png"
+    check "... ImageMagick sees the pixels of $source at 8 bits, each channel within one" \
+        close_pixels eight.png "${source%.png}/${source%.png}000.tga"
+done
+
+echo "# Animated GIF read by ImageMagick"
+check "animate the palettised sprite at 4 frames a second" runs_ok animate hero.spr hero.gif --fps 4
+check "one GIF frame per sprite frame, each 25 hundredths, cleared to the background" \
+    identify_is hero.gif '%T %D|' "$(printf '25 Background|%.0s' "${bmps[@]}")"
+check "the canvas is the largest width and height of the frames" identify_is hero.gif '%W %H|' "$(printf '61 55|%.0s' "${bmps[@]}")"
+check "frame 1 (1 x 40) sits at 61/2 - 1/2, 55/2 - 40/2" bash -c "'$identify' hero.gif | sed -n 2p | grep -q ' 1x40 61x55+30+7 '"
+check "it loops forever" bash -c "'$identify' -verbose hero.gif | grep -m1 Iterations: | grep -q ' 0$'"
+check "frame 4 (58 x 55, no offset): ImageMagick sees the BMP export's RGB pixels" \
+    bash -c "'$convert' 'hero.gif[4]' rgb:a.raw && '$convert' bmp_out/hero004.bmp rgb:b.raw && cmp a.raw b.raw"
+check "the default is 10 frames a second" bash -c "'$cli' animate hero.spr ten.gif >/dev/null && '$identify' -format '%T ' ten.gif | grep -qx '\(10 \)*'"
 
 echo "# Palette files"
 check "export the palette in the Microsoft layout" runs_ok palette export hero.spr ms.pal --layout microsoft

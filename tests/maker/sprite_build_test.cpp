@@ -39,6 +39,7 @@ TEST(SourceKind, GoesByTheLastThreeCharacters) {
     EXPECT_EQ(SourceKindOf("/a/hero000.BmP"), SourceKind::Bmp);
     EXPECT_EQ(SourceKindOf("x.tga"), SourceKind::Tga);
     EXPECT_EQ(SourceKindOf("xtga"), SourceKind::Tga);
+    EXPECT_EQ(SourceKindOf("x.Png"), SourceKind::Png);
     EXPECT_EQ(SourceKindOf("x.jpg"), SourceKind::Neither);
     EXPECT_EQ(SourceKindOf("mp"), SourceKind::Neither);
     EXPECT_EQ(SourceKindOf(""), SourceKind::Neither);
@@ -46,7 +47,7 @@ TEST(SourceKind, GoesByTheLastThreeCharacters) {
     EXPECT_EQ(CheckSourceKinds({"a.jpg", "b.bmp"}).refusal, "只支持BMP或TGA格式!");
     EXPECT_EQ(CheckSourceKinds({"a.bmp", "b.tga"}).refusal, "列表中的文件类型不一致!");
     // A later entry of neither kind still counts as a mix.
-    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.tga", "c.png"}).refusal, "列表中的文件类型不一致!");
+    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.tga", "c.jpg"}).refusal, "列表中的文件类型不一致!");
     EXPECT_EQ(CheckSourceKinds({"a.tga", "b.TGA"}).kind, SourceKind::Tga);
     EXPECT_TRUE(CheckSourceKinds({"a.tga", "b.TGA"}).refusal.empty());
 }

@@ -1,0 +1,90 @@
+// PNG export of all 999 frames of a 120 x 150 sprite, and the 999-frame animated GIF,
+// each beside the default export (BMP or TGA) of the same frames in the same run. Each
+// iteration runs both, in alternating order; the row's time is the new format's and
+// vs_default its total time over the default export's (the aim: at most 3).
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "benchmarks/bench_sprites.h"
+#include "platform/file.h"
+#include "viewer/frame_export.h"
+#include "viewer/sprite_model.h"
+
+namespace zandrel::bench {
+namespace {
+
+constexpr std::size_t kFrames = 999;
+constexpr std::uint16_t kWidth = 120;
+constexpr std::uint16_t kHeight = 150;
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+enum class Target { Png, Gif };
+
+void BM_AgainstDefaultExport(benchmark::State& state, bool trueColour, Target target) {
+    ScratchFolder scratch;
+    const std::string spritePath = scratch.Make("hero.spr");
+    WriteWholeFile(spritePath, trueColour ? MakeTrueColourSprite(kFrames, kWidth, kHeight)
+                                          : MakePalettedSprite(kFrames, kWidth, kHeight));
+    SpriteModel sprite;
+    if (const Outcome load = sprite.LoadSprite(spritePath); !load.done || sprite.FrameCount() != kFrames) {
+        state.SkipWithError(("cannot load the sprite: " + load.text).c_str());
+        return;
+    }
+    const std::vector<std::string> names = sprite.FrameNames();
+    const std::string defaultFolder = scratch.Make("default", true);
+    const std::string newFolder = scratch.Make("new", true);
+    const std::string gifPath = scratch.Make("hero.gif");
+
+    const std::function<Outcome()> runDefault = [&] { return ExportAllFrames(sprite, names, defaultFolder); };
+    const std::function<Outcome()> runNew = [&] {
+        return target == Target::Png ? ExportAllFrames(sprite, names, newFolder, FrameFormat::Png)
+                                     : ExportAnimation(sprite, gifPath);
+    };
+    // Both replace what the round before wrote, so let both write once first.
+    if (!runDefault().done || !runNew().done) {
+        state.SkipWithError("an export failed");
+        return;
+    }
+
+    double defaultSeconds = 0;
+    double newSeconds = 0;
+    bool defaultFirst = false;
+    for (auto _ : state) {
+        if (defaultFirst) {
+            const Clock::time_point start = Clock::now();
+            benchmark::DoNotOptimize(runDefault());
+            defaultSeconds += SecondsSince(start);
+        }
+        const Clock::time_point start = Clock::now();
+        benchmark::DoNotOptimize(runNew());
+        const double seconds = SecondsSince(start);
+        state.SetIterationTime(seconds);
+        newSeconds += seconds;
+        if (!defaultFirst) {
+            const Clock::time_point other = Clock::now();
+            benchmark::DoNotOptimize(runDefault());
+            defaultSeconds += SecondsSince(other);
+        }
+        defaultFirst = !defaultFirst;
+    }
+    state.counters["default_ms"] = defaultSeconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["vs_default"] = defaultSeconds > 0 ? newSeconds / defaultSeconds : 0;
+}
+
+BENCHMARK_CAPTURE(BM_AgainstDefaultExport, png_vs_bmp_120x150, false, Target::Png)
+    ->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AgainstDefaultExport, png_vs_tga_120x150, true, Target::Png)
+    ->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AgainstDefaultExport, gif_vs_bmp_120x150, false, Target::Gif)
+    ->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zandrel::bench

@@ -1,0 +1,236 @@
+#include "formats/png_files.h"
+
+#include <spng.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+
+namespace zandrel {
+namespace {
+
+constexpr std::uint8_t kPngSignature[kPngSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::size_t kIhdrTypeOffset = 12;
+constexpr std::size_t kIhdrWidthOffset = 16;
+constexpr std::size_t kIhdrHeightOffset = 20;
+constexpr std::uint8_t kColourTypeIndexed = 3;
+constexpr std::size_t kRgbaBytes = 4;
+
+// Deflate cannot expand a byte into more than 1032; a file whose pixels need more than
+// that many times its length is damaged, and is refused before anything is allocated.
+constexpr std::uint64_t kMostDeflateRatio = 1032;
+// Ancillary chunks are not used; a text or colour profile chunk may take this much and no more.
+constexpr std::size_t kMostCachedChunkBytes = std::size_t{1} << 20;
+
+struct ContextFree {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+using Context = std::unique_ptr<spng_ctx, ContextFree>;
+
+std::uint32_t GetU32BigEndian(ByteSpan bytes, std::size_t offset) {
+    return std::uint32_t{bytes[offset]} << 24 | std::uint32_t{bytes[offset + 1]} << 16 |
+           std::uint32_t{bytes[offset + 2]} << 8 | bytes[offset + 3];
+}
+
+std::uint32_t ChannelsOf(std::uint8_t colourType) {
+    switch (colourType) {
+        case SPNG_COLOR_TYPE_TRUECOLOR: return 3;
+        case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA: return 2;
+        case SPNG_COLOR_TYPE_TRUECOLOR_ALPHA: return 4;
+        default: return 1;
+    }
+}
+
+// The bytes of the filtered rows the compressed data must give.
+std::uint64_t FilteredBytes(const spng_ihdr& ihdr) {
+    const std::uint64_t rowBits = std::uint64_t{ihdr.width} * ChannelsOf(ihdr.color_type) * ihdr.bit_depth;
+    return std::uint64_t{ihdr.height} * (1 + (rowBits + 7) / 8);
+}
+
+// A decoder on `file` with the limits set, and the IHDR it has read; null on failure.
+Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
+    problem = PngProblem::None;
+    if (file.size() < kPngHeaderBytes || !HasPngSignature(file) ||
+        std::memcmp(file.data() + kIhdrTypeOffset, "IHDR", 4) != 0) {
+        problem = PngProblem::NotPng;
+        return nullptr;
+    }
+    const std::uint32_t width = GetU32BigEndian(file, kIhdrWidthOffset);
+    const std::uint32_t height = GetU32BigEndian(file, kIhdrHeightOffset);
+    if (width == 0 || height == 0) {
+        problem = PngProblem::NoPixels;
+        return nullptr;
+    }
+    if (width > kSprMaxField || height > kSprMaxField) {
+        problem = PngProblem::TooLarge;
+        return nullptr;
+    }
+    Context ctx(spng_ctx_new(0));
+    if (!ctx) throw std::bad_alloc();
+    spng_set_image_limits(ctx.get(), kSprMaxField, kSprMaxField);
+    spng_set_chunk_limits(ctx.get(), file.size(), kMostCachedChunkBytes);
+    spng_set_png_buffer(ctx.get(), file.data(), file.size());
+    if (spng_get_ihdr(ctx.get(), &ihdr) != 0) {
+        problem = PngProblem::NotPng;
+        return nullptr;
+    }
+    return ctx;
+}
+
+void UnpackIndices(ByteSpan packed, std::uint32_t width, std::uint32_t height, std::uint8_t depth, Bytes& out) {
+    const std::size_t stride = (std::size_t{width} * depth + 7) / 8;
+    const unsigned mask = (1u << depth) - 1;
+    out.resize(std::size_t{width} * height);
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = packed.data() + y * stride;
+        std::uint8_t* dst = out.data() + y * width;
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::size_t bit = x * depth;
+            const unsigned shift = 8 - depth - static_cast<unsigned>(bit % 8);
+            dst[x] = static_cast<std::uint8_t>((row[bit / 8] >> shift) & mask);
+        }
+    }
+}
+
+Bytes Encode(spng_ihdr ihdr, const spng_plte* plte, const spng_trns* trns, int filterChoice, ByteSpan image) {
+    Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
+    if (!ctx) throw std::bad_alloc();
+    spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
+    spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, filterChoice);
+    spng_set_ihdr(ctx.get(), &ihdr);
+    if (plte != nullptr) spng_set_plte(ctx.get(), const_cast<spng_plte*>(plte));
+    if (trns != nullptr) spng_set_trns(ctx.get(), const_cast<spng_trns*>(trns));
+    const int error = spng_encode_image(ctx.get(), image.data(), image.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+    if (error != 0) throw std::runtime_error(std::string("PNG encoder: ") + spng_strerror(error));
+    std::size_t length = 0;
+    int bufferError = 0;
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
+        static_cast<std::uint8_t*>(spng_get_png_buffer(ctx.get(), &length, &bufferError)), &std::free);
+    if (!buffer) throw std::runtime_error(std::string("PNG encoder: ") + spng_strerror(bufferError));
+    return Bytes(buffer.get(), buffer.get() + length);
+}
+
+}  // namespace
+
+bool HasPngSignature(ByteSpan file) {
+    return file.size() >= kPngSignatureBytes && std::memcmp(file.data(), kPngSignature, kPngSignatureBytes) == 0;
+}
+
+PngHeader ReadPngHeader(ByteSpan file) {
+    PngHeader header;
+    spng_ihdr ihdr{};
+    const Context ctx = OpenDecoder(file, ihdr, header.problem);
+    if (!ctx) return header;
+    header.kind = ihdr.color_type == kColourTypeIndexed ? PngKind::Indexed : PngKind::TrueColour;
+    header.width = static_cast<std::uint16_t>(ihdr.width);
+    header.height = static_cast<std::uint16_t>(ihdr.height);
+    return header;
+}
+
+PngDecoded DecodePng(ByteSpan file) {
+    PngDecoded decoded;
+    spng_ihdr ihdr{};
+    const Context ctx = OpenDecoder(file, ihdr, decoded.problem);
+    if (!ctx) return decoded;
+    decoded.kind = ihdr.color_type == kColourTypeIndexed ? PngKind::Indexed : PngKind::TrueColour;
+    decoded.width = static_cast<std::uint16_t>(ihdr.width);
+    decoded.height = static_cast<std::uint16_t>(ihdr.height);
+    if (FilteredBytes(ihdr) > kMostDeflateRatio * file.size()) {
+        decoded.problem = PngProblem::Damaged;
+        return decoded;
+    }
+
+    // 16-bit channels are decoded whole and scaled here, to the nearest 8-bit value.
+    const bool deep = decoded.kind == PngKind::TrueColour && ihdr.bit_depth == 16;
+    const int format = decoded.kind == PngKind::Indexed ? SPNG_FMT_PNG : deep ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
+    std::size_t length = 0;
+    if (spng_decoded_image_size(ctx.get(), format, &length) != 0) {
+        decoded.problem = PngProblem::Damaged;
+        return decoded;
+    }
+    Bytes image(length);
+    const int flags = decoded.kind == PngKind::Indexed ? 0 : SPNG_DECODE_TRNS;
+    // The chunks after the pixels up to IEND are read too: a file cut short or with a
+    // broken checksum there is damaged, whole as its pixels may look.
+    if (spng_decode_image(ctx.get(), image.data(), image.size(), format, flags) != 0 ||
+        spng_decode_chunks(ctx.get()) != 0) {
+        decoded.problem = PngProblem::Damaged;
+        return decoded;
+    }
+    if (deep) {
+        decoded.pixels.resize(image.size() / 2);
+        for (std::size_t i = 0; i < decoded.pixels.size(); ++i) {
+            std::uint16_t value = 0;
+            std::memcpy(&value, image.data() + 2 * i, 2);  // host order
+            decoded.pixels[i] = static_cast<std::uint8_t>((value * 255u + 32767u) / 65535u);
+        }
+        return decoded;
+    }
+    if (decoded.kind == PngKind::TrueColour) {
+        decoded.pixels = std::move(image);
+        return decoded;
+    }
+
+    spng_plte plte{};
+    if (spng_get_plte(ctx.get(), &plte) != 0) {
+        decoded.problem = PngProblem::Damaged;
+        return decoded;
+    }
+    for (std::size_t i = 0; i < plte.n_entries && i < kPaletteEntries; ++i) {
+        decoded.colourTable[4 * i] = plte.entries[i].blue;
+        decoded.colourTable[4 * i + 1] = plte.entries[i].green;
+        decoded.colourTable[4 * i + 2] = plte.entries[i].red;
+    }
+    spng_trns trns{};
+    if (spng_get_trns(ctx.get(), &trns) == 0) {
+        const std::uint8_t* end = trns.type3_alpha + std::min<std::uint32_t>(trns.n_type3_entries, 256);
+        const std::uint8_t* clear = std::find(static_cast<const std::uint8_t*>(trns.type3_alpha), end, std::uint8_t{0});
+        if (clear != end) decoded.transparentIndex = static_cast<std::uint8_t>(clear - trns.type3_alpha);
+    }
+    if (ihdr.bit_depth == 8) {
+        decoded.pixels = std::move(image);
+    } else {
+        UnpackIndices(image, ihdr.width, ihdr.height, ihdr.bit_depth, decoded.pixels);
+    }
+    return decoded;
+}
+
+Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
+    spng_ihdr ihdr{width, height, 8, SPNG_COLOR_TYPE_INDEXED, 0, 0, SPNG_INTERLACE_NONE};
+    spng_plte plte{};
+    plte.n_entries = kPaletteEntries;
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        plte.entries[i] = {palette[i].red, palette[i].green, palette[i].blue, 0};
+    }
+    spng_trns trns{};
+    trns.n_type3_entries = 1;
+    trns.type3_alpha[0] = 0;
+    // Indexed rows rarely gain from filtering; leaving them unfiltered is also fastest.
+    return Encode(ihdr, &plte, &trns, SPNG_FILTER_CHOICE_NONE, indices.first(std::size_t{width} * height));
+}
+
+Bytes EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels) {
+    spng_ihdr ihdr{width, height, 8, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 0, 0, SPNG_INTERLACE_NONE};
+    // Stored bottom row first as alpha, blue, green, red; the PNG wants the top row first
+    // as red, green, blue, alpha.
+    const std::size_t rowBytes = std::size_t{width} * kRgbaBytes;
+    Bytes rgba(rowBytes * height);
+    for (std::size_t row = 0; row < height; ++row) {
+        const std::uint8_t* src = sprPixels.data() + (height - 1 - row) * rowBytes;
+        std::uint8_t* dst = rgba.data() + row * rowBytes;
+        for (std::size_t x = 0; x < rowBytes; x += kRgbaBytes) {
+            dst[x] = src[x + 3];
+            dst[x + 1] = src[x + 2];
+            dst[x + 2] = src[x + 1];
+            dst[x + 3] = src[x];
+        }
+    }
+    return Encode(ihdr, nullptr, nullptr, SPNG_FILTER_CHOICE_ALL, rgba);
+}
+
+}  // namespace zandrel

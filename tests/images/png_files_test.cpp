@@ -1,0 +1,138 @@
+#include "formats/png_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+
+#include "tests/images/qt_images.h"
+#include "tests/test_files.h"
+
+namespace zandrel {
+namespace {
+
+using test::QtPng;
+
+TEST(PngExport, IndexedKeepsIndicesAndPaletteWithIndexZeroClear) {
+    const SprPalette palette = test::DistinctPalette();
+    const test::TestFrame frame = test::PatternFrame(7, 3);
+    const QImage image = test::QtDecode(EncodePngIndexed(frame.width, frame.height, frame.pixels, palette));
+    ASSERT_EQ(image.format(), QImage::Format_Indexed8);
+    ASSERT_EQ(image.size(), QSize(7, 3));
+    const QList<QRgb> table = image.colorTable();
+    ASSERT_EQ(table.size(), 256);
+    EXPECT_EQ(qAlpha(table[0]), 0);
+    for (int i = 1; i < 256; ++i) {
+        EXPECT_EQ(table[i], qRgba(palette[i].red, palette[i].green, palette[i].blue, 255)) << "entry " << i;
+    }
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 7; ++x) EXPECT_EQ(image.pixelIndex(x, y), frame.pixels[y * 7 + x]) << x << "," << y;
+    }
+}
+
+TEST(PngExport, RgbaIsUprightWithTheFramesOwnAlpha) {
+    // Stored bottom row first, alpha, blue, green, red; 3 wide and 2 high so that a
+    // flipped or transposed picture shows.
+    const test::TestFrame frame = test::TrueColourFrame(3, 2, 7);
+    const QImage image = test::QtDecode(EncodePngRgba(3, 2, frame.pixels)).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            const std::uint8_t* p = frame.pixels.data() + ((1 - y) * 3 + x) * 4;
+            EXPECT_EQ(image.pixel(x, y), qRgba(p[3], p[2], p[1], p[0])) << x << "," << y;
+        }
+    }
+}
+
+TEST(PngImport, IndexedSourcesGiveIndicesTableAndTheirTransparentEntry) {
+    QImage image(5, 2, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 9; ++i) table.push_back(qRgba(10 * i, 20 * i, 5 * i, i == 6 ? 0 : 255));
+    image.setColorTable(table);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 5; ++x) image.setPixel(x, y, static_cast<uint>((x + 3 * y) % 9));
+    }
+    PngDecoded decoded = DecodePng(QtPng(image));
+    ASSERT_EQ(decoded.problem, PngProblem::None);
+    EXPECT_EQ(decoded.kind, PngKind::Indexed);
+    EXPECT_EQ(decoded.transparentIndex, std::optional<std::uint8_t>(6));
+    ASSERT_EQ(decoded.pixels.size(), 10u);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(decoded.pixels[i], (i % 5 + 3 * (i / 5)) % 9);
+    EXPECT_EQ(decoded.colourTable[4 * 8], 40);       // blue of entry 8
+    EXPECT_EQ(decoded.colourTable[4 * 8 + 2], 80);   // red
+    EXPECT_EQ(decoded.colourTable[4 * 9 + 2], 0);    // entries the file lacks are black
+
+    table[6] = qRgb(1, 2, 3);  // nothing transparent: the build falls back to the top-left pixel
+    image.setColorTable(table);
+    decoded = DecodePng(QtPng(image));
+    EXPECT_EQ(decoded.transparentIndex, std::nullopt);
+}
+
+TEST(PngImport, OneBitIndexedIsUnpackedToOneIndexAPixel) {
+    QImage image(11, 2, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 0, 0), qRgb(0, 0, 255)});
+    for (int x = 0; x < 11; ++x) {
+        image.setPixel(x, 0, x % 3 == 0 ? 1 : 0);
+        image.setPixel(x, 1, x == 10 ? 1 : 0);
+    }
+    const PngDecoded decoded = DecodePng(QtPng(image));
+    ASSERT_EQ(decoded.problem, PngProblem::None);
+    ASSERT_EQ(decoded.kind, PngKind::Indexed);
+    const Bytes expected = {1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(decoded.pixels, expected);
+}
+
+TEST(PngImport, GreyAndSixteenBitBecomeEightBitRgba) {
+    QImage grey(2, 1, QImage::Format_Grayscale16);
+    reinterpret_cast<quint16*>(grey.scanLine(0))[0] = 0x1234;
+    reinterpret_cast<quint16*>(grey.scanLine(0))[1] = 0xFFFF;
+    PngDecoded decoded = DecodePng(QtPng(grey));
+    ASSERT_EQ(decoded.problem, PngProblem::None);
+    EXPECT_EQ(decoded.kind, PngKind::TrueColour);
+    EXPECT_EQ(decoded.pixels, (Bytes{0x12, 0x12, 0x12, 255, 255, 255, 255, 255}));
+
+    QImage deep(1, 2, QImage::Format_RGBA64);
+    // Scaled to the nearest (value / 257): 0x10FF is 16.9, 0x8000 127.502, 0x7FFF 127.498.
+    deep.setPixelColor(0, 0, QColor::fromRgba64(0x10FF, 0x8000, 0x7FFF, 0x8000));
+    deep.setPixelColor(0, 1, QColor::fromRgba64(0xFFFF, 0, 0xFFFF, 0xFFFF));
+    decoded = DecodePng(QtPng(deep));
+    ASSERT_EQ(decoded.problem, PngProblem::None);
+    EXPECT_EQ(decoded.kind, PngKind::TrueColour);
+    EXPECT_EQ(decoded.pixels, (Bytes{0x11, 0x80, 0x7F, 0x80, 255, 0, 255, 255}));
+}
+
+TEST(PngImport, RefusesWhatIsNoSoundPng) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(qRgba(1, 2, 3, 4));
+    const Bytes good = QtPng(image);
+    ASSERT_EQ(DecodePng(good).problem, PngProblem::None);
+
+    EXPECT_EQ(DecodePng({}).problem, PngProblem::NotPng);
+    EXPECT_EQ(DecodePng(test::MakeBmp8(1, 1, Bytes{0}, test::DistinctPalette())).problem, PngProblem::NotPng);
+    EXPECT_EQ(DecodePng(ByteSpan(good).first(kPngHeaderBytes - 1)).problem, PngProblem::NotPng);
+    EXPECT_EQ(ReadPngHeader(ByteSpan(good).first(kPngHeaderBytes)).problem, PngProblem::None);
+
+    Bytes cut(good.begin(), good.end() - 20);  // the pixels end early
+    EXPECT_EQ(DecodePng(cut).problem, PngProblem::Damaged);
+    Bytes flipped = good;
+    flipped[flipped.size() - 20] ^= 0x40;  // in the pixel data or its checksum
+    EXPECT_EQ(DecodePng(flipped).problem, PngProblem::Damaged);
+
+    Bytes zeroWide = good;
+    test::SetPngSize(zeroWide, 0, 16);
+    EXPECT_EQ(DecodePng(zeroWide).problem, PngProblem::NoPixels);
+    Bytes tooWide = good;
+    test::SetPngSize(tooWide, 65536, 16);
+    EXPECT_EQ(DecodePng(tooWide).problem, PngProblem::TooLarge);
+    Bytes widest = good;
+    test::SetPngSize(widest, 65535, 1);
+    EXPECT_EQ(ReadPngHeader(widest).problem, PngProblem::None);
+    // A small file that claims 65535 x 65535 pixels is refused before they are allocated.
+    Bytes huge = good;
+    test::SetPngSize(huge, 65535, 65535);
+    EXPECT_EQ(ReadPngHeader(huge).problem, PngProblem::None);
+    EXPECT_EQ(DecodePng(huge).problem, PngProblem::Damaged);
+}
+
+}  // namespace
+}  // namespace zandrel
