@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/image_files.h"
+#include "formats/png_files.h"
 #include "formats/pixels.h"
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
@@ -76,12 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz::Scratch& scratch = fuzz::Scratch::Fresh();
     const ByteSpan bytes(data, size);
     try {
-        // The preview tells the two formats apart by their first two bytes.
+        // The preview tells the formats apart by their first bytes: the PNG signature,
+        // "BM", anything else a TGA.
         const PreviewImage preview = DecodePreview(scratch.Put("in", bytes));
-        const bool bmp = size >= 2 && GetU16(bytes, 0) == kBmpType;
+        const bool png = HasPngSignature(bytes);
+        const bool bmp = !png && size >= 2 && GetU16(bytes, 0) == kBmpType;
         const std::uint64_t pixels = std::uint64_t{preview.width} * preview.height;
-        const bool decodes = bmp ? DecodeBmp8(bytes).problem == Bmp8Problem::None
-                                 : DecodeTga32(bytes).problem == Tga32Problem::None;
+        const bool decodes = png   ? DecodePng(bytes).problem == PngProblem::None
+                             : bmp ? DecodeBmp8(bytes).problem == Bmp8Problem::None
+                                   : DecodeTga32(bytes).problem == Tga32Problem::None;
         fuzz::Require(preview.problem.empty() == decodes, "the preview shows what decodes");
         fuzz::Require(preview.pixels.size() == pixels * kDrawnPixelBytes, "a preview is whole");
         CheckBmp(bytes, scratch);
