@@ -57,7 +57,7 @@ constexpr int kWheelNotch = 120;
 // holds on average even where the period is not a whole number of milliseconds.
 class TimerTicks final : public TickSource {
 public:
-    explicit TimerTicks(QObject* owner) : m_timer(owner) {
+    explicit TimerTicks(QObject* owner) {
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_timer, &QTimer::timeout, owner, [this] { Fire(); });
@@ -79,8 +79,15 @@ private:
         if (m_onTick) m_onTick();  // last: it may stop or restart the ticks
     }
     void Schedule() {
-        const qint64 deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
-        m_timer.start(static_cast<int>(std::max<qint64>(deadline - m_clock.elapsed(), 0)));
+        const qint64 now = m_clock.elapsed();
+        qint64 deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
+        if (deadline < now) {
+            // Fallen behind (a busy machine, a modal loop): carry on from now rather than
+            // catch up in a burst of frames.
+            m_nTicks = now * m_nPerSecond / 1000;
+            deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
+        }
+        m_timer.start(static_cast<int>(deadline - now));
     }
 
     QTimer m_timer;
