@@ -1,7 +1,10 @@
 #include "app/launcher_dlg.h"
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QTimer>
 
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
@@ -26,6 +29,7 @@ CLauncherDlg::CLauncherDlg(Prompts& prompts, QWidget* parent)
     OnClicked(kIdcSprToImages, &CLauncherDlg::OnSprToImages);
     OnClicked(kIdcImagesToSpr, &CLauncherDlg::OnImagesToSpr);
     OnClicked(kIdcPalConvert, &CLauncherDlg::OnPalConvert);
+    setAcceptDrops(true);
 }
 
 bool CLauncherDlg::OnInitDialog() {
@@ -78,9 +82,28 @@ void CLauncherDlg::OnAbout() {
 
 void CLauncherDlg::OnSprToImages() {
     const std::optional<std::string> path = ThePrompts().OpenFile(kSprOpenFilter);
-    if (!path) return;
-    CSprViewDlg viewer(ThePrompts(), *path);
+    if (path) OpenViewer(*path);
+}
+
+void CLauncherDlg::OpenViewer(const std::string& path) {
+    CSprViewDlg viewer(ThePrompts(), path);
     viewer.DoModal();
+}
+
+void CLauncherDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();
+}
+
+void CLauncherDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();
+}
+
+void CLauncherDlg::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = DroppedSprPath(*event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    // The viewer runs modally; not inside the drop, which the file manager waits on.
+    QTimer::singleShot(0, this, [this, path = *path] { Guard([&] { OpenViewer(path); }); });
 }
 
 void CLauncherDlg::OnImagesToSpr() {

@@ -4,6 +4,7 @@
 // Closing it in any way ends the program.
 
 #include <QIcon>
+#include <string>
 
 #include "platform/template_dialog.h"
 
@@ -20,6 +21,10 @@ public:
 protected:
     bool OnInitDialog() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A .spr file dropped from the file manager opens in the viewer.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -27,6 +32,7 @@ protected:
 private:
     void OnAbout();
     void OnSprToImages();
+    void OpenViewer(const std::string& path);
     void OnImagesToSpr();
     void OnPalConvert();
 

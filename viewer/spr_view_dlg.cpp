@@ -1,11 +1,19 @@
 #include "viewer/spr_view_dlg.h"
 
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
 #include <array>
 #include <bit>
 #include <optional>
@@ -29,16 +37,95 @@ constexpr std::array kPaletteTools{kIdcExportPalette, kIdcImportPalette};
 // little-endian machine.
 static_assert(std::endian::native == std::endian::little, "drawn frames are laid out for little-endian RGB32");
 
+// The preview's state and its menu.
+constexpr const char* kViewStateFormat = "缩放 %d×　棋盘格 %s　播放 %d 帧/秒%s";
+constexpr const char* kStateOn = "开";
+constexpr const char* kStateOff = "关";
+constexpr const char* kStatePlaying = "（播放中）";
+constexpr const char* kZoomInText = "放大";
+constexpr const char* kZoomOutText = "缩小";
+constexpr const char* kZoomResetText = "原始大小";
+constexpr const char* kCheckerboardText = "透明处显示棋盘格";
+constexpr const char* kPlayText = "播放";
+constexpr const char* kSlowerText = "减慢";
+constexpr const char* kFasterText = "加快";
+
+// One notch of a common mouse wheel.
+constexpr int kWheelNotch = 120;
+
+// Ticks on a single-shot timer aimed at each tick's own deadline, so that the rate
+// holds on average even where the period is not a whole number of milliseconds.
+class TimerTicks final : public TickSource {
+public:
+    explicit TimerTicks(QObject* owner) {
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, owner, [this] { Fire(); });
+    }
+
+    void Start(int perSecond, std::function<void()> onTick) override {
+        m_nPerSecond = perSecond;
+        m_onTick = std::move(onTick);
+        m_nTicks = 0;
+        m_clock.start();
+        Schedule();
+    }
+    void Stop() override { m_timer.stop(); }
+
+private:
+    void Fire() {
+        ++m_nTicks;
+        Schedule();
+        if (m_onTick) m_onTick();  // last: it may stop or restart the ticks
+    }
+    void Schedule() {
+        const qint64 now = m_clock.elapsed();
+        qint64 deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
+        if (deadline < now) {
+            // Fallen behind (a busy machine, a modal loop): carry on from now rather than
+            // catch up in a burst of frames.
+            m_nTicks = now * m_nPerSecond / 1000;
+            deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
+        }
+        m_timer.start(static_cast<int>(deadline - now));
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    std::function<void()> m_onTick;
+    int m_nPerSecond = kDefaultRate;
+    qint64 m_nTicks = 0;
+};
+
+QImage ImageOf(const Bytes& pixels, int width, int height) {
+    return QImage(pixels.data(), width, height, width * 4, QImage::Format_RGB32);
+}
+
 }  // namespace
+
+std::optional<std::string> DroppedSprPath(const QMimeData& mime) {
+    if (!mime.hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = mime.urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
+    const QString path = urls.front().toLocalFile();
+    if (QFileInfo(path).suffix().compare(QStringLiteral("spr"), Qt::CaseInsensitive) != 0) return std::nullopt;
+    return ToStdString(path);
+}
 
 CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
     : TemplateDialog(DialogTemplateOf(kIddSprView), prompts, parent), m_strPath(std::move(path)) {
     m_listFrames = DlgItem<QListWidget>(kIdcFrameList);
     KeepSelection(*m_listFrames);
     m_preview = GetDlgItem(kIdcPreview);
-    m_preview->installEventFilter(this);
+    // The preview's keys work wherever the focus is.
+    for (const BuiltControl& control : Built().controls) control.widget->installEventFilter(this);
+    m_ticks = std::make_unique<TimerTicks>(this);
+    setAcceptDrops(true);
+    UpdateViewState();
 
     OnSignal(m_listFrames, &QListWidget::currentRowChanged, &CSprViewDlg::OnSelchangeFrameList);
+    // A click on the line already selected changes nothing but still stops playback.
+    OnSignal(m_listFrames, &QListWidget::pressed, &CSprViewDlg::StopPlayback);
     OnClicked(kIdcNextFrame, &CSprViewDlg::OnNextFrame);
     OnClicked(kIdcPrevFrame, &CSprViewDlg::OnPrevFrame);
     OnClicked(kIdcExportFrame, &CSprViewDlg::OnExportFrame);
@@ -49,7 +136,14 @@ CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
 
 CSprViewDlg::~CSprViewDlg() = default;
 
-bool CSprViewDlg::OnInitDialog() {
+void CSprViewDlg::SetTickSource(std::unique_ptr<TickSource> ticks) {
+    StopPlayback();
+    m_ticks = std::move(ticks);
+}
+
+bool CSprViewDlg::OnInitDialog() { return LoadAndFill(); }
+
+bool CSprViewDlg::LoadAndFill() {
     UpdateData();  // the empty file line and frame information replace the template's texts
     for (int id : kPaletteTools) EnableDlgItem(id, false);
 
@@ -75,15 +169,37 @@ bool CSprViewDlg::OnInitDialog() {
     return true;
 }
 
-void CSprViewDlg::OnDestroy() { m_sprite.Close(); }
+void CSprViewDlg::OnDestroy() {
+    StopPlayback();
+    m_sprite.Close();
+}
+
+void CSprViewDlg::OpenInPlace(const std::string& path) {
+    StopPlayback();
+    // Released first, so that the same file dropped again opens as well.
+    m_sprite.Close();
+    m_strPath = path;
+    m_nCurFrame = -1;
+    m_nProblemShownFor = -1;
+    m_strFileInfo.clear();
+    m_strFrameInfo.clear();
+    {
+        const QSignalBlocker quiet(m_listFrames);
+        m_listFrames->clear();
+    }
+    m_preview->update();
+    LoadAndFill();
+}
 
 void CSprViewDlg::OnSelchangeFrameList() {
+    StopPlayback();
     const int selected = m_listFrames->currentRow();
     if (selected < 0) return;
     SelectFrame(selected);
 }
 
 void CSprViewDlg::OnNextFrame() {
+    StopPlayback();
     const int count = m_listFrames->count();
     if (!HasCurrentFrame() || count == 0) return;
     int next = m_listFrames->currentRow() + 1;
@@ -92,6 +208,7 @@ void CSprViewDlg::OnNextFrame() {
 }
 
 void CSprViewDlg::OnPrevFrame() {
+    StopPlayback();
     const int count = m_listFrames->count();
     if (!HasCurrentFrame() || count == 0) return;
     int previous = m_listFrames->currentRow() - 1;
@@ -100,6 +217,7 @@ void CSprViewDlg::OnPrevFrame() {
 }
 
 void CSprViewDlg::OnExportFrame() {
+    StopPlayback();
     if (!HasCurrentFrame()) return;
     const std::optional<std::string> path = ThePrompts().SaveFile(SaveFilterWithPngOf(m_sprite), {});
     if (!path) return;
@@ -107,6 +225,7 @@ void CSprViewDlg::OnExportFrame() {
 }
 
 void CSprViewDlg::OnExportAll() {
+    StopPlayback();
     const std::optional<std::string> folder = ThePrompts().ChooseOutputFolder();
     if (!folder) return;
     // An empty answer is refused by the export; it must not turn into the root.
@@ -119,6 +238,7 @@ void CSprViewDlg::OnExportAll() {
 }
 
 void CSprViewDlg::OnExportPalette() {
+    StopPlayback();
     CPalFormatDlg format(ThePrompts(), m_sprite.Palette(), this);
     format.DoModal();
 }
@@ -148,42 +268,225 @@ void CSprViewDlg::UpdateData() {
 }
 
 bool CSprViewDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_preview && event->type() == QEvent::Paint) {
-        OnPaint();
-        return true;
+    if (event->type() == QEvent::KeyPress) {
+        bool handled = false;
+        Guard([&] { handled = OnViewKey(static_cast<const QKeyEvent&>(*event)); });
+        if (handled) return true;
+    }
+    if (watched == m_preview) {
+        switch (event->type()) {
+        case QEvent::Paint:
+            OnPaint();
+            return true;
+        case QEvent::ContextMenu:
+            OnPreviewMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        case QEvent::Wheel: {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (!(wheel->modifiers() & Qt::ControlModifier)) break;
+            m_nWheelDelta += wheel->angleDelta().y();
+            while (m_nWheelDelta >= kWheelNotch) {
+                m_nWheelDelta -= kWheelNotch;
+                ChangeView(&ViewOptions::ZoomIn);
+            }
+            while (m_nWheelDelta <= -kWheelNotch) {
+                m_nWheelDelta += kWheelNotch;
+                ChangeView(&ViewOptions::ZoomOut);
+            }
+            wheel->accept();
+            return true;
+        }
+        default:
+            break;
+        }
     }
     return TemplateDialog::eventFilter(watched, event);
 }
 
+void CSprViewDlg::keyPressEvent(QKeyEvent* event) {
+    bool handled = false;
+    Guard([&] { handled = OnViewKey(*event); });
+    if (!handled) TemplateDialog::keyPressEvent(event);
+}
+
+bool CSprViewDlg::OnViewKey(const QKeyEvent& event) {
+    // Shift is what some layouts need to reach "+"; the keypad's keys count alike.
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (modifiers == Qt::ControlModifier) {
+        switch (event.key()) {
+        case Qt::Key_Equal:
+        case Qt::Key_Plus:
+            ChangeView(&ViewOptions::ZoomIn);
+            return true;
+        case Qt::Key_Minus:
+            ChangeView(&ViewOptions::ZoomOut);
+            return true;
+        case Qt::Key_0:
+            ChangeView(&ViewOptions::ResetZoom);
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (modifiers != Qt::NoModifier) return false;
+    switch (event.key()) {
+    case Qt::Key_T:
+        ToggleCheckerboard();
+        return true;
+    case Qt::Key_Space:
+        TogglePlayback();
+        return true;
+    case Qt::Key_BracketLeft:
+        ChangeView(&ViewOptions::Slower);
+        return true;
+    case Qt::Key_BracketRight:
+        ChangeView(&ViewOptions::Faster);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    QAction* state = menu.addAction(ToQString(FormatText(kViewStateFormat, m_view.zoom,
+        m_view.checkerboard ? kStateOn : kStateOff, m_view.rate, m_bPlaying ? kStatePlaying : "")));
+    state->setEnabled(false);
+    menu.addSeparator();
+    const auto add = [&](const char* text, QKeySequence keys, auto handler, bool enabled = true) {
+        QAction* action = menu.addAction(ToQString(text));
+        action->setShortcut(keys);
+        action->setShortcutVisibleInContextMenu(true);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [this, handler] { Guard([this, handler] { handler(); }); });
+        return action;
+    };
+    add(kZoomInText, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ChangeView(&ViewOptions::ZoomIn); },
+        m_view.zoom < kMaxZoom);
+    add(kZoomOutText, QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { ChangeView(&ViewOptions::ZoomOut); },
+        m_view.zoom > kMinZoom);
+    add(kZoomResetText, QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ChangeView(&ViewOptions::ResetZoom); },
+        m_view.zoom != kMinZoom);
+    menu.addSeparator();
+    QAction* checker = add(kCheckerboardText, QKeySequence(Qt::Key_T), [this] { ToggleCheckerboard(); });
+    checker->setCheckable(true);
+    checker->setChecked(m_view.checkerboard);
+    menu.addSeparator();
+    QAction* play = add(kPlayText, QKeySequence(Qt::Key_Space), [this] { TogglePlayback(); }, m_listFrames->count() > 0);
+    play->setCheckable(true);
+    play->setChecked(m_bPlaying);
+    add(kSlowerText, QKeySequence(Qt::Key_BracketLeft), [this] { ChangeView(&ViewOptions::Slower); },
+        m_view.rate > kMinRate);
+    add(kFasterText, QKeySequence(Qt::Key_BracketRight), [this] { ChangeView(&ViewOptions::Faster); },
+        m_view.rate < kMaxRate);
+    menu.exec(globalPos);
+}
+
+void CSprViewDlg::ChangeView(void (ViewOptions::*change)()) {
+    const ViewOptions before = m_view;
+    (m_view.*change)();
+    if (m_bPlaying && m_view.rate != before.rate) m_ticks->Start(m_view.rate, [this] { OnTick(); });
+    UpdateViewState();
+    if (m_view.zoom != before.zoom) m_preview->update();
+}
+
+void CSprViewDlg::ToggleCheckerboard() {
+    m_view.checkerboard = !m_view.checkerboard;
+    UpdateViewState();
+    m_preview->update();
+}
+
+void CSprViewDlg::TogglePlayback() {
+    if (m_bPlaying) {
+        StopPlayback();
+        return;
+    }
+    if (!HasCurrentFrame() || m_listFrames->count() == 0) return;
+    m_bPlaying = true;
+    m_ticks->Start(m_view.rate, [this] { OnTick(); });
+    UpdateViewState();
+}
+
+void CSprViewDlg::StopPlayback() {
+    if (!m_bPlaying) return;
+    m_bPlaying = false;
+    m_ticks->Stop();
+    UpdateViewState();
+}
+
+void CSprViewDlg::OnTick() {
+    Guard([this] {
+        const int count = m_listFrames->count();
+        if (!m_bPlaying || !HasCurrentFrame() || count == 0) return;
+        SelectFrame(m_nCurFrame + 1 < count ? m_nCurFrame + 1 : 0);
+    });
+}
+
+void CSprViewDlg::UpdateViewState() {
+    m_preview->setToolTip(ToQString(FormatText(kViewStateFormat, m_view.zoom, m_view.checkerboard ? kStateOn : kStateOff,
+                                               m_view.rate, m_bPlaying ? kStatePlaying : "")));
+}
+
+void CSprViewDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();
+}
+
+void CSprViewDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();
+}
+
+void CSprViewDlg::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = DroppedSprPath(*event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    // After the drop has been answered: loading may ask the user something.
+    QTimer::singleShot(0, this, [this, path = *path] { Guard([&] { OpenInPlace(path); }); });
+}
+
+void CSprViewDlg::ReportProblem(std::string problem) {
+    if (m_nProblemShownFor == m_nCurFrame) return;
+    m_nProblemShownFor = m_nCurFrame;
+    StopPlayback();
+    // Not from inside the paint: the message box would paint over it.
+    QTimer::singleShot(0, this, [this, text = std::move(problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
+}
+
 void CSprViewDlg::OnPaint() {
     if (!HasCurrentFrame()) return;
-    DecodedFrame frame;
+    const auto index = static_cast<std::size_t>(m_nCurFrame);
+    StraightFrame straight;
     try {
-        frame = m_sprite.RenderFrame(static_cast<std::size_t>(m_nCurFrame));
+        if (m_view.checkerboard) {
+            // The colours before they are laid over black, so that the squares show
+            // through instead.
+            DecodedFrame data = m_sprite.ReadFrame(index);
+            if (!data.problem.empty()) return ReportProblem(std::move(data.problem));
+            straight = m_sprite.IsTrueColour()
+                           ? StraightFromTrueColour(data.pixels, data.width, data.height)
+                           : StraightFromIndices(data.pixels, data.width, data.height, m_sprite.Palette(), true);
+        } else {
+            DecodedFrame frame = m_sprite.RenderFrame(index);
+            if (!frame.problem.empty()) return ReportProblem(std::move(frame.problem));
+            straight = StraightFromDrawn(std::move(frame.pixels), frame.width, frame.height);
+        }
     } catch (const FileError&) {
         // A paint that cannot read its frame draws nothing and says nothing; the next
         // action that reads the file reports the error.
         return;
     }
-    if (!frame.problem.empty()) {
-        if (m_nProblemShownFor != m_nCurFrame) {
-            m_nProblemShownFor = m_nCurFrame;
-            // Not from inside the paint: the message box would paint over it.
-            QTimer::singleShot(0, this, [this, text = std::move(frame.problem)] {
-                ThePrompts().ShowMessage(text, MessageIcon::None);
-            });
-        }
+    QPainter painter(m_preview);
+    if (m_view.IsPlain()) {
+        // Unscaled and centred by integer halvings; a frame larger than the control is
+        // cut evenly at its edges.
+        const int x = m_preview->width() / 2 - straight.width / 2;
+        const int y = m_preview->height() / 2 - straight.height / 2;
+        painter.drawImage(x, y, ImageOf(straight.pixels, straight.width, straight.height));
         return;
     }
-    const int width = frame.width;
-    const int height = frame.height;
-    const QImage image(frame.pixels.data(), width, height, width * 4, QImage::Format_RGB32);
-    // Unscaled and centred by integer halvings; a frame larger than the control is cut
-    // evenly at its edges.
-    const int x = m_preview->width() / 2 - width / 2;
-    const int y = m_preview->height() / 2 - height / 2;
-    QPainter painter(m_preview);
-    painter.drawImage(x, y, image);
+    const PlacedPicture placed =
+        PlacePicture(straight, m_view.zoom, m_view.checkerboard, m_preview->width(), m_preview->height());
+    if (placed.pixels.empty()) return;
+    painter.drawImage(placed.x, placed.y, ImageOf(placed.pixels, placed.width, placed.height));
 }
 
 }  // namespace zandrel

@@ -2,18 +2,30 @@
 
 // The sprite viewer: the frames of one SPR file in a list, the selected one previewed
 // unscaled in the middle of control 1020, with its number and size beside the arrows.
+// On request the preview zooms, shows transparency over a checkerboard and plays the
+// frames; a dropped sprite file opens in place of the one shown.
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/template_dialog.h"
 #include "res/resource_ids.h"
+#include "viewer/preview_view.h"
 #include "viewer/sprite_model.h"
+#include "viewer/tick_source.h"
 
+class QKeyEvent;
 class QListWidget;
+class QMimeData;
+class QPoint;
 
 namespace zandrel {
 
 inline constexpr const char* kSprOpenFilter = "Velmark SPR(*.spr)|*.spr||";
+
+// The one local .spr file that a drag carries, or nothing.
+std::optional<std::string> DroppedSprPath(const QMimeData& mime);
 
 class CSprViewDlg final : public TemplateDialog {
 public:
@@ -24,11 +36,19 @@ public:
     const SpriteModel& Sprite() const { return m_sprite; }
     // The frame in the preview; -1 while there is none.
     int CurrentFrame() const { return m_nCurFrame; }
+    const ViewOptions& View() const { return m_view; }
+    bool IsPlaying() const { return m_bPlaying; }
+    // Replaces the timer that drives playback.
+    void SetTickSource(std::unique_ptr<TickSource> ticks);
 
 protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void OnSelchangeFrameList();
@@ -39,6 +59,23 @@ private:
     void OnExportPalette();
     void OnImportPalette();
     void OnPaint();
+
+    // Loads m_strPath and fills the list; false when the file was refused.
+    bool LoadAndFill();
+    // Releases the sprite shown and shows the one at `path` instead.
+    void OpenInPlace(const std::string& path);
+
+    // The preview's own keys; false for the keys that are not its own.
+    bool OnViewKey(const QKeyEvent& event);
+    void OnPreviewMenu(const QPoint& globalPos);
+    void ChangeView(void (ViewOptions::*change)());
+    void ToggleCheckerboard();
+    void TogglePlayback();
+    void StopPlayback();
+    void OnTick();
+    void UpdateViewState();
+    // Says once per selection why a frame cannot be drawn; playback stops for it.
+    void ReportProblem(std::string problem);
 
     bool HasCurrentFrame() const { return m_nCurFrame >= 0; }
     // Makes `index` the current frame: selects its line, refreshes the frame
@@ -57,6 +94,12 @@ private:
     std::string m_strFrameInfo;
     // A frame that cannot be drawn is reported once per selection, not on every paint.
     int m_nProblemShownFor = -1;
+
+    ViewOptions m_view;
+    std::unique_ptr<TickSource> m_ticks;
+    bool m_bPlaying = false;
+    // Wheel turns of less than a notch add up until they make one.
+    int m_nWheelDelta = 0;
 };
 
 }  // namespace zandrel

@@ -1,0 +1,129 @@
+// The preview's zoom, checkerboard and rate steps, on plain pixel buffers.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "viewer/preview_view.h"
+
+namespace zandrel::test {
+namespace {
+
+struct Bgr {
+    int blue, green, red;
+    friend bool operator==(const Bgr&, const Bgr&) = default;
+};
+
+// The pixel at (x, y) of the control, or -1s where the picture does not reach.
+Bgr At(const PlacedPicture& placed, int x, int y) {
+    if (x < placed.x || y < placed.y || x >= placed.x + placed.width || y >= placed.y + placed.height) return {-1, -1, -1};
+    const std::size_t offset = (static_cast<std::size_t>(y - placed.y) * placed.width + (x - placed.x)) * 4;
+    EXPECT_EQ(placed.pixels[offset + 3], 255);
+    return {placed.pixels[offset], placed.pixels[offset + 1], placed.pixels[offset + 2]};
+}
+
+// An opaque frame whose pixel (x, y) has blue x, green y and red 7.
+StraightFrame Numbered(int width, int height) {
+    StraightFrame frame{width, height, Bytes(static_cast<std::size_t>(width) * height * 4)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = &frame.pixels[(static_cast<std::size_t>(y) * width + x) * 4];
+            p[0] = static_cast<std::uint8_t>(x);
+            p[1] = static_cast<std::uint8_t>(y);
+            p[2] = 7;
+            p[3] = 255;
+        }
+    }
+    return frame;
+}
+
+TEST(PreviewViewTest, ZoomMakesBlocksCentredByIntegerHalvings) {
+    for (int zoom : {1, 2, 3, 16}) {
+        SCOPED_TRACE(zoom);
+        const StraightFrame frame = Numbered(3, 2);
+        // An even width and an odd picture width tell halving each apart from halving the
+        // difference.
+        const PlacedPicture placed = PlacePicture(frame, zoom, false, 204, 101);
+        const int left = 204 / 2 - 3 * zoom / 2;
+        const int top = 101 / 2 - 2 * zoom / 2;
+        EXPECT_EQ(placed.x, left);
+        EXPECT_EQ(placed.y, top);
+        EXPECT_EQ(placed.width, 3 * zoom);
+        EXPECT_EQ(placed.height, 2 * zoom);
+        for (int y = 0; y < 2 * zoom; ++y) {
+            for (int x = 0; x < 3 * zoom; ++x) {
+                ASSERT_EQ(At(placed, left + x, top + y), (Bgr{x / zoom, y / zoom, 7})) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(At(placed, left - 1, top), (Bgr{-1, -1, -1}));
+        EXPECT_EQ(At(placed, left + 3 * zoom, top), (Bgr{-1, -1, -1}));
+    }
+}
+
+TEST(PreviewViewTest, PictureLargerThanControlIsCutEvenlyAtItsEdges) {
+    // 40 x 40 at 16 is 640 x 640 in a 100 x 50 control: the origin lies at 50 - 320 = -270
+    // across and 25 - 320 = -295 down.
+    const PlacedPicture placed = PlacePicture(Numbered(40, 40), 16, false, 100, 50);
+    EXPECT_EQ(placed.x, 0);
+    EXPECT_EQ(placed.y, 0);
+    EXPECT_EQ(placed.width, 100);
+    EXPECT_EQ(placed.height, 50);
+    EXPECT_EQ(At(placed, 0, 0), (Bgr{270 / 16, 295 / 16, 7}));
+    EXPECT_EQ(At(placed, 99, 49), (Bgr{369 / 16, 344 / 16, 7}));
+    // Across the block edge at picture column 272.
+    EXPECT_EQ(At(placed, 1, 0).blue, 16);
+    EXPECT_EQ(At(placed, 2, 0).blue, 17);
+
+    EXPECT_TRUE(PlacePicture(Numbered(4, 4), 2, false, 0, 0).pixels.empty());
+    EXPECT_TRUE(PlacePicture(Numbered(0, 0), 2, false, 50, 50).pixels.empty());
+}
+
+TEST(PreviewViewTest, CheckerboardShowsThroughTransparencyInScreenSquares) {
+    SprPalette palette{};
+    palette[0] = {10, 20, 30, 0};
+    palette[1] = {255, 0, 0, 0};
+    // 4 x 4, all index 0 but for a red pixel at (1, 0).
+    Bytes indices(16, 0);
+    indices[1] = 1;
+    const StraightFrame cleared = StraightFromIndices(indices, 4, 4, palette, true);
+    const PlacedPicture placed = PlacePicture(cleared, 4, true, 16, 16);  // fills the control
+    ASSERT_EQ(placed.width, 16);
+    const Bgr light{kCheckerLight, kCheckerLight, kCheckerLight};
+    const Bgr dark{kCheckerDark, kCheckerDark, kCheckerDark};
+    EXPECT_EQ(At(placed, 0, 0), light);
+    EXPECT_EQ(At(placed, 3, 7), light);  // squares are 8 screen pixels, whatever the zoom
+    EXPECT_EQ(At(placed, 0, 8), dark);
+    EXPECT_EQ(At(placed, 8, 8), light);
+    EXPECT_EQ(At(placed, 9, 1), dark);
+    EXPECT_EQ(At(placed, 4, 0), (Bgr{0, 0, 255}));  // the opaque pixel covers its square
+
+    // Without the checkerboard index 0 keeps its colour.
+    const PlacedPicture plain = PlacePicture(StraightFromIndices(indices, 4, 4, palette, false), 1, true, 4, 4);
+    EXPECT_EQ(At(plain, 0, 0), (Bgr{30, 20, 10}));
+}
+
+TEST(PreviewViewTest, TrueColourAlphaBlendsOverSquaresOrBlackAndRowsTurnUpright) {
+    // Stored bottom row first, alpha, blue, green, red: bottom half-transparent, top clear.
+    const Bytes stored{128, 200, 100, 50, 0, 90, 90, 90};
+    const StraightFrame frame = StraightFromTrueColour(stored, 1, 2);
+    const PlacedPicture checked = PlacePicture(frame, 1, true, 1, 2);
+    EXPECT_EQ(At(checked, 0, 0), (Bgr{kCheckerLight, kCheckerLight, kCheckerLight}));
+    const auto over = [](int colour) { return (colour * 128 + kCheckerLight * 127) / 255; };
+    EXPECT_EQ(At(checked, 0, 1), (Bgr{over(200), over(100), over(50)}));
+
+    // Over black: as the unscaled preview shows it, 200, 100, 50 at 128 is 100, 50, 25.
+    const PlacedPicture black = PlacePicture(frame, 2, false, 2, 4);
+    EXPECT_EQ(At(black, 0, 0), (Bgr{0, 0, 0}));
+    EXPECT_EQ(At(black, 1, 3), (Bgr{100, 50, 25}));
+}
+
+TEST(PreviewViewTest, RateHalvesAndDoublesWithinItsBounds) {
+    ViewOptions view;
+    std::vector<int> rates;
+    for (int i = 0; i < 4; ++i) rates.push_back((view.Faster(), view.rate));
+    for (int i = 0; i < 7; ++i) rates.push_back((view.Slower(), view.rate));
+    EXPECT_EQ(rates, (std::vector<int>{20, 40, 60, 60, 30, 15, 7, 3, 1, 1, 1}));
+}
+
+}  // namespace
+}  // namespace zandrel::test
