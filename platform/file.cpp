@@ -329,11 +329,20 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
 }
 
 void OutputFile::Commit() {
+    FlushReplacement();
+    PutInPlace();
+}
+
+void OutputFile::FlushReplacement() {
     if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
     // A replaced file is gone once the name moves: the new content goes to disk first,
     // so that a power cut leaves the old file or the new one, never an empty one. New
     // files are not waited for; there was nothing to lose.
     if (m_bReplaces && ::fdatasync(m_fd) != 0 && errno != EINVAL) ThrowErrno(m_strPath);
+}
+
+void OutputFile::PutInPlace() {
+    if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
     switch (m_kind) {
         case Kind::Stream: break;
         case Kind::Unnamed: NameUnnamed(); break;
@@ -374,6 +383,50 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
     OutputFile out = OutputFile::Create(path);
     out.Write(bytes);
     out.Commit();
+}
+
+OutputBatch::OutputBatch(std::size_t groupFiles) : m_nGroupFiles(std::max<std::size_t>(groupFiles, 1)) {
+    m_waiting.reserve(m_nGroupFiles);
+}
+
+// Dropping the waiting outputs removes their temporaries.
+OutputBatch::~OutputBatch() = default;
+
+void OutputBatch::Add(OutputFile&& out) {
+    if (out.m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, out.m_strPath);
+    m_waiting.push_back(std::move(out));
+    if (m_waiting.size() >= m_nGroupFiles) Commit();
+}
+
+void OutputBatch::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    OutputFile out = OutputFile::Create(path);
+    out.Write(bytes);
+    Add(std::move(out));
+}
+
+void OutputBatch::Commit() {
+    // Taken out first: whatever happens below, the batch is empty afterwards, and the
+    // outputs not yet in place are dropped with `group`.
+    std::vector<OutputFile> group = std::exchange(m_waiting, {});
+    m_waiting.reserve(m_nGroupFiles);
+
+    // One flush of each file system that holds a replaced file: it writes every waiting
+    // file's content at once, where a flush a file waits for the disk once a file.
+    std::vector<dev_t> flushed;
+    for (OutputFile& out : group) {
+        if (!out.m_bReplaces) continue;
+        struct stat info {};
+        if (::fstat(out.m_fd, &info) != 0) ThrowErrno(out.m_strPath);
+        if (std::find(flushed.begin(), flushed.end(), info.st_dev) != flushed.end()) continue;
+        if (::syncfs(out.m_fd) != 0) {
+            if (errno != ENOSYS) ThrowErrno(out.m_strPath);
+            // Without a file-system flush, each replaced file on its own.
+            for (OutputFile& each : group) each.FlushReplacement();
+            break;
+        }
+        flushed.push_back(info.st_dev);
+    }
+    for (OutputFile& out : group) out.PutInPlace();
 }
 
 bool IsExistingFolder(const std::string& path) {
