@@ -43,8 +43,8 @@ OrRefusal<File> OpenSource(const std::string& path, const char* cannotOpenFormat
 }
 
 // What both kinds of build do first: check the frame count, make sure the output is
-// none of the sources, create the output and write the header.
-OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output, SprKind kind) {
+// none of the sources and create the output.
+OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output) {
     if (sources.size() > kSprMaxField) return Stop(FormatText(kTooManySourcesFormat, static_cast<int>(kSprMaxField)));
     if (const std::optional<FileIdentity> target = IdentityOf(output)) {
         for (const std::string& source : sources) {
@@ -59,11 +59,59 @@ OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const 
     } catch (const FileError&) {
         return Stop(FormatText(kCannotCreateSprFormat, output.c_str()));
     }
-    Bytes header;
-    AppendSprHeader(header, MakeWrittenSprHeader(kind, static_cast<std::uint16_t>(sources.size())));
-    out.Write(header);
     return out;
 }
+
+// The sprite's bytes on their way to the output, gathered into writes of up to about
+// a megabyte: one large write costs far less than many small ones. The buffer grows
+// with what has been written, so that a small sprite keeps a small one, and a record
+// that is still being encoded stays in it whole, so that its head can be filled in.
+class SpriteWriter {
+public:
+    SpriteWriter(OutputFile& out, SprKind kind, std::size_t frames) : m_out(out) {
+        AppendSprHeader(Room(kSprHeaderBytes), MakeWrittenSprHeader(kind, static_cast<std::uint16_t>(frames)));
+    }
+
+    // The buffer, with room for `count` more bytes appended to it without it moving.
+    Bytes& Room(std::size_t count) {
+        if (m_bytes.capacity() - m_bytes.size() >= count) return m_bytes;
+        const std::size_t done = std::min(m_nRecordStart, m_bytes.size());
+        if (done > 0) m_out.Write(std::span(m_bytes).first(done));
+        m_nWritten += done;
+        m_bytes.erase(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(done));
+        if (m_nRecordStart != kNoRecord) m_nRecordStart = 0;
+
+        const std::size_t wanted = std::max<std::size_t>(
+            m_bytes.size() + count, static_cast<std::size_t>(std::min<std::uint64_t>(2 * m_nWritten, kGatherBytes)));
+        if (m_bytes.capacity() < wanted) {
+            Bytes larger;
+            larger.reserve(wanted);
+            larger.assign(m_bytes.begin(), m_bytes.end());
+            m_bytes = std::move(larger);
+        }
+        return m_bytes;
+    }
+
+    // Bytes appended from here to EndRecord are kept together in the buffer.
+    void StartRecord() { m_nRecordStart = m_bytes.size(); }
+    std::span<std::uint8_t> Record() { return std::span(m_bytes).subspan(m_nRecordStart); }
+    void EndRecord() { m_nRecordStart = kNoRecord; }
+
+    void Finish() {
+        m_out.Write(m_bytes);
+        m_bytes = Bytes();
+        m_out.Commit();
+    }
+
+private:
+    static constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+
+    OutputFile& m_out;
+    Bytes m_bytes;
+    std::uint64_t m_nWritten = 0;
+    std::size_t m_nRecordStart = kNoRecord;
+};
 
 struct BmpFrame {
     std::uint16_t width = 0;
@@ -125,22 +173,6 @@ OrRefusal<BmpFrame> ReadBmpFrame(const std::string& path, bool withColourTable) 
     return frame;
 }
 
-// The length of the RLE form of `indices`, without making it.
-std::size_t EncodedLength(ByteSpan indices) {
-    std::size_t length = 0;
-    const std::uint8_t* at = indices.data();
-    const std::uint8_t* const end = at + indices.size();
-    while (at < end) {
-        const void* zero = std::memchr(at, 0, static_cast<std::size_t>(end - at));
-        const std::uint8_t* zeros = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end;
-        length += static_cast<std::size_t>(zeros - at);
-        at = zeros;
-        while (at < end && *at == 0) ++at;
-        length += 2 * ((static_cast<std::size_t>(at - zeros) + kRleMaxRun - 1) / kRleMaxRun);
-    }
-    return length;
-}
-
 // Where a piece of the frame that begins at `begin` may end so that the pieces encoded
 // one by one give the bytes of the whole encoded at once: right after a nonzero index,
 // or, in a long stretch of zeros, after a whole number of full runs. A piece begins at
@@ -151,24 +183,6 @@ std::size_t PieceEnd(ByteSpan indices, std::size_t begin, std::size_t most) {
         if (indices[end - 1] != 0) return end;
     }
     return begin + most / kRleMaxRun * kRleMaxRun;
-}
-
-// The RLE form of `indices` into `out`, which has exactly its length: the encoder wants
-// room for twice its input, so it is given the frame a piece at a time.
-void EncodeInPieces(ByteSpan indices, std::span<std::uint8_t> out) {
-    Bytes work;
-    work.reserve(WorkBytes(indices.size()));
-    const std::size_t most = work.capacity() / 2;
-    std::size_t written = 0;
-    for (std::size_t begin = 0; begin < indices.size();) {
-        const std::size_t end = PieceEnd(indices, begin, most);
-        work.clear();
-        SprEncodeRle(indices.subspan(begin, end - begin), work);
-        if (work.size() > out.size() - written) throw std::logic_error("encoded frame longer than counted");
-        std::memcpy(out.data() + written, work.data(), work.size());
-        written += work.size();
-        begin = end;
-    }
 }
 
 using IndexMap = std::array<std::uint8_t, kPaletteEntries>;
@@ -219,18 +233,31 @@ Outcome MoveToSpriteIndices(Bytes& indices, const SourceIndexMap& map, const std
 }
 
 // The frame record: width, height, rleSize and the RLE data, or the refusal of a frame
-// whose encoding rleSize cannot measure.
-OrRefusal<Bytes> RleFrameRecord(const BmpFrame& frame, const std::string& path) {
-    const std::size_t encoded = EncodedLength(frame.indices);
-    if (encoded > kSprMaxField) return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
-    Bytes record;
-    record.reserve(kSprRleFrameHeadBytes + encoded);
-    PutU16(record, frame.width);
-    PutU16(record, frame.height);
-    PutU16(record, static_cast<std::uint16_t>(encoded));
-    record.resize(kSprRleFrameHeadBytes + encoded);
-    EncodeInPieces(frame.indices, std::span(record).subspan(kSprRleFrameHeadBytes));
-    return record;
+// whose encoding rleSize cannot measure. The encoder wants room for twice its input, so
+// it is given the frame a piece at a time, each piece ending where the pieces' encodings
+// one after the other give the bytes of the whole frame's.
+Outcome WriteRleFrameRecord(const BmpFrame& frame, const std::string& path, SpriteWriter& writer) {
+    writer.StartRecord();
+    Bytes& head = writer.Room(kSprRleFrameHeadBytes);
+    PutU16(head, frame.width);
+    PutU16(head, frame.height);
+    PutU16(head, 0);  // rleSize, once it is known
+    const ByteSpan indices = frame.indices;
+    const std::size_t most = WorkBytes(indices.size()) / 2;
+    for (std::size_t begin = 0; begin < indices.size();) {
+        const std::size_t end = PieceEnd(indices, begin, most);
+        SprEncodeRle(indices.subspan(begin, end - begin), writer.Room(2 * (end - begin)));
+        if (writer.Record().size() - kSprRleFrameHeadBytes > kSprMaxField) {
+            return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
+        }
+        begin = end;
+    }
+    const std::span record = writer.Record();
+    const std::size_t encoded = record.size() - kSprRleFrameHeadBytes;
+    record[4] = static_cast<std::uint8_t>(encoded & 0xFF);
+    record[5] = static_cast<std::uint8_t>(encoded >> 8);
+    writer.EndRecord();
+    return Outcome::Done();
 }
 
 SprPalette PaletteOfColourTable(const BmpColourTable& table) {
@@ -244,7 +271,7 @@ SprPalette PaletteOfColourTable(const BmpColourTable& table) {
 // A true-colour source as a frame record: width, height and the pixels moved from the
 // TGA's blue, green, red, alpha to the sprite's alpha, blue, green, red. Both store the
 // bottom row first, so no row moves.
-OrRefusal<Bytes> TrueColourFrameRecord(const std::string& path) {
+Outcome WriteTrueColourFrameRecord(const std::string& path, SpriteWriter& writer) {
     OrRefusal<File> opened = OpenSource(path, kCannotOpenTgaFormat);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
     const File& file = std::get<File>(opened);
@@ -260,19 +287,19 @@ OrRefusal<Bytes> TrueColourFrameRecord(const std::string& path) {
         return Stop(TgaProblemText(Tga32Problem::PixelsOutsideFile, path));
     }
 
-    Bytes record(kSprFrameHeadBytes + static_cast<std::size_t>(pixelBytes));
-    record[0] = static_cast<std::uint8_t>(size->width & 0xFF);
-    record[1] = static_cast<std::uint8_t>(size->width >> 8);
-    record[2] = static_cast<std::uint8_t>(size->height & 0xFF);
-    record[3] = static_cast<std::uint8_t>(size->height >> 8);
-    const std::span pixels = std::span(record).subspan(kSprFrameHeadBytes);
+    Bytes& recordHead = writer.Room(kSprFrameHeadBytes);
+    PutU16(recordHead, size->width);
+    PutU16(recordHead, size->height);
     Bytes work(WorkBytes(pixelBytes) / kSprTrueColourPixelBytes * kSprTrueColourPixelBytes);
-    for (std::size_t done = 0; done < pixels.size(); done += work.size()) {
-        const std::size_t piece = std::min(work.size(), pixels.size() - done);
+    for (std::uint64_t done = 0; done < pixelBytes; done += work.size()) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(work.size(), pixelBytes - done));
         file.ReadAt(kTgaHeaderBytes + done, std::span(work).first(piece));
-        ReorderTrueColour(std::span(work).first(piece), TrueColourOrder::BlueGreenRedAlpha, pixels.subspan(done, piece));
+        Bytes& bytes = writer.Room(piece);
+        bytes.resize(bytes.size() + piece);
+        ReorderTrueColour(std::span(work).first(piece), TrueColourOrder::BlueGreenRedAlpha,
+                          std::span(bytes).last(piece));
     }
-    return record;
+    return Outcome::Done();
 }
 
 }  // namespace
@@ -315,9 +342,9 @@ std::string InitialSaveName(std::string_view firstSource) {
 }
 
 Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::string& output) {
-    OrRefusal<OutputFile> opened = OpenSprite(sources, output, SprKind::Indexed256Rle);
+    OrRefusal<OutputFile> opened = OpenSprite(sources, output);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    OutputFile& out = std::get<OutputFile>(opened);
+    SpriteWriter writer(std::get<OutputFile>(opened), SprKind::Indexed256Rle, sources.size());
 
     // The first source's colour table, its top-left entry exchanged with entry 0.
     BmpColourTable spritePalette{};
@@ -336,33 +363,26 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
         }
         const Outcome moved = MoveToSpriteIndices(frame.indices, MapSourceIndices(firstT, t, spritePalette), path);
         if (!moved.done) return moved;
-
-        OrRefusal<Bytes> record = RleFrameRecord(frame, path);
-        if (Outcome* refusal = std::get_if<Outcome>(&record)) return std::move(*refusal);
-        out.Write(std::get<Bytes>(record));
+        if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) return written;
     }
 
-    Bytes palette;
-    AppendSprPalette(palette, PaletteOfColourTable(spritePalette));
-    out.Write(palette);
-    out.Commit();
+    AppendSprPalette(writer.Room(kPaletteBytes), PaletteOfColourTable(spritePalette));
+    writer.Finish();
     return Outcome::Done(FormatText(kBuiltFormat, output.c_str()));
 }
 
 Outcome BuildTrueColourSprite(const std::vector<std::string>& sources, const std::string& output) {
-    OrRefusal<OutputFile> opened = OpenSprite(sources, output, SprKind::TrueColor32);
+    OrRefusal<OutputFile> opened = OpenSprite(sources, output);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    OutputFile& out = std::get<OutputFile>(opened);
+    SpriteWriter writer(std::get<OutputFile>(opened), SprKind::TrueColor32, sources.size());
 
     for (const std::string& path : sources) {
-        OrRefusal<Bytes> record = TrueColourFrameRecord(path);
-        if (Outcome* refusal = std::get_if<Outcome>(&record)) return std::move(*refusal);
-        out.Write(std::get<Bytes>(record));
+        if (Outcome written = WriteTrueColourFrameRecord(path, writer); !written.done) return written;
     }
 
-    const Bytes zeros(kPaletteBytes, 0);
-    out.Write(zeros);
-    out.Commit();
+    Bytes& bytes = writer.Room(kPaletteBytes);
+    bytes.resize(bytes.size() + kPaletteBytes, 0);
+    writer.Finish();
     return Outcome::Done();
 }
 
