@@ -83,7 +83,10 @@ public:
 
         const std::size_t wanted = std::max<std::size_t>(
             m_bytes.size() + count, static_cast<std::size_t>(std::min<std::uint64_t>(2 * m_nWritten, kGatherBytes)));
-        if (m_bytes.capacity() < wanted) {
+        if (m_bytes.capacity() < wanted && m_bytes.empty()) {
+            m_bytes = Bytes();  // the old buffer goes before the new one comes
+            m_bytes.reserve(wanted);
+        } else if (m_bytes.capacity() < wanted) {
             Bytes larger;
             larger.reserve(wanted);
             larger.assign(m_bytes.begin(), m_bytes.end());
@@ -137,18 +140,35 @@ void ReadBmpRows(const File& file, std::uint32_t offset, std::uint16_t width, st
     }
 }
 
-// Reads a palettised source by the reading rule. Everything that can refuse it is
-// decided from its headers and its length before a pixel is read.
-OrRefusal<BmpFrame> ReadBmpFrame(const std::string& path, bool withColourTable) {
+// A source no longer than this is read whole, in one read, into a buffer kept from
+// one source to the next: most sources are small, and a read of the headers and
+// another of the pixels cost a small source nearly twice what one read does.
+constexpr std::uint64_t kWholeSourceBytes = std::uint64_t{64} << 10;
+
+// Reads a palettised source by the reading rule into `frame`, whose buffers are kept
+// from one source to the next. Everything that can refuse it is decided from its
+// headers and its length before a pixel is read.
+Outcome ReadBmpFrame(const std::string& path, bool withColourTable, BmpFrame& frame, Bytes& whole) {
     OrRefusal<File> opened = OpenSource(path, kCannotOpenBmpFormat);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
     const File& file = std::get<File>(opened);
 
     // The headers and, behind an info header of up to 124 bytes, the colour table.
     std::array<std::uint8_t, kBmpFileHeaderBytes + kBmpLargestInfoHeader + kBmpColourTableBytes> headBytes{};
-    const std::span head = std::span(headBytes).first(static_cast<std::size_t>(
-        std::min<std::uint64_t>(file.Length(), withColourTable ? headBytes.size() : kBmpHeadersBytes)));
-    file.ReadAt(0, head);
+    const std::size_t headLength = static_cast<std::size_t>(
+        std::min<std::uint64_t>(file.Length(), withColourTable ? headBytes.size() : kBmpHeadersBytes));
+    std::span<const std::uint8_t> bytes;  // the whole file, when it is small
+    std::span<const std::uint8_t> head;
+    if (file.Length() <= kWholeSourceBytes) {
+        const auto length = static_cast<std::size_t>(file.Length());
+        if (whole.size() < length) whole.resize(length);
+        file.ReadAt(0, std::span(whole).first(length));
+        bytes = std::span(whole).first(length);
+        head = bytes.first(headLength);
+    } else {
+        file.ReadAt(0, std::span(headBytes).first(headLength));
+        head = std::span(headBytes).first(headLength);
+    }
     if (head.size() < kBmpHeadersBytes) return Stop(BmpProblemText(DecodeBmp8(head).problem, path, SourceReader::Build));
     const Bmp8Headers headers = *ReadBmp8Headers(head);
     // The head holds the pixels seldom if ever: whether the file does is checked below.
@@ -157,20 +177,28 @@ OrRefusal<BmpFrame> ReadBmpFrame(const std::string& path, bool withColourTable) 
         return Stop(BmpProblemText(problem, path, SourceReader::Build));
     }
 
-    BmpFrame frame;
     frame.width = static_cast<std::uint16_t>(headers.biWidth);
     frame.height = static_cast<std::uint16_t>(headers.biHeight);
     const std::uint64_t pixels = std::uint64_t{frame.width} * frame.height;
     if (pixels > SprMaxRlePixels(kSprMaxField)) return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
-    const std::uint64_t stored = std::uint64_t{BmpRowStride(frame.width)} * (frame.height - 1u) + frame.width;
+    const std::size_t stride = BmpRowStride(frame.width);
+    const std::uint64_t stored = std::uint64_t{stride} * (frame.height - 1u) + frame.width;
     if (!FitsIn(file.Length(), headers.bfOffBits, stored)) {
         return Stop(BmpProblemText(Bmp8Problem::PixelsOutsideFile, path, SourceReader::Build));
     }
 
     if (withColourTable) frame.colourTable = ReadBmp8ColourTable(head, headers);
     frame.indices.resize(static_cast<std::size_t>(pixels));
-    ReadBmpRows(file, headers.bfOffBits, frame.width, frame.height, frame.indices);
-    return frame;
+    if (bytes.empty()) {
+        ReadBmpRows(file, headers.bfOffBits, frame.width, frame.height, frame.indices);
+        return Outcome::Done();
+    }
+    // Rows are stored bottom-up.
+    for (std::size_t k = 0; k < frame.height; ++k) {
+        std::memcpy(frame.indices.data() + (frame.height - 1 - k) * frame.width,
+                    bytes.data() + headers.bfOffBits + k * stride, frame.width);
+    }
+    return Outcome::Done();
 }
 
 // Where a piece of the frame that begins at `begin` may end so that the pieces encoded
@@ -349,11 +377,11 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
     // The first source's colour table, its top-left entry exchanged with entry 0.
     BmpColourTable spritePalette{};
     std::uint8_t firstT = 0;
+    BmpFrame frame;
+    Bytes whole;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const std::string& path = sources[i];
-        OrRefusal<BmpFrame> read = ReadBmpFrame(path, i == 0);
-        if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
-        BmpFrame& frame = std::get<BmpFrame>(read);
+        if (Outcome read = ReadBmpFrame(path, i == 0, frame, whole); !read.done) return read;
 
         const std::uint8_t t = frame.indices.front();
         if (i == 0) {
@@ -365,6 +393,8 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
         if (!moved.done) return moved;
         if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) return written;
     }
+    frame = BmpFrame();
+    whole = Bytes();
 
     AppendSprPalette(writer.Room(kPaletteBytes), PaletteOfColourTable(spritePalette));
     writer.Finish();

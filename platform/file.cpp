@@ -173,8 +173,8 @@ File File::OpenRead(const std::string& path) {
     struct stat info {};
     if (::fstat(file.m_fd, &info) != 0) ThrowErrno(path);
     if (!S_ISREG(info.st_mode)) throw FileError(FileCause::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0, path);
-    const int flags = ::fcntl(file.m_fd, F_GETFL);
-    if (flags < 0 || ::fcntl(file.m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0) ThrowErrno(path);
+    // Of the flags that can change, it was opened with none but this one.
+    if (::fcntl(file.m_fd, F_SETFL, 0) != 0) ThrowErrno(path);
     if (!Held().Hold(info.st_dev, info.st_ino)) {
         throw FileError(FileCause::SharingViolation, EBUSY, path);
     }
