@@ -173,8 +173,8 @@ File File::OpenRead(const std::string& path) {
     struct stat info {};
     if (::fstat(file.m_fd, &info) != 0) ThrowErrno(path);
     if (!S_ISREG(info.st_mode)) throw FileError(FileCause::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0, path);
-    // Of the flags that can change, it was opened with none but this one.
-    if (::fcntl(file.m_fd, F_SETFL, 0) != 0) ThrowErrno(path);
+    // The no-wait flag stays: an ordinary file's reads ignore it (ReadAt clears it
+    // should one refuse to wait all the same).
     if (!Held().Hold(info.st_dev, info.st_ino)) {
         throw FileError(FileCause::SharingViolation, EBUSY, path);
     }
@@ -209,12 +209,18 @@ void File::Close() {
 
 void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    bool waits = false;
     std::size_t done = 0;
     while (done < out.size()) {
         const std::size_t chunk = std::min<std::size_t>(out.size() - done, std::size_t{1} << 30);
         const ssize_t got = ::pread(m_fd, out.data() + done, chunk, static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) continue;
+            // Of the flags that can change, the file was opened with none but no-wait.
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && !waits) {
+                waits = ::fcntl(m_fd, F_SETFL, 0) == 0;
+                if (waits) continue;
+            }
             ThrowErrno(m_strPath);
         }
         if (got == 0) throw FileError(FileCause::EndOfFile, 0, m_strPath);
