@@ -44,8 +44,8 @@ OrRefusal<File> OpenSource(const std::string& path, const char* cannotOpenFormat
 }
 
 // What both kinds of build do first: check the frame count, make sure the output is
-// none of the sources, create the output and write the header.
-OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output, SprKind kind) {
+// none of the sources and create the output.
+OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output) {
     if (sources.size() > kSprMaxField) return Stop(FormatText(kTooManySourcesFormat, static_cast<int>(kSprMaxField)));
     if (const std::optional<FileIdentity> target = IdentityOf(output)) {
         for (const std::string& source : sources) {
@@ -60,11 +60,62 @@ OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const 
     } catch (const FileError&) {
         return Stop(FormatText(kCannotCreateSprFormat, output.c_str()));
     }
-    Bytes header;
-    AppendSprHeader(header, MakeWrittenSprHeader(kind, static_cast<std::uint16_t>(sources.size())));
-    out.Write(header);
     return out;
 }
+
+// The sprite's bytes on their way to the output, gathered into writes of up to about
+// a megabyte: one large write costs far less than many small ones. The buffer grows
+// with what has been written, so that a small sprite keeps a small one, and a record
+// that is still being encoded stays in it whole, so that its head can be filled in.
+class SpriteWriter {
+public:
+    SpriteWriter(OutputFile& out, SprKind kind, std::size_t frames) : m_out(out) {
+        AppendSprHeader(Room(kSprHeaderBytes), MakeWrittenSprHeader(kind, static_cast<std::uint16_t>(frames)));
+    }
+
+    // The buffer, with room for `count` more bytes appended to it without it moving.
+    Bytes& Room(std::size_t count) {
+        if (m_bytes.capacity() - m_bytes.size() >= count) return m_bytes;
+        const std::size_t done = std::min(m_nRecordStart, m_bytes.size());
+        if (done > 0) m_out.Write(std::span(m_bytes).first(done));
+        m_nWritten += done;
+        m_bytes.erase(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(done));
+        if (m_nRecordStart != kNoRecord) m_nRecordStart = 0;
+
+        const std::size_t wanted = std::max<std::size_t>(
+            m_bytes.size() + count, static_cast<std::size_t>(std::min<std::uint64_t>(2 * m_nWritten, kGatherBytes)));
+        if (m_bytes.capacity() < wanted && m_bytes.empty()) {
+            m_bytes = Bytes();  // the old buffer goes before the new one comes
+            m_bytes.reserve(wanted);
+        } else if (m_bytes.capacity() < wanted) {
+            Bytes larger;
+            larger.reserve(wanted);
+            larger.assign(m_bytes.begin(), m_bytes.end());
+            m_bytes = std::move(larger);
+        }
+        return m_bytes;
+    }
+
+    // Bytes appended from here to EndRecord are kept together in the buffer.
+    void StartRecord() { m_nRecordStart = m_bytes.size(); }
+    std::span<std::uint8_t> Record() { return std::span(m_bytes).subspan(m_nRecordStart); }
+    void EndRecord() { m_nRecordStart = kNoRecord; }
+
+    void Finish() {
+        m_out.Write(m_bytes);
+        m_bytes = Bytes();
+        m_out.Commit();
+    }
+
+private:
+    static constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+
+    OutputFile& m_out;
+    Bytes m_bytes;
+    std::uint64_t m_nWritten = 0;
+    std::size_t m_nRecordStart = kNoRecord;
+};
 
 struct BmpFrame {
     std::uint16_t width = 0;
@@ -91,18 +142,35 @@ void ReadBmpRows(const File& file, std::uint32_t offset, std::uint16_t width, st
     }
 }
 
-// Reads a palettised source by the reading rule. Everything that can refuse it is
-// decided from its headers and its length before a pixel is read.
-OrRefusal<BmpFrame> ReadBmpFrame(const std::string& path, bool withColourTable) {
+// A source no longer than this is read whole, in one read, into a buffer kept from
+// one source to the next: most sources are small, and a read of the headers and
+// another of the pixels cost a small source nearly twice what one read does.
+constexpr std::uint64_t kWholeSourceBytes = std::uint64_t{64} << 10;
+
+// Reads a palettised source by the reading rule into `frame`, whose buffers are kept
+// from one source to the next. Everything that can refuse it is decided from its
+// headers and its length before a pixel is read.
+Outcome ReadBmpFrame(const std::string& path, bool withColourTable, BmpFrame& frame, Bytes& whole) {
     OrRefusal<File> opened = OpenSource(path, kCannotOpenBmpFormat);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
     const File& file = std::get<File>(opened);
 
     // The headers and, behind an info header of up to 124 bytes, the colour table.
     std::array<std::uint8_t, kBmpFileHeaderBytes + kBmpLargestInfoHeader + kBmpColourTableBytes> headBytes{};
-    const std::span head = std::span(headBytes).first(static_cast<std::size_t>(
-        std::min<std::uint64_t>(file.Length(), withColourTable ? headBytes.size() : kBmpHeadersBytes)));
-    file.ReadAt(0, head);
+    const std::size_t headLength = static_cast<std::size_t>(
+        std::min<std::uint64_t>(file.Length(), withColourTable ? headBytes.size() : kBmpHeadersBytes));
+    std::span<const std::uint8_t> bytes;  // the whole file, when it is small
+    std::span<const std::uint8_t> head;
+    if (file.Length() <= kWholeSourceBytes) {
+        const auto length = static_cast<std::size_t>(file.Length());
+        if (whole.size() < length) whole.resize(length);
+        file.ReadAt(0, std::span(whole).first(length));
+        bytes = std::span(whole).first(length);
+        head = bytes.first(headLength);
+    } else {
+        file.ReadAt(0, std::span(headBytes).first(headLength));
+        head = std::span(headBytes).first(headLength);
+    }
     if (head.size() < kBmpHeadersBytes) return Stop(BmpProblemText(DecodeBmp8(head).problem, path, SourceReader::Build));
     const Bmp8Headers headers = *ReadBmp8Headers(head);
     // The head holds the pixels seldom if ever: whether the file does is checked below.
@@ -111,20 +179,28 @@ OrRefusal<BmpFrame> ReadBmpFrame(const std::string& path, bool withColourTable) 
         return Stop(BmpProblemText(problem, path, SourceReader::Build));
     }
 
-    BmpFrame frame;
     frame.width = static_cast<std::uint16_t>(headers.biWidth);
     frame.height = static_cast<std::uint16_t>(headers.biHeight);
     const std::uint64_t pixels = std::uint64_t{frame.width} * frame.height;
     if (pixels > SprMaxRlePixels(kSprMaxField)) return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
-    const std::uint64_t stored = std::uint64_t{BmpRowStride(frame.width)} * (frame.height - 1u) + frame.width;
+    const std::size_t stride = BmpRowStride(frame.width);
+    const std::uint64_t stored = std::uint64_t{stride} * (frame.height - 1u) + frame.width;
     if (!FitsIn(file.Length(), headers.bfOffBits, stored)) {
         return Stop(BmpProblemText(Bmp8Problem::PixelsOutsideFile, path, SourceReader::Build));
     }
 
     if (withColourTable) frame.colourTable = ReadBmp8ColourTable(head, headers);
     frame.indices.resize(static_cast<std::size_t>(pixels));
-    ReadBmpRows(file, headers.bfOffBits, frame.width, frame.height, frame.indices);
-    return frame;
+    if (bytes.empty()) {
+        ReadBmpRows(file, headers.bfOffBits, frame.width, frame.height, frame.indices);
+        return Outcome::Done();
+    }
+    // Rows are stored bottom-up.
+    for (std::size_t k = 0; k < frame.height; ++k) {
+        std::memcpy(frame.indices.data() + (frame.height - 1 - k) * frame.width,
+                    bytes.data() + headers.bfOffBits + k * stride, frame.width);
+    }
+    return Outcome::Done();
 }
 
 // A PNG source whole, checked from its header before its pixels are decoded; the
@@ -144,38 +220,22 @@ OrRefusal<PngDecoded> ReadPngSource(const std::string& path, PngKind wanted) {
     return decoded;
 }
 
-OrRefusal<BmpFrame> ReadIndexedPngFrame(const std::string& path) {
+Outcome ReadIndexedPngFrame(const std::string& path, BmpFrame& frame) {
     OrRefusal<PngDecoded> read = ReadPngSource(path, PngKind::Indexed);
     if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
     PngDecoded& png = std::get<PngDecoded>(read);
-    BmpFrame frame;
     frame.width = png.width;
     frame.height = png.height;
     frame.indices = std::move(png.pixels);
     frame.colourTable = png.colourTable;
     frame.transparent = png.transparentIndex;
-    return frame;
+    return Outcome::Done();
 }
 
-OrRefusal<BmpFrame> ReadPalettisedFrame(const std::string& path, bool withColourTable) {
-    if (SourceKindOf(path) == SourceKind::Png) return ReadIndexedPngFrame(path);
-    return ReadBmpFrame(path, withColourTable);
-}
-
-// The length of the RLE form of `indices`, without making it.
-std::size_t EncodedLength(ByteSpan indices) {
-    std::size_t length = 0;
-    const std::uint8_t* at = indices.data();
-    const std::uint8_t* const end = at + indices.size();
-    while (at < end) {
-        const void* zero = std::memchr(at, 0, static_cast<std::size_t>(end - at));
-        const std::uint8_t* zeros = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end;
-        length += static_cast<std::size_t>(zeros - at);
-        at = zeros;
-        while (at < end && *at == 0) ++at;
-        length += 2 * ((static_cast<std::size_t>(at - zeros) + kRleMaxRun - 1) / kRleMaxRun);
-    }
-    return length;
+Outcome ReadPalettisedFrame(const std::string& path, bool withColourTable, BmpFrame& frame, Bytes& whole) {
+    frame.transparent.reset();
+    if (SourceKindOf(path) == SourceKind::Png) return ReadIndexedPngFrame(path, frame);
+    return ReadBmpFrame(path, withColourTable, frame, whole);
 }
 
 // Where a piece of the frame that begins at `begin` may end so that the pieces encoded
@@ -188,24 +248,6 @@ std::size_t PieceEnd(ByteSpan indices, std::size_t begin, std::size_t most) {
         if (indices[end - 1] != 0) return end;
     }
     return begin + most / kRleMaxRun * kRleMaxRun;
-}
-
-// The RLE form of `indices` into `out`, which has exactly its length: the encoder wants
-// room for twice its input, so it is given the frame a piece at a time.
-void EncodeInPieces(ByteSpan indices, std::span<std::uint8_t> out) {
-    Bytes work;
-    work.reserve(WorkBytes(indices.size()));
-    const std::size_t most = work.capacity() / 2;
-    std::size_t written = 0;
-    for (std::size_t begin = 0; begin < indices.size();) {
-        const std::size_t end = PieceEnd(indices, begin, most);
-        work.clear();
-        SprEncodeRle(indices.subspan(begin, end - begin), work);
-        if (work.size() > out.size() - written) throw std::logic_error("encoded frame longer than counted");
-        std::memcpy(out.data() + written, work.data(), work.size());
-        written += work.size();
-        begin = end;
-    }
 }
 
 using IndexMap = std::array<std::uint8_t, kPaletteEntries>;
@@ -256,18 +298,31 @@ Outcome MoveToSpriteIndices(Bytes& indices, const SourceIndexMap& map, const std
 }
 
 // The frame record: width, height, rleSize and the RLE data, or the refusal of a frame
-// whose encoding rleSize cannot measure.
-OrRefusal<Bytes> RleFrameRecord(const BmpFrame& frame, const std::string& path) {
-    const std::size_t encoded = EncodedLength(frame.indices);
-    if (encoded > kSprMaxField) return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
-    Bytes record;
-    record.reserve(kSprRleFrameHeadBytes + encoded);
-    PutU16(record, frame.width);
-    PutU16(record, frame.height);
-    PutU16(record, static_cast<std::uint16_t>(encoded));
-    record.resize(kSprRleFrameHeadBytes + encoded);
-    EncodeInPieces(frame.indices, std::span(record).subspan(kSprRleFrameHeadBytes));
-    return record;
+// whose encoding rleSize cannot measure. The encoder wants room for twice its input, so
+// it is given the frame a piece at a time, each piece ending where the pieces' encodings
+// one after the other give the bytes of the whole frame's.
+Outcome WriteRleFrameRecord(const BmpFrame& frame, const std::string& path, SpriteWriter& writer) {
+    writer.StartRecord();
+    Bytes& head = writer.Room(kSprRleFrameHeadBytes);
+    PutU16(head, frame.width);
+    PutU16(head, frame.height);
+    PutU16(head, 0);  // rleSize, once it is known
+    const ByteSpan indices = frame.indices;
+    const std::size_t most = WorkBytes(indices.size()) / 2;
+    for (std::size_t begin = 0; begin < indices.size();) {
+        const std::size_t end = PieceEnd(indices, begin, most);
+        SprEncodeRle(indices.subspan(begin, end - begin), writer.Room(2 * (end - begin)));
+        if (writer.Record().size() - kSprRleFrameHeadBytes > kSprMaxField) {
+            return Stop(FormatText(kEncodedTooLongFormat, path.c_str()));
+        }
+        begin = end;
+    }
+    const std::span record = writer.Record();
+    const std::size_t encoded = record.size() - kSprRleFrameHeadBytes;
+    record[4] = static_cast<std::uint8_t>(encoded & 0xFF);
+    record[5] = static_cast<std::uint8_t>(encoded >> 8);
+    writer.EndRecord();
+    return Outcome::Done();
 }
 
 SprPalette PaletteOfColourTable(const BmpColourTable& table) {
@@ -280,19 +335,19 @@ SprPalette PaletteOfColourTable(const BmpColourTable& table) {
 
 // A true-colour PNG as a frame record: its rows, top row first in red, green, blue,
 // alpha, turned into the sprite's bottom-up alpha, blue, green, red.
-OrRefusal<Bytes> PngTrueColourFrameRecord(const std::string& path) {
+Outcome WritePngTrueColourFrameRecord(const std::string& path, SpriteWriter& writer) {
     OrRefusal<PngDecoded> read = ReadPngSource(path, PngKind::TrueColour);
     if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
     const PngDecoded& png = std::get<PngDecoded>(read);
     const std::size_t rowBytes = std::size_t{png.width} * kSprTrueColourPixelBytes;
-    Bytes record(kSprFrameHeadBytes + rowBytes * png.height);
-    record[0] = static_cast<std::uint8_t>(png.width & 0xFF);
-    record[1] = static_cast<std::uint8_t>(png.width >> 8);
-    record[2] = static_cast<std::uint8_t>(png.height & 0xFF);
-    record[3] = static_cast<std::uint8_t>(png.height >> 8);
-    for (std::size_t row = 0; row < png.height; ++row) {
+    Bytes& head = writer.Room(kSprFrameHeadBytes);
+    PutU16(head, png.width);
+    PutU16(head, png.height);
+    for (std::size_t row = png.height; row-- > 0;) {
         const std::uint8_t* src = png.pixels.data() + row * rowBytes;
-        std::uint8_t* dst = record.data() + kSprFrameHeadBytes + (png.height - 1 - row) * rowBytes;
+        Bytes& bytes = writer.Room(rowBytes);
+        bytes.resize(bytes.size() + rowBytes);
+        std::uint8_t* dst = bytes.data() + bytes.size() - rowBytes;
         for (std::size_t x = 0; x < rowBytes; x += kSprTrueColourPixelBytes) {
             dst[x] = src[x + 3];
             dst[x + 1] = src[x + 2];
@@ -300,14 +355,14 @@ OrRefusal<Bytes> PngTrueColourFrameRecord(const std::string& path) {
             dst[x + 3] = src[x];
         }
     }
-    return record;
+    return Outcome::Done();
 }
 
 // A true-colour source as a frame record: width, height and the pixels moved from the
 // TGA's blue, green, red, alpha to the sprite's alpha, blue, green, red. Both store the
 // bottom row first, so no row moves.
-OrRefusal<Bytes> TrueColourFrameRecord(const std::string& path) {
-    if (SourceKindOf(path) == SourceKind::Png) return PngTrueColourFrameRecord(path);
+Outcome WriteTrueColourFrameRecord(const std::string& path, SpriteWriter& writer) {
+    if (SourceKindOf(path) == SourceKind::Png) return WritePngTrueColourFrameRecord(path, writer);
     OrRefusal<File> opened = OpenSource(path, kCannotOpenTgaFormat);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
     const File& file = std::get<File>(opened);
@@ -323,19 +378,19 @@ OrRefusal<Bytes> TrueColourFrameRecord(const std::string& path) {
         return Stop(TgaProblemText(Tga32Problem::PixelsOutsideFile, path));
     }
 
-    Bytes record(kSprFrameHeadBytes + static_cast<std::size_t>(pixelBytes));
-    record[0] = static_cast<std::uint8_t>(size->width & 0xFF);
-    record[1] = static_cast<std::uint8_t>(size->width >> 8);
-    record[2] = static_cast<std::uint8_t>(size->height & 0xFF);
-    record[3] = static_cast<std::uint8_t>(size->height >> 8);
-    const std::span pixels = std::span(record).subspan(kSprFrameHeadBytes);
+    Bytes& recordHead = writer.Room(kSprFrameHeadBytes);
+    PutU16(recordHead, size->width);
+    PutU16(recordHead, size->height);
     Bytes work(WorkBytes(pixelBytes) / kSprTrueColourPixelBytes * kSprTrueColourPixelBytes);
-    for (std::size_t done = 0; done < pixels.size(); done += work.size()) {
-        const std::size_t piece = std::min(work.size(), pixels.size() - done);
+    for (std::uint64_t done = 0; done < pixelBytes; done += work.size()) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(work.size(), pixelBytes - done));
         file.ReadAt(kTgaHeaderBytes + done, std::span(work).first(piece));
-        ReorderTrueColour(std::span(work).first(piece), TrueColourOrder::BlueGreenRedAlpha, pixels.subspan(done, piece));
+        Bytes& bytes = writer.Room(piece);
+        bytes.resize(bytes.size() + piece);
+        ReorderTrueColour(std::span(work).first(piece), TrueColourOrder::BlueGreenRedAlpha,
+                          std::span(bytes).last(piece));
     }
-    return record;
+    return Outcome::Done();
 }
 
 }  // namespace
@@ -418,18 +473,18 @@ std::string InitialSaveName(std::string_view firstSource) {
 }
 
 Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::string& output) {
-    OrRefusal<OutputFile> opened = OpenSprite(sources, output, SprKind::Indexed256Rle);
+    OrRefusal<OutputFile> opened = OpenSprite(sources, output);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    OutputFile& out = std::get<OutputFile>(opened);
+    SpriteWriter writer(std::get<OutputFile>(opened), SprKind::Indexed256Rle, sources.size());
 
     // The first source's colour table, its top-left entry exchanged with entry 0.
     BmpColourTable spritePalette{};
     std::uint8_t firstT = 0;
+    BmpFrame frame;
+    Bytes whole;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const std::string& path = sources[i];
-        OrRefusal<BmpFrame> read = ReadPalettisedFrame(path, i == 0);
-        if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
-        BmpFrame& frame = std::get<BmpFrame>(read);
+        if (Outcome read = ReadPalettisedFrame(path, i == 0, frame, whole); !read.done) return read;
 
         const std::uint8_t t = frame.transparent.value_or(frame.indices.front());
         if (i == 0) {
@@ -439,33 +494,28 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
         }
         const Outcome moved = MoveToSpriteIndices(frame.indices, MapSourceIndices(firstT, t, spritePalette), path);
         if (!moved.done) return moved;
-
-        OrRefusal<Bytes> record = RleFrameRecord(frame, path);
-        if (Outcome* refusal = std::get_if<Outcome>(&record)) return std::move(*refusal);
-        out.Write(std::get<Bytes>(record));
+        if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) return written;
     }
+    frame = BmpFrame();
+    whole = Bytes();
 
-    Bytes palette;
-    AppendSprPalette(palette, PaletteOfColourTable(spritePalette));
-    out.Write(palette);
-    out.Commit();
+    AppendSprPalette(writer.Room(kPaletteBytes), PaletteOfColourTable(spritePalette));
+    writer.Finish();
     return Outcome::Done(FormatText(kBuiltFormat, output.c_str()));
 }
 
 Outcome BuildTrueColourSprite(const std::vector<std::string>& sources, const std::string& output) {
-    OrRefusal<OutputFile> opened = OpenSprite(sources, output, SprKind::TrueColor32);
+    OrRefusal<OutputFile> opened = OpenSprite(sources, output);
     if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    OutputFile& out = std::get<OutputFile>(opened);
+    SpriteWriter writer(std::get<OutputFile>(opened), SprKind::TrueColor32, sources.size());
 
     for (const std::string& path : sources) {
-        OrRefusal<Bytes> record = TrueColourFrameRecord(path);
-        if (Outcome* refusal = std::get_if<Outcome>(&record)) return std::move(*refusal);
-        out.Write(std::get<Bytes>(record));
+        if (Outcome written = WriteTrueColourFrameRecord(path, writer); !written.done) return written;
     }
 
-    const Bytes zeros(kPaletteBytes, 0);
-    out.Write(zeros);
-    out.Commit();
+    Bytes& bytes = writer.Room(kPaletteBytes);
+    bytes.resize(bytes.size() + kPaletteBytes, 0);
+    writer.Finish();
     return Outcome::Done();
 }
 

@@ -10,8 +10,9 @@
 // writes onto one of its own sources, however the two paths are spelled.
 //
 // Memory: a source is checked from its headers before its pixels are read, and a frame
-// is read and encoded through small work buffers, so that a build takes at most about
-// twice the largest frame's pixels plus the bytes it writes.
+// is read and encoded through small work buffers (a small source is read whole, in one
+// read), so that a build takes at most about twice the largest frame's pixels plus the
+// bytes it writes. The bytes are written out in pieces of up to about a megabyte.
 
 #include <string>
 #include <string_view>

@@ -173,8 +173,8 @@ File File::OpenRead(const std::string& path) {
     struct stat info {};
     if (::fstat(file.m_fd, &info) != 0) ThrowErrno(path);
     if (!S_ISREG(info.st_mode)) throw FileError(FileCause::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0, path);
-    const int flags = ::fcntl(file.m_fd, F_GETFL);
-    if (flags < 0 || ::fcntl(file.m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0) ThrowErrno(path);
+    // The no-wait flag stays: an ordinary file's reads ignore it (ReadAt clears it
+    // should one refuse to wait all the same).
     if (!Held().Hold(info.st_dev, info.st_ino)) {
         throw FileError(FileCause::SharingViolation, EBUSY, path);
     }
@@ -209,12 +209,18 @@ void File::Close() {
 
 void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    bool waits = false;
     std::size_t done = 0;
     while (done < out.size()) {
         const std::size_t chunk = std::min<std::size_t>(out.size() - done, std::size_t{1} << 30);
         const ssize_t got = ::pread(m_fd, out.data() + done, chunk, static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) continue;
+            // Of the flags that can change, the file was opened with none but no-wait.
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && !waits) {
+                waits = ::fcntl(m_fd, F_SETFL, 0) == 0;
+                if (waits) continue;
+            }
             ThrowErrno(m_strPath);
         }
         if (got == 0) throw FileError(FileCause::EndOfFile, 0, m_strPath);
@@ -329,11 +335,20 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
 }
 
 void OutputFile::Commit() {
+    FlushReplacement();
+    PutInPlace();
+}
+
+void OutputFile::FlushReplacement() {
     if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
     // A replaced file is gone once the name moves: the new content goes to disk first,
     // so that a power cut leaves the old file or the new one, never an empty one. New
     // files are not waited for; there was nothing to lose.
     if (m_bReplaces && ::fdatasync(m_fd) != 0 && errno != EINVAL) ThrowErrno(m_strPath);
+}
+
+void OutputFile::PutInPlace() {
+    if (m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
     switch (m_kind) {
         case Kind::Stream: break;
         case Kind::Unnamed: NameUnnamed(); break;
@@ -374,6 +389,50 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
     OutputFile out = OutputFile::Create(path);
     out.Write(bytes);
     out.Commit();
+}
+
+OutputBatch::OutputBatch(std::size_t groupFiles) : m_nGroupFiles(std::max<std::size_t>(groupFiles, 1)) {
+    m_waiting.reserve(m_nGroupFiles);
+}
+
+// Dropping the waiting outputs removes their temporaries.
+OutputBatch::~OutputBatch() = default;
+
+void OutputBatch::Add(OutputFile&& out) {
+    if (out.m_fd < 0) throw FileError(FileCause::InvalidFile, EBADF, out.m_strPath);
+    m_waiting.push_back(std::move(out));
+    if (m_waiting.size() >= m_nGroupFiles) Commit();
+}
+
+void OutputBatch::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    OutputFile out = OutputFile::Create(path);
+    out.Write(bytes);
+    Add(std::move(out));
+}
+
+void OutputBatch::Commit() {
+    // Taken out first: whatever happens below, the batch is empty afterwards, and the
+    // outputs not yet in place are dropped with `group`.
+    std::vector<OutputFile> group = std::exchange(m_waiting, {});
+    m_waiting.reserve(m_nGroupFiles);
+
+    // One flush of each file system that holds a replaced file: it writes every waiting
+    // file's content at once, where a flush a file waits for the disk once a file.
+    std::vector<dev_t> flushed;
+    for (OutputFile& out : group) {
+        if (!out.m_bReplaces) continue;
+        struct stat info {};
+        if (::fstat(out.m_fd, &info) != 0) ThrowErrno(out.m_strPath);
+        if (std::find(flushed.begin(), flushed.end(), info.st_dev) != flushed.end()) continue;
+        if (::syncfs(out.m_fd) != 0) {
+            if (errno != ENOSYS) ThrowErrno(out.m_strPath);
+            // Without a file-system flush, each replaced file on its own.
+            for (OutputFile& each : group) each.FlushReplacement();
+            break;
+        }
+        flushed.push_back(info.st_dev);
+    }
+    for (OutputFile& out : group) out.PutInPlace();
 }
 
 bool IsExistingFolder(const std::string& path) {

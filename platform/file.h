@@ -123,6 +123,8 @@ public:
     void Commit();
 
 private:
+    friend class OutputBatch;
+
     enum class Kind {
         Stream,  // a device or a pipe, written straight into
         Unnamed,  // a temporary without a name, linked in when complete
@@ -130,6 +132,9 @@ private:
     };
 
     void StartTemporary(const struct ::stat* replaced);
+    // Commit's two steps: a replaced file's new content to disk, then the name moved.
+    void FlushReplacement();
+    void PutInPlace();
     void NameUnnamed();
     void Discard() noexcept;
 
@@ -143,6 +148,37 @@ private:
 
 // Writes a whole file in one go.
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Many outputs put in place together, with one flush for a group of them instead of
+// one a file. A complete output waits in the batch under no name of its own; when the
+// group is full, or at Commit, the replaced files' new content goes to disk in one
+// flush of each file system concerned and then every name moves. A failure before the
+// names move (the flush) leaves every destination of the group as it was and removes
+// the group's temporaries; whatever waits in the batch when it is destroyed without
+// Commit is dropped the same way. Groups are small so that their open files stay far
+// below the system's limit.
+class OutputBatch {
+public:
+    static constexpr std::size_t kDefaultGroupFiles = 64;
+
+    explicit OutputBatch(std::size_t groupFiles = kDefaultGroupFiles);
+    OutputBatch(const OutputBatch&) = delete;
+    OutputBatch& operator=(const OutputBatch&) = delete;
+    ~OutputBatch();
+
+    // Takes a complete output; the group is committed when this one fills it.
+    void Add(OutputFile&& out);
+    // A whole file at `path`, through the batch.
+    void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+    // Puts every waiting output in place.
+    void Commit();
+
+    std::size_t Waiting() const { return m_waiting.size(); }
+
+private:
+    std::size_t m_nGroupFiles;
+    std::vector<OutputFile> m_waiting;
+};
 
 bool IsExistingFolder(const std::string& path);
 

@@ -6,6 +6,7 @@
 #include "formats/gif_files.h"
 #include "formats/image_files.h"
 #include "formats/png_files.h"
+#include "platform/file.h"
 
 namespace zandrel {
 
@@ -57,10 +58,23 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     if (folder.empty()) return Outcome::Refused(kNoOutputFolderText);
     if (!IsExistingFolder(folder)) return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
     const std::size_t count = std::min(names.size(), sprite.FrameCount());
-    for (std::size_t i = 0; i < count; ++i) {
-        std::string problem = WriteFrameFile(sprite, i, JoinPath(folder, FrameFileName(names[i], format)), format);
-        if (!problem.empty()) return Outcome::Refused(std::move(problem));
+    // The files go in place a group at a time, with one flush a group; whatever stops
+    // the export, the files of the frames before it are put in place first.
+    OutputBatch batch;
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            DecodedFrame frame = sprite.ReadFrame(i);
+            if (!frame.problem.empty()) {
+                batch.Commit();
+                return Outcome::Refused(std::move(frame.problem));
+            }
+            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)), EncodeFrameFile(sprite, frame, format));
+        }
+    } catch (...) {
+        batch.Commit();
+        throw;
     }
+    batch.Commit();
     return Outcome::Done(FormatText(kAllWrittenFormat, static_cast<int>(names.size())));
 }
 

@@ -267,6 +267,56 @@ TEST_F(SpriteBuild, LargeFramesEncodeAsOneStreamWhateverTheyAreReadIn) {
     EXPECT_EQ(ReadBack(out, 0).pixels, indices);
 }
 
+TEST_F(SpriteBuild, RecordsComeOutWholeHoweverTheBytesAreGathered) {
+    // Frames of three pieces each with records of some 45000 bytes: the gathered bytes
+    // are written out while a record is half encoded, and its length is filled in later.
+    const std::uint16_t width = 500;
+    const std::uint16_t height = 300;
+    std::vector<std::string> sources;
+    std::vector<Bytes> frames;
+    for (std::uint8_t f = 0; f < 5; ++f) {
+        Bytes indices(std::size_t{width} * height, 0);
+        for (std::size_t i = 3 + f; i < indices.size(); i += 10 + f) indices[i] = static_cast<std::uint8_t>(1 + (i + f) % 200);
+        frames.push_back(indices);
+        sources.push_back(Bmp("f" + std::to_string(f) + ".bmp", width, height, indices, m_palette));
+    }
+    // Small records between large ones.
+    frames.push_back(Bytes{0, 4, 0});
+    sources.push_back(Bmp("small.bmp", 3, 1, frames.back(), m_palette));
+
+    const std::string out = m_dir.Path("out.spr");
+    ASSERT_TRUE(BuildSprite(sources, out).done);
+    Bytes expected = {'S', 'P', 1, 2, static_cast<std::uint8_t>(frames.size()), 0, 0, 0};
+    for (const Bytes& indices : frames) {
+        const Bytes encoded = SprEncodeRle(indices);
+        const bool small = indices.size() == 3;
+        PutU16(expected, small ? 3 : width);
+        PutU16(expected, small ? 1 : height);
+        PutU16(expected, static_cast<std::uint16_t>(encoded.size()));
+        PutBytes(expected, encoded);
+    }
+    const Bytes file = test::ReadBytes(out);
+    ASSERT_EQ(file.size(), expected.size() + kPaletteBytes);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin()));
+}
+
+TEST_F(SpriteBuild, AFrameOf65535EncodedBytesIsTheLargestAccepted) {
+    // A lone zero takes two bytes and every other index one: n indices give n + 1 bytes.
+    const auto build = [&](std::uint16_t width, std::uint16_t height) {
+        Bytes indices(std::size_t{width} * height, 3);
+        indices[0] = 0;
+        return BuildSprite({Bmp("edge.bmp", width, height, indices, m_palette)}, m_dir.Path("edge.spr"));
+    };
+    const Outcome largest = build(217, 302);  // 65534 indices
+    ASSERT_TRUE(largest.done);
+    EXPECT_EQ(GetU16(test::ReadBytes(m_dir.Path("edge.spr")), 12), 65535u);
+    const Outcome over = build(257, 255);  // 65535 indices
+    EXPECT_FALSE(over.done);
+    EXPECT_EQ(over.text, m_dir.Path("edge.bmp") + "压缩后超过65535个字节，放不进SPR文件!");
+    // The refused build left the earlier sprite as it was.
+    EXPECT_EQ(GetU16(test::ReadBytes(m_dir.Path("edge.spr")), 12), 65535u);
+}
+
 TEST_F(SpriteBuild, TrueColourSourcesKeepRowsAndMoveAlphaFirst) {
     const std::string a = Tga("a.tga", 2, 1, Bytes{10, 20, 30, 40, 1, 2, 3, 0});
     const std::string b = Tga("b.tga", 1, 2, Bytes{5, 6, 7, 8, 9, 10, 11, 12});

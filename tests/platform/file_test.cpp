@@ -223,6 +223,78 @@ TEST_P(Replacing, WritesThroughChainsOfLinksThatStayLinks) {
     EXPECT_EQ(CauseOf([&] { WriteWholeFile(m_dir.Path("loop"), Bytes{1}); }), FileCause::BadPath);
 }
 
+// The entries of `dir` that are temporaries of this program (named ones are hidden),
+// or that are not.
+std::vector<std::string> EntriesThatAreHidden(const TempDir& dir, bool hidden = true) {
+    std::vector<std::string> entries;
+    for (const std::string& entry : dir.Entries()) {
+        if (entry.starts_with(".") == hidden) entries.push_back(entry);
+    }
+    return entries;
+}
+
+TEST_P(Replacing, BatchPutsAGroupInPlaceWhenItFillsAndDropsTheRest) {
+    test::WriteBytes(m_dir.Path("b"), Bytes{9});
+    test::WriteBytes(m_dir.Path("d"), Bytes{8});
+    {
+        OutputBatch batch(3);
+        batch.WriteWholeFile(m_dir.Path("a"), Bytes{1});
+        batch.WriteWholeFile(m_dir.Path("b"), Bytes{2});
+        EXPECT_EQ(batch.Waiting(), 2u);
+        EXPECT_EQ(EntriesThatAreHidden(m_dir, false), (std::vector<std::string>{"b", "d"}));
+        EXPECT_EQ(test::ReadBytes(m_dir.Path("b")), Bytes{9});
+        batch.WriteWholeFile(m_dir.Path("c"), Bytes{3});
+        EXPECT_EQ(batch.Waiting(), 0u);
+        EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"a", "b", "c", "d"}));
+        EXPECT_EQ(test::ReadBytes(m_dir.Path("b")), Bytes{2});
+
+        // Never committed: the next group leaves its destinations as they were.
+        batch.WriteWholeFile(m_dir.Path("d"), Bytes{4});
+        batch.WriteWholeFile(m_dir.Path("e"), Bytes{5});
+    }
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("d")), Bytes{8});
+
+    OutputBatch batch;
+    batch.WriteWholeFile(m_dir.Path("d"), Bytes{4});
+    batch.WriteWholeFile(m_dir.Path("e"), Bytes{5});
+    batch.Commit();
+    batch.Commit();  // nothing waits: nothing happens
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("d")), Bytes{4});
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("e")), Bytes{5});
+    EXPECT_TRUE(EntriesThatAreHidden(m_dir).empty());
+}
+
+TEST_P(Replacing, BatchThatFailsLeavesEveryDestinationAsItWas) {
+    test::WriteBytes(m_dir.Path("old"), Bytes{9, 9});
+    ASSERT_EQ(::mkdir(m_dir.Path("folder").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("target", m_dir.Path("link").c_str()), 0);
+    const auto writeFour = [&] {
+        OutputBatch batch;
+        batch.WriteWholeFile(m_dir.Path("old"), Bytes{1});
+        batch.WriteWholeFile(m_dir.Path("link"), Bytes{2});
+        batch.WriteWholeFile(m_dir.Path("new"), Bytes{3});
+        batch.WriteWholeFile(m_dir.Path("folder"), Bytes{4});
+        batch.Commit();
+    };
+    EXPECT_EQ(CauseOf(writeFour), FileCause::AccessDenied);
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"folder", "link", "old"}));
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("old")), (Bytes{9, 9}));
+    EXPECT_FALSE(test::Exists(m_dir.Path("target")));
+
+    // The same outputs without the folder go in place, the link staying a link.
+    OutputBatch batch;
+    batch.WriteWholeFile(m_dir.Path("old"), Bytes{1});
+    batch.WriteWholeFile(m_dir.Path("link"), Bytes{2});
+    batch.Commit();
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("old")), Bytes{1});
+    EXPECT_EQ(test::ReadBytes(m_dir.Path("target")), Bytes{2});
+    struct stat info {};
+    ASSERT_EQ(::lstat(m_dir.Path("link").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_TRUE(EntriesThatAreHidden(m_dir).empty());
+}
+
 TEST(OutputFile, WritesStraightIntoAPipe) {
     TempDir dir;
     const std::string pipe = dir.Path("pipe");

@@ -1,6 +1,7 @@
 #include "viewer/frame_export.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "formats/image_files.h"
 #include "formats/palette_files.h"
@@ -131,6 +132,24 @@ TEST_F(FrameExport, StopsAtADamagedFrameAndKeepsTheFilesBefore) {
     EXPECT_FALSE(stopped.done);
     EXPECT_NE(stopped.text.find("bad001.bmp"), std::string::npos);
     EXPECT_EQ(m_out.Entries(), std::vector<std::string>{"bad000.bmp"});
+    const Bytes first = test::ReadBytes(m_out.Path("bad000.bmp"));
+
+    // Over files that are there: the one before the damaged frame is replaced, the
+    // damaged frame's is left alone, and no temporary stays behind.
+    test::WriteBytes(m_out.Path("bad000.bmp"), Bytes{1});
+    test::WriteBytes(m_out.Path("bad001.bmp"), Bytes{2});
+    EXPECT_FALSE(ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root()).done);
+    EXPECT_EQ(m_out.Entries(), (std::vector<std::string>{"bad000.bmp", "bad001.bmp"}));
+    EXPECT_EQ(test::ReadBytes(m_out.Path("bad000.bmp")), first);
+    EXPECT_EQ(test::ReadBytes(m_out.Path("bad001.bmp")), Bytes{2});
+}
+
+TEST_F(FrameExport, AFileThatCannotBeWrittenStopsTheExportAfterTheFilesBefore) {
+    Load(SprKind::Indexed256Rle, {test::PatternFrame(3, 2), test::PatternFrame(2, 2), test::PatternFrame(1, 1)});
+    ASSERT_EQ(::mkdir(m_out.Path("taken").c_str(), 0755), 0);
+    EXPECT_THROW(ExportAllFrames(m_sprite, {"a.bmp", "taken", "c.bmp"}, m_out.Root()), FileError);
+    EXPECT_EQ(m_out.Entries(), (std::vector<std::string>{"a.bmp", "taken"}));
+    EXPECT_EQ(DecodeBmp8(test::ReadBytes(m_out.Path("a.bmp"))).image.indices, test::PatternFrame(3, 2).pixels);
 }
 
 }  // namespace
