@@ -1,5 +1,9 @@
 #include "benchmarks/bench_sprites.h"
 
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -93,6 +97,33 @@ std::string ScratchFolder::Make(const std::string& name, bool folder) const {
     std::string path = m_strPath + "/" + name;
     if (folder) std::filesystem::create_directories(path);
     return path;
+}
+
+void ReadPosix(const std::string& path, Bytes& buffer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot open " + path);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == buffer.size()) buffer.resize(buffer.size() * 2 + 4096);
+        const ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
+        if (got < 0) throw std::runtime_error("cannot read " + path);
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    benchmark::DoNotOptimize(buffer.data());
+}
+
+void WritePosix(const std::string& path, const Bytes& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw std::runtime_error("cannot create " + path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put <= 0) throw std::runtime_error("cannot write " + path);
+        done += static_cast<std::size_t>(put);
+    }
+    if (::close(fd) != 0) throw std::runtime_error("cannot close " + path);
 }
 
 }  // namespace zandrel::bench

@@ -3,6 +3,7 @@
 // Frames and whole sprites for the benchmarks, made in memory, and a scratch folder
 // on disk for the ones that need files.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,16 @@
 #include "formats/byte_order.h"
 
 namespace zandrel::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+// The baselines: a whole file read or written with plain system calls, nothing more.
+void ReadPosix(const std::string& path, Bytes& buffer);
+void WritePosix(const std::string& path, const Bytes& bytes);
 
 enum class FrameShape {
     Typical,      // a transparent surround, a body with short transparent gaps

@@ -31,12 +31,6 @@ namespace {
 constexpr std::size_t kFrames = 999;  // as many as the viewer lists
 constexpr std::uint16_t kSide = 32;
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
 int WriteOpen(const std::string& path, const Bytes& bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) throw std::runtime_error("cannot create " + path);
@@ -47,10 +41,6 @@ int WriteOpen(const std::string& path, const Bytes& bytes) {
         done += static_cast<std::size_t>(put);
     }
     return fd;
-}
-
-void WritePosix(const std::string& path, const Bytes& bytes) {
-    if (::close(WriteOpen(path, bytes)) != 0) throw std::runtime_error("cannot close " + path);
 }
 
 // What replacing a file safely takes one file at a time.

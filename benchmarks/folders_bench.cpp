@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "benchmarks/bench_qt.h"
 #include "benchmarks/bench_sprites.h"
 #include "folders/folder_dlg.h"
 #include "folders/folder_tree_ctrl.h"
@@ -27,28 +28,12 @@ constexpr int kWideFolders = 10000;
 constexpr int kDeepLevels = 12;
 constexpr double kFrameSeconds = 1.0 / 60;
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-// The widgets need an application; the benchmarks draw offscreen.
-void NeedApplication() {
-    static int argc = 1;
-    static char name[] = "zandrel-bench";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(argc, argv);
-}
-
 QStringList ListFolders(const QString& path) {
     return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::NoSort);
 }
 
 void BM_ExpandWideFolder(benchmark::State& state) {
-    NeedApplication();
+    EnsureApplication();
     ScratchFolder scratch;
     const std::string wide = scratch.Make("wide", true);
     for (int i = 0; i < kWideFolders; ++i) {
@@ -94,7 +79,7 @@ void BM_ExpandWideFolder(benchmark::State& state) {
 }
 
 void BM_OpenFolderDlgDeep(benchmark::State& state) {
-    NeedApplication();
+    EnsureApplication();
     ScratchFolder scratch;
     std::string deep = scratch.Path();
     for (int level = 1; level <= kDeepLevels; ++level) deep += "/level" + std::to_string(level);

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <memory>
 
+#include "benchmarks/bench_qt.h"
 #include "benchmarks/maker_sources.h"
 #include "maker/spr_make_dlg.h"
 #include "platform/scripted_prompts.h"
@@ -26,27 +27,6 @@ constexpr std::size_t kSources = 999;
 constexpr std::uint16_t kWidth = 120;
 constexpr std::uint16_t kHeight = 150;
 constexpr double kFrameSeconds = 1.0 / 60;
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-void EnsureApplication() {
-    if (QApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "zandrel-bench";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: Qt's own statics may go first at exit.
-    static QApplication* application = new QApplication(argc, argv);
-    (void)application;
-}
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
 
 // A widget that draws a decoded picture in its middle, as the preview does.
 class PlainPreview final : public QWidget {

@@ -22,8 +22,6 @@ constexpr std::size_t kFrames = 999;
 constexpr std::uint16_t kWidth = 120;
 constexpr std::uint16_t kHeight = 150;
 
-using Clock = std::chrono::steady_clock;
-
 double SecondsSince(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
 enum class Target { Png, Gif };

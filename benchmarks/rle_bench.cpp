@@ -16,12 +16,6 @@ namespace {
 
 constexpr std::uint16_t kSide = 256;
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
 // Runs `codec` once per iteration and memcpy of `indices` after it.
 template <typename Codec>
 void AgainstMemcpy(benchmark::State& state, const Bytes& indices, std::size_t encodedBytes, Codec codec) {

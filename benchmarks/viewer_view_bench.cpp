@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 
+#include "benchmarks/bench_qt.h"
 #include "benchmarks/alloc_counter.h"
 #include "benchmarks/bench_sprites.h"
 #include "platform/file.h"
@@ -37,26 +38,6 @@ constexpr std::size_t kFrames = 999;
 constexpr std::uint16_t kSide = 256;
 constexpr double kStepBudgetSeconds = 0.004;
 constexpr double kTickSeconds = 1.0 / 60;
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-void EnsureApplication() {
-    if (QApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "zandrel-bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    (void)application;
-}
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
 
 // The pages of memory the process has in use now, in bytes; 0 where the system does
 // not tell.
