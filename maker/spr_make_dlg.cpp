@@ -4,7 +4,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QImage>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
@@ -12,11 +11,11 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
-#include <bit>
 #include <optional>
 
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
+#include "platform/drawn_picture.h"
 #include "platform/list_box.h"
 #include "platform/prompts.h"
 #include "platform/qt_text.h"
@@ -28,10 +27,6 @@ namespace {
 
 // However long the paths, the list scrolls across this many pixels.
 constexpr int kListExtentPixels = 255;
-
-// Previews are blue, green, red, 255 in memory, which is Qt's RGB32 on a little-endian
-// machine.
-static_assert(std::endian::native == std::endian::little, "previews are laid out for little-endian RGB32");
 
 bool IsSourceFileName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
@@ -233,15 +228,8 @@ void CSprMakeDlg::OnPaint() {
         ShowOnceForSelection([this, text = std::move(preview.problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
         return;
     }
-    const int width = preview.width;
-    const int height = preview.height;
-    const QImage image(preview.pixels.data(), width, height, width * 4, QImage::Format_RGB32);
-    // Unscaled and centred by integer halvings; an image larger than the control is
-    // cut at its edges.
-    const int x = m_preview->width() / 2 - width / 2;
-    const int y = m_preview->height() / 2 - height / 2;
     QPainter painter(m_preview);
-    painter.drawImage(x, y, image);
+    DrawCentred(painter, *m_preview, preview.pixels, preview.width, preview.height);
 }
 
 }  // namespace zandrel

@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
-#include <QImage>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -15,11 +14,11 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <array>
-#include <bit>
 #include <optional>
 #include <vector>
 
 #include "palette/pal_format_dlg.h"
+#include "platform/drawn_picture.h"
 #include "platform/list_box.h"
 #include "platform/qt_text.h"
 #include "res/dialog_templates.h"
@@ -32,10 +31,6 @@ namespace {
 
 // The palette buttons serve palettised sprites that have loaded.
 constexpr std::array kPaletteTools{kIdcExportPalette, kIdcImportPalette};
-
-// Drawn frames are blue, green, red, 255 in memory, which is Qt's RGB32 on a
-// little-endian machine.
-static_assert(std::endian::native == std::endian::little, "drawn frames are laid out for little-endian RGB32");
 
 // The preview's state and its menu.
 constexpr const char* kViewStateFormat = "缩放 %d×　棋盘格 %s　播放 %d 帧/秒%s";
@@ -96,10 +91,6 @@ private:
     int m_nPerSecond = kDefaultRate;
     qint64 m_nTicks = 0;
 };
-
-QImage ImageOf(const Bytes& pixels, int width, int height) {
-    return QImage(pixels.data(), width, height, width * 4, QImage::Format_RGB32);
-}
 
 }  // namespace
 
@@ -476,17 +467,13 @@ void CSprViewDlg::OnPaint() {
     }
     QPainter painter(m_preview);
     if (m_view.IsPlain()) {
-        // Unscaled and centred by integer halvings; a frame larger than the control is
-        // cut evenly at its edges.
-        const int x = m_preview->width() / 2 - straight.width / 2;
-        const int y = m_preview->height() / 2 - straight.height / 2;
-        painter.drawImage(x, y, ImageOf(straight.pixels, straight.width, straight.height));
+        DrawCentred(painter, *m_preview, straight.pixels, straight.width, straight.height);
         return;
     }
     const PlacedPicture placed =
         PlacePicture(straight, m_view.zoom, m_view.checkerboard, m_preview->width(), m_preview->height());
     if (placed.pixels.empty()) return;
-    painter.drawImage(placed.x, placed.y, ImageOf(placed.pixels, placed.width, placed.height));
+    painter.drawImage(placed.x, placed.y, DrawnImage(placed.pixels, placed.width, placed.height));
 }
 
 }  // namespace zandrel
