@@ -286,7 +286,7 @@ int Animate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (error != std::errc() || end != text.data() + text.size() || fps < 1 || fps > 100) {
             return Usage(err, "--fps takes a whole number from 1 to 100, not " + text, kAnimateHelp);
         }
-        delay = static_cast<std::uint16_t>((100 + fps / 2) / fps);
+        delay = AnimationDelayOf(fps);
     }
 
     SpriteModel sprite;

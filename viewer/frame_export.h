@@ -26,6 +26,7 @@ inline constexpr const char* kGifWrittenFormat = "GIF动画%s输出完成，一�
 inline constexpr const char* kTrueColourNoGifFormat = "%s是32位色SPR，不能输出GIF动画：GIF只能用256色调色板!";
 inline constexpr const char* kNoFramesNoGifFormat = "%s没有帧，不能输出GIF动画!";
 inline constexpr std::uint16_t kDefaultAnimationDelay = 10;  // hundredths of a second: 10 frames a second
+inline constexpr const char* kGifSaveFilter = "GIF动画(*.gif)|*.gif||";
 inline constexpr const char* kAllWrittenFormat = "输出完成，一共%d个文件.";
 inline constexpr const char* kNoOutputFolderText = "没有指定输出文件夹!";
 inline constexpr const char* kNotAFolderFormat = "%s不是一个文件夹!";
@@ -64,6 +65,12 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
 // Every frame in list order as a looping GIF at `path`, each centred on a canvas of the
 // largest width and height as the viewer centres it, with the palette the model holds
 // now; `delay` in hundredths of a second. True-colour sprites are refused.
+// A GIF's delay in hundredths of a second for `framesPerSecond` (1 to 100), to the
+// nearest hundredth.
+constexpr std::uint16_t AnimationDelayOf(unsigned framesPerSecond) {
+    return static_cast<std::uint16_t>((100 + framesPerSecond / 2) / framesPerSecond);
+}
+
 Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path,
                         std::uint16_t delay = kDefaultAnimationDelay);
 

@@ -44,6 +44,7 @@ constexpr const char* kCheckerboardText = "透明处显示棋盘格";
 constexpr const char* kPlayText = "播放";
 constexpr const char* kSlowerText = "减慢";
 constexpr const char* kFasterText = "加快";
+constexpr const char* kExportAnimationText = "输出GIF动画...";
 
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
@@ -215,6 +216,13 @@ void CSprViewDlg::OnExportFrame() {
     ThePrompts().Show(ExportFrame(m_sprite, static_cast<std::size_t>(m_nCurFrame), *path, FrameFormatOfPath(*path)));
 }
 
+void CSprViewDlg::OnExportAnimation() {
+    StopPlayback();
+    const std::optional<std::string> path = ThePrompts().SaveFile(kGifSaveFilter, {});
+    if (!path) return;
+    ThePrompts().Show(ExportAnimation(m_sprite, *path, AnimationDelayOf(static_cast<unsigned>(m_view.rate))));
+}
+
 void CSprViewDlg::OnExportAll() {
     StopPlayback();
     const std::optional<std::string> folder = ThePrompts().ChooseOutputFolder();
@@ -370,6 +378,9 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
         m_view.rate > kMinRate);
     add(kFasterText, QKeySequence(Qt::Key_BracketRight), [this] { ChangeView(&ViewOptions::Faster); },
         m_view.rate < kMaxRate);
+    menu.addSeparator();
+    add(kExportAnimationText, QKeySequence(), [this] { OnExportAnimation(); },
+        m_listFrames->count() > 0 && !m_sprite.IsTrueColour());
     menu.exec(globalPos);
 }
 

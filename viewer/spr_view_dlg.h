@@ -56,6 +56,8 @@ private:
     void OnPrevFrame();
     void OnExportFrame();
     void OnExportAll();
+    // The frames as a looping GIF at the playback rate, from the preview's menu.
+    void OnExportAnimation();
     void OnExportPalette();
     void OnImportPalette();
     void OnPaint();

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -314,7 +315,7 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
         return texts;
     };
     EXPECT_EQ(choose("放大"), QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "透明处显示棋盘格",
-                                          "播放", "减慢", "加快"}));
+                                          "播放", "减慢", "加快", "输出GIF动画..."}));
     EXPECT_EQ(m_viewer->View().zoom, 2);
     choose("透明处显示棋盘格");
     EXPECT_TRUE(m_viewer->View().checkerboard);
@@ -324,6 +325,17 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
     EXPECT_EQ(m_ticks->rate, 20);
     EXPECT_EQ(choose("播放").front(), "缩放 2×　棋盘格 开　播放 20 帧/秒（播放中）");
     EXPECT_FALSE(m_viewer->IsPlaying());
+
+    // The animation goes out at the rate the preview plays at: 20 a second, 5 hundredths.
+    const std::string gif = m_dir.Path("q.gif");
+    m_prompts.Answer(gif);
+    choose("输出GIF动画...");
+    ASSERT_EQ(m_prompts.Messages().size(), 1u);
+    EXPECT_EQ(m_prompts.Messages()[0].text, "GIF动画" + gif + "输出完成，一共2帧.");
+    QImageReader reader(QString::fromStdString(gif));
+    EXPECT_EQ(reader.imageCount(), 2);
+    EXPECT_FALSE(reader.read().isNull());
+    EXPECT_EQ(reader.nextImageDelay(), 50);  // known once the frame is read
 }
 
 TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {
