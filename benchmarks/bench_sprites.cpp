@@ -114,7 +114,7 @@ void ReadPosix(const std::string& path, Bytes& buffer) {
     benchmark::DoNotOptimize(buffer.data());
 }
 
-void WritePosix(const std::string& path, const Bytes& bytes) {
+int WriteOpen(const std::string& path, const Bytes& bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) throw std::runtime_error("cannot create " + path);
     std::size_t done = 0;
@@ -123,7 +123,11 @@ void WritePosix(const std::string& path, const Bytes& bytes) {
         if (put <= 0) throw std::runtime_error("cannot write " + path);
         done += static_cast<std::size_t>(put);
     }
-    if (::close(fd) != 0) throw std::runtime_error("cannot close " + path);
+    return fd;
+}
+
+void WritePosix(const std::string& path, const Bytes& bytes) {
+    if (::close(WriteOpen(path, bytes)) != 0) throw std::runtime_error("cannot close " + path);
 }
 
 }  // namespace zandrel::bench

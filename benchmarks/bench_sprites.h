@@ -21,6 +21,8 @@ inline double Seconds(Clock::time_point from, Clock::time_point to) {
 // The baselines: a whole file read or written with plain system calls, nothing more.
 void ReadPosix(const std::string& path, Bytes& buffer);
 void WritePosix(const std::string& path, const Bytes& bytes);
+// Writes the file and leaves it open: the descriptor is the caller's to flush and close.
+int WriteOpen(const std::string& path, const Bytes& bytes);
 
 enum class FrameShape {
     Typical,      // a transparent surround, a body with short transparent gaps

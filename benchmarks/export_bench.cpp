@@ -31,18 +31,6 @@ namespace {
 constexpr std::size_t kFrames = 999;  // as many as the viewer lists
 constexpr std::uint16_t kSide = 32;
 
-int WriteOpen(const std::string& path, const Bytes& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw std::runtime_error("cannot create " + path);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put <= 0) throw std::runtime_error("cannot write " + path);
-        done += static_cast<std::size_t>(put);
-    }
-    return fd;
-}
-
 // What replacing a file safely takes one file at a time.
 void WriteSafely(const std::string& path, const Bytes& bytes) {
     const std::string temp = path + ".tmp";

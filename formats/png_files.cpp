@@ -121,14 +121,23 @@ bool HasPngSignature(ByteSpan file) {
     return file.size() >= kPngSignatureBytes && std::memcmp(file.data(), kPngSignature, kPngSignatureBytes) == 0;
 }
 
+namespace {
+
+// What the header tells: the kind of source, and the size that the limits kept to 16 bits.
+template <class Into>
+void TakeHeader(const spng_ihdr& ihdr, Into& into) {
+    into.kind = ihdr.color_type == kColourTypeIndexed ? PngKind::Indexed : PngKind::TrueColour;
+    into.width = static_cast<std::uint16_t>(ihdr.width);
+    into.height = static_cast<std::uint16_t>(ihdr.height);
+}
+
+}  // namespace
+
 PngHeader ReadPngHeader(ByteSpan file) {
     PngHeader header;
     spng_ihdr ihdr{};
     const Context ctx = OpenDecoder(file, ihdr, header.problem);
-    if (!ctx) return header;
-    header.kind = ihdr.color_type == kColourTypeIndexed ? PngKind::Indexed : PngKind::TrueColour;
-    header.width = static_cast<std::uint16_t>(ihdr.width);
-    header.height = static_cast<std::uint16_t>(ihdr.height);
+    if (ctx) TakeHeader(ihdr, header);
     return header;
 }
 
@@ -137,9 +146,7 @@ PngDecoded DecodePng(ByteSpan file) {
     spng_ihdr ihdr{};
     const Context ctx = OpenDecoder(file, ihdr, decoded.problem);
     if (!ctx) return decoded;
-    decoded.kind = ihdr.color_type == kColourTypeIndexed ? PngKind::Indexed : PngKind::TrueColour;
-    decoded.width = static_cast<std::uint16_t>(ihdr.width);
-    decoded.height = static_cast<std::uint16_t>(ihdr.height);
+    TakeHeader(ihdr, decoded);
     if (FilteredBytes(ihdr) > kMostDeflateRatio * file.size()) {
         decoded.problem = PngProblem::Damaged;
         return decoded;
