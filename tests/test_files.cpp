@@ -97,6 +97,18 @@ Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPa
     return out;
 }
 
+SprPalette MarkedPalette() {
+    SprPalette palette = DistinctPalette();
+    palette[0] = {10, 20, 30, 0};
+    palette[1] = {255, 0, 255, 0};
+    palette[2] = {0, 255, 0, 0};
+    return palette;
+}
+
+TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index) {
+    return {width, height, Bytes(std::size_t{width} * height, index)};
+}
+
 TestFrame PatternFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed) {
     TestFrame frame{width, height, Bytes(std::size_t{width} * height)};
     for (std::size_t y = 0; y < height; ++y) {

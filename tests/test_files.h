@@ -51,6 +51,12 @@ Bytes RleByHand(ByteSpan indices);
 Bytes MakeSprite(SprKind kind, const std::vector<TestFrame>& frames, const SprPalette& palette);
 
 // Indices from a formula, with zero runs so that RLE has work to do.
+// A palette with a few colours that are easy to find in a grab: entry 0 red 10, green
+// 20, blue 30; entry 1 magenta; entry 2 green.
+SprPalette MarkedPalette();
+// A frame of one index all over.
+TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index);
+
 TestFrame PatternFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
 TestFrame TrueColourFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
 

@@ -19,19 +19,6 @@
 namespace zandrel::test {
 namespace {
 
-// A palette with a few colours that are easy to find in a grab.
-SprPalette MarkedPalette() {
-    SprPalette palette = DistinctPalette();
-    palette[0] = {10, 20, 30, 0};
-    palette[1] = {255, 0, 255, 0};
-    palette[2] = {0, 255, 0, 0};
-    return palette;
-}
-
-TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index) {
-    return {width, height, Bytes(std::size_t{width} * height, index)};
-}
-
 class ViewerTest : public testing::Test {
 protected:
     std::string Write(const std::string& name, const Bytes& bytes) {

@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index) {
-    return {width, height, Bytes(std::size_t{width} * height, index)};
-}
-
 // Checks a BMP file against a palettised frame (indices top row first) and the palette.
 void ExpectBmpOf(const std::string& path, const TestFrame& frame, const SprPalette& palette) {
     SCOPED_TRACE(path);

@@ -32,18 +32,6 @@ constexpr QRgb kEntry0 = 0xFF0A141E;  // red 10, green 20, blue 30
 constexpr QRgb kMagenta = 0xFFFF00FF;
 constexpr QRgb kGreen = 0xFF00FF00;
 
-SprPalette MarkedPalette() {
-    SprPalette palette = DistinctPalette();
-    palette[0] = {10, 20, 30, 0};
-    palette[1] = {255, 0, 255, 0};
-    palette[2] = {0, 255, 0, 0};
-    return palette;
-}
-
-TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index) {
-    return {width, height, Bytes(std::size_t{width} * height, index)};
-}
-
 // Ticks only when the test says so.
 class FakeTicks final : public TickSource {
 public:
