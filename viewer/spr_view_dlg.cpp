@@ -348,8 +348,7 @@ bool CSprViewDlg::OnViewKey(const QKeyEvent& event) {
 
 void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
     QMenu menu(this);
-    QAction* state = menu.addAction(ToQString(FormatText(kViewStateFormat, m_view.zoom,
-        m_view.checkerboard ? kStateOn : kStateOff, m_view.rate, m_bPlaying ? kStatePlaying : "")));
+    QAction* state = menu.addAction(ToQString(ViewStateText()));
     state->setEnabled(false);
     menu.addSeparator();
     const auto add = [&](const char* text, QKeySequence keys, auto handler, bool enabled = true) {
@@ -424,10 +423,12 @@ void CSprViewDlg::OnTick() {
     });
 }
 
-void CSprViewDlg::UpdateViewState() {
-    m_preview->setToolTip(ToQString(FormatText(kViewStateFormat, m_view.zoom, m_view.checkerboard ? kStateOn : kStateOff,
-                                               m_view.rate, m_bPlaying ? kStatePlaying : "")));
+std::string CSprViewDlg::ViewStateText() const {
+    return FormatText(kViewStateFormat, m_view.zoom, m_view.checkerboard ? kStateOn : kStateOff, m_view.rate,
+                      m_bPlaying ? kStatePlaying : "");
 }
+
+void CSprViewDlg::UpdateViewState() { m_preview->setToolTip(ToQString(ViewStateText())); }
 
 void CSprViewDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();

@@ -75,6 +75,8 @@ private:
     void TogglePlayback();
     void StopPlayback();
     void OnTick();
+    // Zoom, checkerboard, rate and playing, as the tool tip and the menu show them.
+    std::string ViewStateText() const;
     void UpdateViewState();
     // Says once per selection why a frame cannot be drawn; playback stops for it.
     void ReportProblem(std::string problem);
