@@ -183,6 +183,9 @@ int ReportWritten(const std::string& destination, const auto& write, std::ostrea
 bool Load(SpriteModel& sprite, const std::string& path, std::ostream& err, bool& damaged) {
     const Outcome load = sprite.LoadSprite(path);
     Say(err, load.text);
+    // The viewer's open failure gives only the cause's number; here there is room for
+    // the words.
+    if (const std::optional<FileError>& error = sprite.OpenError()) Say(err, DescribeFileError(*error));
     damaged = load.done && !load.text.empty();
     return load.done;
 }

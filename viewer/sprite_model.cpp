@@ -41,6 +41,7 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
     try {
         file = File::OpenRead(path);
     } catch (const FileError& error) {
+        m_openError = error;
         return Outcome::Refused(FormatText(kOpenFailedFormat, static_cast<unsigned>(error.Cause())));
     }
 

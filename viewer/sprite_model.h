@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,9 @@ public:
     // read from bytes that belong to frames; after TooManyFrames every record fits the
     // file and the palette is sound.
     SprIndexProblem LoadProblem() const { return m_loadProblem; }
+    // Why the last load could not open its file, when that is what refused it: the cause
+    // in words, for callers that have room for more than the cause number.
+    const std::optional<FileError>& OpenError() const { return m_openError; }
     // The frames that can be shown: at most kMaxFrames of the header's count.
     std::size_t FrameCount() const { return m_frames.size(); }
     const SprFrameRecord& Frame(std::size_t index) const { return m_frames.at(index); }
@@ -101,6 +105,7 @@ private:
     int m_nBitDepth = 0;
     std::vector<SprFrameRecord> m_frames;
     SprIndexProblem m_loadProblem = SprIndexProblem::None;
+    std::optional<FileError> m_openError;
 };
 
 // title + frame index padded to three digits + ".bmp" or ".tga"; indices past 999

@@ -126,10 +126,13 @@ check "its BMP is 1078 + 2 x 4 bytes" test "$(file_size empty_out/raw000.bmp)" =
 check "its colour table is the palette as (blue, green, red, 0)" test "$(hex_at empty_out/raw001.bmp 54 12)" = 07ff000007fe010007fd0200
 
 echo "# Refusals: exit 1, the program's text on stderr"
-expect "a missing sprite" 1 "" "File Open failed!(2)" info nowhere.spr
+expect "a missing sprite" 1 "" "File Open failed!(2)
+访问文件nowhere.spr时出错：找不到文件。" info nowhere.spr
 mkfifo pipe.spr pipe.pal
-expect "a named pipe as a sprite is refused at once" 1 "" "File Open failed!(f)" info pipe.spr
-expect "a folder as a sprite" 1 "" "File Open failed!(f)" info sub
+expect "a named pipe as a sprite is refused at once" 1 "" "File Open failed!(f)
+访问文件pipe.spr时出错：不是普通文件。" info pipe.spr
+expect "a folder as a sprite" 1 "" "File Open failed!(f)
+访问文件sub时出错：不是普通文件。" info sub
 expect "a named pipe as a palette source" 1 "" "访问文件pipe.pal时出错：不是普通文件。" \
     palette convert pipe.pal out/p.pal --to microsoft
 cp sub/hero.spr wrongmagic.spr && printf 'XP' | dd of=wrongmagic.spr conv=notrunc status=none

@@ -76,6 +76,8 @@ TEST(SpriteModel, RefusesWhatItCannotOpenOrRead) {
     SpriteModel sprite;
     EXPECT_EQ(sprite.LoadSprite(dir.Path("missing.spr")).text, "File Open failed!(2)");
     EXPECT_FALSE(sprite.IsLoaded());
+    ASSERT_TRUE(sprite.OpenError());
+    EXPECT_EQ(sprite.OpenError()->Cause(), FileCause::FileNotFound);
 
     Bytes wrongMagic = MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette());
     wrongMagic[1] = 'Q';
@@ -83,6 +85,7 @@ TEST(SpriteModel, RefusesWhatItCannotOpenOrRead) {
     const Outcome refused = sprite.LoadSprite(path);
     EXPECT_FALSE(refused.done);
     EXPECT_EQ(refused.text, "SPR文件格式错误！\n");
+    EXPECT_FALSE(sprite.OpenError());  // opened, then refused: no open error to tell
     // The file was let go: it can be opened again at once.
     EXPECT_NO_THROW(File::OpenRead(path));
 
