@@ -3,7 +3,7 @@
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n \
-            imagemagick fonts-arphic-uming xvfb xauth xxd libspng-dev libgif-dev
+            imagemagick fonts-arphic-uming xvfb xauth xxd pkgconf libspng-dev libgif-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build test bench run fuzz clean
