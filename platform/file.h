@@ -30,9 +30,20 @@
 
 #include "platform/paths.h"
 
+#ifndef _WIN32
 struct stat;
+#endif
 
 namespace zandrel {
+
+// What the system hands out for an open file: a descriptor, or on Windows a HANDLE
+// (which is pointer-sized, and whose invalid value is -1 too).
+#ifdef _WIN32
+using NativeFile = std::intptr_t;
+#else
+using NativeFile = int;
+#endif
+inline constexpr NativeFile kNoFile = -1;
 
 enum class FileCause : int {
     None = 0,
@@ -84,7 +95,7 @@ public:
     File& operator=(const File&) = delete;
     ~File();
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_hFile != kNoFile; }
     const std::string& Path() const { return m_strPath; }
     std::uint64_t Length() const { return m_nLength; }
 
@@ -97,11 +108,14 @@ public:
     void Close();
 
 private:
-    int m_fd = -1;
+    NativeFile m_hFile = kNoFile;
     std::string m_strPath;
     std::uint64_t m_nLength = 0;
+#ifndef _WIN32
+    // What the file is held by; on Windows the system holds it itself.
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
+#endif
 };
 
 class OutputFile {
@@ -131,7 +145,11 @@ private:
         Named,  // a temporary under a hidden name, renamed when complete
     };
 
+#ifdef _WIN32
+    void StartTemporary();
+#else
     void StartTemporary(const struct ::stat* replaced);
+#endif
     // Commit's two steps: a replaced file's new content to disk, then the name moved.
     void FlushReplacement();
     void PutInPlace();
@@ -139,7 +157,7 @@ private:
     void Discard() noexcept;
 
     Kind m_kind = Kind::Named;
-    int m_fd = -1;
+    NativeFile m_hFile = kNoFile;
     bool m_bReplaces = false;  // an existing file is replaced
     std::string m_strPath;  // as the caller named it, for messages
     std::string m_strTarget;  // the name that receives the file (a link's target)

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include <algorithm>
+
 namespace zandrel {
 namespace {
 
@@ -60,6 +62,12 @@ std::string WithTrailingSeparator(std::string_view folder, PathRules rules) {
 std::string JoinPath(std::string_view folder, std::string_view name, PathRules rules) {
     if (folder.empty()) return std::string(name);
     return WithTrailingSeparator(folder, rules) + std::string(name);
+}
+
+std::string WithNativeSeparators(std::string_view path, PathRules rules) {
+    std::string native(path);
+    if (rules == PathRules::Windows) std::replace(native.begin(), native.end(), '/', '\\');
+    return native;
 }
 
 }  // namespace zandrel

@@ -49,4 +49,8 @@ std::string WithTrailingSeparator(std::string_view folder, PathRules rules = kNa
 // at all, the name alone.
 std::string JoinPath(std::string_view folder, std::string_view name, PathRules rules = kNativePathRules);
 
+// The path as the system writes it: on Windows every "/" becomes a backslash; elsewhere the
+// path as it is.
+std::string WithNativeSeparators(std::string_view path, PathRules rules = kNativePathRules);
+
 }  // namespace zandrel

@@ -1,0 +1,388 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <set>
+#include <utility>
+
+namespace zandrel {
+namespace {
+
+FileCause CauseOfErrno(int error) {
+    switch (error) {
+        case ENOENT: return FileCause::FileNotFound;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EINVAL: return FileCause::BadPath;
+        case EMFILE:
+        case ENFILE: return FileCause::TooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ETXTBSY: return FileCause::AccessDenied;
+        case EBADF: return FileCause::InvalidFile;
+        case ENXIO: return FileCause::NotRegularFile;  // a socket, a device without a driver
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return FileCause::DiskFull;
+        case EIO: return FileCause::HardIO;
+        default: return FileCause::Generic;
+    }
+}
+
+[[noreturn]] void ThrowErrno(const std::string& path) {
+    const int error = errno;
+    throw FileError(CauseOfErrno(error), error, path);
+}
+
+// Files held without sharing, by identity, so that a second name for the same file
+// (a link, another spelling of the path) is refused just the same.
+class HeldFiles {
+public:
+    bool Hold(std::uint64_t device, std::uint64_t inode) {
+        const std::lock_guard lock(m_mutex);
+        return m_held.emplace(device, inode).second;
+    }
+    void Release(std::uint64_t device, std::uint64_t inode) {
+        const std::lock_guard lock(m_mutex);
+        m_held.erase({device, inode});
+    }
+    bool IsHeld(std::uint64_t device, std::uint64_t inode) {
+        const std::lock_guard lock(m_mutex);
+        return m_held.contains({device, inode});
+    }
+
+private:
+    std::mutex m_mutex;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_held;
+};
+
+HeldFiles& Held() {
+    static HeldFiles held;
+    return held;
+}
+
+constexpr int kTemporaryNameAttempts = 100;
+// How many symbolic links a chain may have, as the system allows on a path.
+constexpr int kMaxLinkHops = 40;
+
+// The temporary's name is this process's and a counter of its own: no two outputs of
+// this process meet, and creating it exclusively keeps it off anything else's file.
+std::string NextTemporaryName(const std::string& folder) {
+    static std::atomic<unsigned long> counter{0};
+    return JoinPath(folder, ".zandrel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+}
+
+// Offers fresh temporary names in `folder` to `take` until it takes one (it fails with
+// EEXIST while the names are someone else's); returns the name taken.
+std::string TakeTemporaryName(const std::string& folder, const std::string& path, const auto& take) {
+    for (int attempt = 0;; ++attempt) {
+        std::string temp = NextTemporaryName(folder);
+        if (take(temp)) return temp;
+        if (errno != EEXIST || attempt >= kTemporaryNameAttempts) ThrowErrno(path);
+    }
+}
+
+std::atomic<bool> g_useUnnamedTemporaries{true};
+
+// Unnamed temporaries get their name through /proc; without it they cannot get one.
+bool UnnamedTemporaries() {
+#ifdef O_TMPFILE
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    return procMounted && g_useUnnamedTemporaries;
+#else
+    return false;
+#endif
+}
+
+std::string ReadLink(const std::string& link) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+        if (length < 0) ThrowErrno(link);
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The name at the end of a chain of symbolic links: the one an output replaces or
+// creates, so that the links stay links.
+std::string FinalNameOf(const std::string& path) {
+    std::string name = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
+        const std::string target = ReadLink(name);
+        name = IsAbsolutePath(target) ? target : JoinPath(FolderOf(name), target);
+    }
+    throw FileError(FileCause::BadPath, ELOOP, path);
+}
+
+}  // namespace
+
+File File::OpenRead(const std::string& path) {
+    File file;
+    file.m_strPath = path;
+    // Without waiting: opening a pipe waits for a writer that may never come. What is
+    // opened is looked at before anything is read from it.
+    file.m_hFile = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file.m_hFile < 0) ThrowErrno(path);
+    struct stat info {};
+    if (::fstat(file.m_hFile, &info) != 0) ThrowErrno(path);
+    if (!S_ISREG(info.st_mode)) throw FileError(FileCause::NotRegularFile, S_ISDIR(info.st_mode) ? EISDIR : 0, path);
+    // The no-wait flag stays: an ordinary file's reads ignore it (ReadAt clears it
+    // should one refuse to wait all the same).
+    if (!Held().Hold(info.st_dev, info.st_ino)) {
+        throw FileError(FileCause::SharingViolation, EBUSY, path);
+    }
+    file.m_nDevice = info.st_dev;
+    file.m_nInode = info.st_ino;
+    file.m_nLength = static_cast<std::uint64_t>(info.st_size);
+    return file;
+}
+
+File::File(File&& other) noexcept { *this = std::move(other); }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_hFile = std::exchange(other.m_hFile, -1);
+        m_strPath = std::move(other.m_strPath);
+        m_nLength = other.m_nLength;
+        m_nDevice = other.m_nDevice;
+        m_nInode = other.m_nInode;
+    }
+    return *this;
+}
+
+File::~File() { Close(); }
+
+void File::Close() {
+    if (m_hFile < 0) return;
+    Held().Release(m_nDevice, m_nInode);
+    ::close(m_hFile);
+    m_hFile = -1;
+}
+
+void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (m_hFile < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    bool waits = false;
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::size_t chunk = std::min<std::size_t>(out.size() - done, std::size_t{1} << 30);
+        const ssize_t got = ::pread(m_hFile, out.data() + done, chunk, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            // Of the flags that can change, the file was opened with none but no-wait.
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && !waits) {
+                waits = ::fcntl(m_hFile, F_SETFL, 0) == 0;
+                if (waits) continue;
+            }
+            ThrowErrno(m_strPath);
+        }
+        if (got == 0) throw FileError(FileCause::EndOfFile, 0, m_strPath);
+        done += static_cast<std::size_t>(got);
+    }
+}
+
+std::vector<std::uint8_t> File::ReadAt(std::uint64_t offset, std::size_t count) const {
+    std::vector<std::uint8_t> bytes(count);
+    ReadAt(offset, bytes);
+    return bytes;
+}
+
+std::vector<std::uint8_t> File::ReadAll() const { return ReadAt(0, static_cast<std::size_t>(m_nLength)); }
+
+OutputFile OutputFile::Create(const std::string& path) {
+    OutputFile out;
+    out.m_strPath = path;
+
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) throw FileError(FileCause::AccessDenied, EISDIR, path);
+        if (!S_ISREG(info.st_mode)) {
+            // Renaming over a device or a pipe would put a plain file in its place
+            // (even /dev/null, for root); it takes the bytes as they come instead.
+            // Neither creating nor truncating: a device is what it is.
+            out.m_kind = Kind::Stream;
+            out.m_hFile = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+            if (out.m_hFile == kNoFile) ThrowErrno(path);
+            return out;
+        }
+        if (Held().IsHeld(info.st_dev, info.st_ino)) throw FileError(FileCause::SharingViolation, EBUSY, path);
+        out.m_strTarget = FinalNameOf(path);
+        if (::access(out.m_strTarget.c_str(), W_OK) != 0) ThrowErrno(path);
+        out.m_bReplaces = true;
+        out.StartTemporary(&info);
+    } else if (errno == ENOENT) {
+        // Nothing there yet, or a link to nothing: its target is created.
+        out.m_strTarget = FinalNameOf(path);
+        out.StartTemporary(nullptr);
+    } else {
+        ThrowErrno(path);
+    }
+    return out;
+}
+
+void OutputFile::StartTemporary(const struct ::stat* replaced) {
+    const std::string folder = FolderOf(m_strTarget);
+    // A new file gets the usual mode for new files, less the umask; a replaced one keeps
+    // its own bits exactly, whatever the umask.
+    const mode_t mode = replaced ? replaced->st_mode & 07777 & ~(S_ISUID | S_ISGID) : 0666;
+    if (UnnamedTemporaries()) {
+        m_hFile = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (m_hFile >= 0) m_kind = Kind::Unnamed;
+        // Otherwise this file system has none (EOPNOTSUPP, EISDIR on older kernels),
+        // or the folder cannot be written: the named way below says which.
+    }
+    if (m_hFile < 0) {
+        m_kind = Kind::Named;
+        m_strTemp = TakeTemporaryName(folder, m_strPath, [&](const std::string& temp) {
+            m_hFile = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            return m_hFile >= 0;
+        });
+    }
+    if (!replaced) return;
+    // The old owner and group where this process may give them: root may, an owner
+    // may give a group it belongs to, anyone else keeps the file as its own.
+    if (::fchown(m_hFile, replaced->st_uid, replaced->st_gid) != 0) {
+        if (errno != EPERM && errno != EINVAL) ThrowErrno(m_strPath);
+        ::fchown(m_hFile, static_cast<uid_t>(-1), replaced->st_gid);
+    }
+    // After the owner: a change of owner may clear bits.
+    if (::fchmod(m_hFile, mode) != 0) ThrowErrno(m_strPath);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        m_kind = other.m_kind;
+        m_hFile = std::exchange(other.m_hFile, -1);
+        m_bReplaces = other.m_bReplaces;
+        m_strPath = std::move(other.m_strPath);
+        m_strTarget = std::move(other.m_strTarget);
+        m_strTemp = std::exchange(other.m_strTemp, std::string());
+    }
+    return *this;
+}
+
+OutputFile::~OutputFile() { Discard(); }
+
+void OutputFile::Discard() noexcept {
+    if (m_hFile >= 0) ::close(m_hFile);
+    m_hFile = -1;
+    if (!m_strTemp.empty()) ::unlink(m_strTemp.c_str());
+    m_strTemp.clear();
+}
+
+void OutputFile::Write(std::span<const std::uint8_t> bytes) {
+    if (m_hFile < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, std::size_t{1} << 30);
+        const ssize_t put = ::write(m_hFile, bytes.data() + done, chunk);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno(m_strPath);
+        }
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+void OutputFile::Commit() {
+    FlushReplacement();
+    PutInPlace();
+}
+
+void OutputFile::FlushReplacement() {
+    if (m_hFile < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    // A replaced file is gone once the name moves: the new content goes to disk first,
+    // so that a power cut leaves the old file or the new one, never an empty one. New
+    // files are not waited for; there was nothing to lose.
+    if (m_bReplaces && ::fdatasync(m_hFile) != 0 && errno != EINVAL) ThrowErrno(m_strPath);
+}
+
+void OutputFile::PutInPlace() {
+    if (m_hFile < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    switch (m_kind) {
+        case Kind::Stream: break;
+        case Kind::Unnamed: NameUnnamed(); break;
+        case Kind::Named: {
+            const int fd = std::exchange(m_hFile, -1);
+            if (::close(fd) != 0) ThrowErrno(m_strPath);
+            if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) ThrowErrno(m_strPath);
+            m_strTemp.clear();
+            return;
+        }
+    }
+    const int fd = std::exchange(m_hFile, -1);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        // An unwritten new file does not keep the name it just got.
+        if (m_kind == Kind::Unnamed && !m_bReplaces) ::unlink(m_strTarget.c_str());
+        throw FileError(CauseOfErrno(error), error, m_strPath);
+    }
+}
+
+void OutputFile::NameUnnamed() {
+    const std::string self = "/proc/self/fd/" + std::to_string(m_hFile);
+    if (!m_bReplaces) {
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_strTarget.c_str(), AT_SYMLINK_FOLLOW) == 0) return;
+        // A file took the name since the start: it is replaced like any other.
+        if (errno != EEXIST) ThrowErrno(m_strPath);
+    }
+    // A name cannot be linked over an existing one: the complete file gets a hidden
+    // name first, which the rename then moves over the old file at once.
+    m_strTemp = TakeTemporaryName(FolderOf(m_strTarget), m_strPath, [&](const std::string& temp) {
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
+    if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) ThrowErrno(m_strPath);
+    m_strTemp.clear();
+}
+
+void OutputBatch::Commit() {
+    // Taken out first: whatever happens below, the batch is empty afterwards, and the
+    // outputs not yet in place are dropped with `group`.
+    std::vector<OutputFile> group = std::exchange(m_waiting, {});
+    m_waiting.reserve(m_nGroupFiles);
+
+    // One flush of each file system that holds a replaced file: it writes every waiting
+    // file's content at once, where a flush a file waits for the disk once a file.
+    std::vector<dev_t> flushed;
+    for (OutputFile& out : group) {
+        if (!out.m_bReplaces) continue;
+        struct stat info {};
+        if (::fstat(out.m_hFile, &info) != 0) ThrowErrno(out.m_strPath);
+        if (std::find(flushed.begin(), flushed.end(), info.st_dev) != flushed.end()) continue;
+        if (::syncfs(out.m_hFile) != 0) {
+            if (errno != ENOSYS) ThrowErrno(out.m_strPath);
+            // Without a file-system flush, each replaced file on its own.
+            for (OutputFile& each : group) each.FlushReplacement();
+            break;
+        }
+        flushed.push_back(info.st_dev);
+    }
+    for (OutputFile& out : group) out.PutInPlace();
+}
+
+bool IsExistingFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void UseUnnamedTemporaries(bool use) { g_useUnnamedTemporaries = use; }
+
+}  // namespace zandrel
