@@ -1,11 +1,9 @@
 #include "cli/commands.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <map>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string_view>
@@ -14,6 +12,7 @@
 #include "res/version.h"
 #include "palette/palette_convert.h"
 #include "platform/file.h"
+#include "platform/file_identity.h"
 #include "viewer/frame_export.h"
 #include "viewer/palette_import.h"
 #include "viewer/sprite_model.h"
@@ -164,10 +163,8 @@ int Report(const Outcome& outcome, std::ostream& out, std::ostream& err) {
 // Is `path` the standard output under another name (/dev/stdout)? Looked at before the
 // file is written, since replacing a file gives it another identity.
 bool IsStandardOutput(const std::string& path) {
-    struct stat file {};
-    struct stat output {};
-    return ::stat(path.c_str(), &file) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
-           file.st_dev == output.st_dev && file.st_ino == output.st_ino;
+    const std::optional<FileIdentity> output = IdentityOfStandardOutput();
+    return output && IdentityOf(path) == output;
 }
 
 // The outcome of a command that wrote `destination`. When that is the standard output

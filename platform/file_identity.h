@@ -9,6 +9,7 @@
 
 namespace zandrel {
 
+// The device and inode; on Windows the volume's serial number and the file's index.
 struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
@@ -18,5 +19,8 @@ struct FileIdentity {
 // The file that `path` names, links followed; nothing when there is none (or it
 // cannot be looked at, in which case no other path can be found to name it either).
 std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// The file the standard output writes to, when it is one (not a console).
+std::optional<FileIdentity> IdentityOfStandardOutput();
 
 }  // namespace zandrel

@@ -98,6 +98,22 @@ std::string Utf8FromUtf16(std::u16string_view text) {
     return out;
 }
 
+std::filesystem::path PathFromUtf8(std::string_view path) {
+#ifdef _WIN32
+    return std::filesystem::path(WideFromUtf8(path));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return Utf8FromWide(path.native());
+#else
+    return path.native();
+#endif
+}
+
 #ifdef _WIN32
 std::wstring WideFromUtf8(std::string_view text) {
     const std::u16string wide = Utf16FromUtf8(text);

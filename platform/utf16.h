@@ -9,6 +9,7 @@
 // name the system lists can be opened again. Bytes that are not UTF-8 at all become
 // U+FFFD: no file can have been named by them.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,11 @@ namespace zandrel {
 
 std::u16string Utf16FromUtf8(std::string_view text);
 std::string Utf8FromUtf16(std::u16string_view text);
+
+// A path for std::filesystem, and back: the library's own narrow strings are in the
+// system's code page on Windows, never UTF-8, so these go through UTF-16 there.
+std::filesystem::path PathFromUtf8(std::string_view path);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 #ifdef _WIN32
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
