@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/file.h"
+#include "platform/utf16.h"
 
 namespace zandrel {
 namespace {
@@ -22,7 +23,7 @@ bool IsFolderEntry(const fs::directory_entry& entry) {
 template <class Found>
 void ForEachSubfolder(const std::string& folder, Found&& found) {
     std::error_code error;
-    fs::directory_iterator entries(fs::path(folder), fs::directory_options::skip_permission_denied, error);
+    fs::directory_iterator entries(PathFromUtf8(folder), fs::directory_options::skip_permission_denied, error);
     // The iterator leaves "." and ".." out.
     for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
         if (IsFolderEntry(*entries) && !found(*entries)) return;
@@ -39,7 +40,7 @@ unsigned char Folded(char c) {
 std::vector<std::string> ListSubfolders(const std::string& folder) {
     std::vector<std::string> names;
     ForEachSubfolder(folder, [&](const fs::directory_entry& entry) {
-        names.push_back(entry.path().filename().string());
+        names.push_back(Utf8FromPath(entry.path().filename()));
         return true;
     });
     return names;
