@@ -1,11 +1,33 @@
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+
+#ifdef _WIN32
+
+#include "cli/console_win32.h"
+
+int main() {
+    const std::vector<std::string> args = zandrel::CommandLineArguments();
+    zandrel::StandardStream out(zandrel::StandardHandle::Output);
+    zandrel::StandardStream err(zandrel::StandardHandle::Error);
+    err.setf(std::ios::unitbuf);
+    const int status = zandrel::RunCli(args, out, err);
+
+    // A command whose answer was lost (a full disk, a closed pipe) has failed.
+    if (out.FlushAll()) return status;
+    err << "zandrel-cli: cannot write to the standard output";
+    if (!out.FailureReason().empty()) err << ": " << out.FailureReason();
+    err << '\n';
+    return status == zandrel::kExitDone ? zandrel::kExitFailed : status;
+}
+
+#else
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -23,3 +45,5 @@ int main(int argc, char** argv) {
     std::cerr << '\n';
     return status == zandrel::kExitDone ? zandrel::kExitFailed : status;
 }
+
+#endif
