@@ -4,45 +4,59 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include <stdlib.h>
 
+#include "platform/utf16.h"
+
 namespace zandrel::test {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only if the folder is new.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && m_strRoot.empty(); ++attempt) {
+        const std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("zandrel-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) m_strRoot = Utf8FromPath(candidate);
+    }
+    if (m_strRoot.empty()) throw std::runtime_error("no temporary folder could be made");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "zandrel-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     m_strRoot = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(m_strRoot, ignored);
+    std::filesystem::remove_all(PathFromUtf8(m_strRoot), ignored);
 }
 
 std::vector<std::string> TempDir::Entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(m_strRoot)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(m_strRoot))) {
+        names.push_back(Utf8FromPath(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
 Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& path, ByteSpan bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+bool Exists(const std::string& path) { return std::filesystem::exists(PathFromUtf8(path)); }
 
 SprPalette DistinctPalette(std::uint8_t seed) {
     SprPalette palette{};

@@ -10,6 +10,7 @@
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
 #include "formats/spr_file.h"
+#include "platform/paths.h"
 
 namespace zandrel::test {
 
@@ -21,7 +22,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Root() const { return m_strRoot; }
-    std::string Path(const std::string& name) const { return m_strRoot + "/" + name; }
+    std::string Path(const std::string& name) const { return m_strRoot + kPathSeparator + name; }
     // Names of the entries in the folder, sorted.
     std::vector<std::string> Entries() const;
 

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include <stdlib.h>
 
 #include "platform/file.h"
+#include "platform/utf16.h"
 
 namespace zandrel::fuzz {
 
@@ -22,19 +24,29 @@ Scratch::Scratch() {
     std::error_code error;
     const std::filesystem::path base =
         std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only if the folder is new.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && m_strRoot.empty(); ++attempt) {
+        const std::filesystem::path candidate = base / ("zandrel-fuzz-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate, error)) m_strRoot = Utf8FromPath(candidate);
+    }
+    Require(!m_strRoot.empty(), "a scratch folder can be made");
+#else
     std::string pattern = (base / "zandrel-fuzz-XXXXXX").string();
     Require(::mkdtemp(pattern.data()) != nullptr, "a scratch folder can be made");
     m_strRoot = pattern;
+#endif
     static const std::string root = m_strRoot;
     std::atexit([] {
         std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
+        std::filesystem::remove_all(PathFromUtf8(root), ignored);
     });
 }
 
 Scratch& Scratch::Fresh() {
     static Scratch scratch;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.m_strRoot)) {
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(scratch.m_strRoot))) {
         std::filesystem::remove_all(entry.path());
     }
     return scratch;

@@ -1,9 +1,10 @@
 #include "maker/sprite_build.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "formats/image_files.h"
+#include "platform/utf16.h"
 #include "tests/test_files.h"
 #include "viewer/sprite_model.h"
 
@@ -154,9 +155,16 @@ TEST_F(SpriteBuild, RefusesToWriteOntoItsOwnSources) {
     const std::string a = Bmp("a.bmp", 2, 1, Bytes{1, 2}, m_palette);
     const std::string b = Bmp("b.bmp", 2, 1, Bytes{3, 4}, m_palette);
     const Bytes before = test::ReadBytes(b);
-    ASSERT_EQ(::symlink(b.c_str(), m_dir.Path("link.spr").c_str()), 0);
-    ASSERT_EQ(::link(b.c_str(), m_dir.Path("hard.spr").c_str()), 0);
-    for (const std::string& output : {b, m_dir.Root() + "/./b.bmp", m_dir.Path("link.spr"), m_dir.Path("hard.spr")}) {
+    std::filesystem::create_hard_link(PathFromUtf8(b), PathFromUtf8(m_dir.Path("hard.spr")));
+    std::vector<std::string> outputs{b, m_dir.Root() + "/./b.bmp", m_dir.Path("hard.spr")};
+    std::vector<std::string> entries{"a.bmp", "b.bmp", "hard.spr", "t.tga"};
+#ifndef _WIN32
+    // Symbolic links are a privilege on Windows.
+    std::filesystem::create_symlink(b, m_dir.Path("link.spr"));
+    outputs.push_back(m_dir.Path("link.spr"));
+    entries.insert(entries.begin() + 3, "link.spr");
+#endif
+    for (const std::string& output : outputs) {
         const Outcome outcome = BuildSprite({a, b}, output);
         EXPECT_FALSE(outcome.done) << output;
         EXPECT_EQ(outcome.icon, MessageIcon::Stop);
@@ -166,7 +174,7 @@ TEST_F(SpriteBuild, RefusesToWriteOntoItsOwnSources) {
     const std::string t = Tga("t.tga", 1, 1, Bytes{1, 2, 3, 4});
     EXPECT_FALSE(BuildSprite({t, t}, t).done);
     EXPECT_EQ(test::ReadBytes(t), test::MakeTga32(1, 1, Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"a.bmp", "b.bmp", "hard.spr", "link.spr", "t.tga"}));
+    EXPECT_EQ(m_dir.Entries(), entries);
 }
 
 TEST_F(SpriteBuild, DropsRowPaddingAndRunsZerosAcrossRows) {

@@ -1,11 +1,12 @@
 #include "viewer/frame_export.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "formats/image_files.h"
 #include "formats/palette_files.h"
 #include "palette/palette_convert.h"
+#include "platform/utf16.h"
 #include "tests/test_files.h"
 #include "viewer/palette_import.h"
 
@@ -146,7 +147,7 @@ TEST_F(FrameExport, StopsAtADamagedFrameAndKeepsTheFilesBefore) {
 
 TEST_F(FrameExport, AFileThatCannotBeWrittenStopsTheExportAfterTheFilesBefore) {
     Load(SprKind::Indexed256Rle, {test::PatternFrame(3, 2), test::PatternFrame(2, 2), test::PatternFrame(1, 1)});
-    ASSERT_EQ(::mkdir(m_out.Path("taken").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(m_out.Path("taken"))));
     EXPECT_THROW(ExportAllFrames(m_sprite, {"a.bmp", "taken", "c.bmp"}, m_out.Root()), FileError);
     EXPECT_EQ(m_out.Entries(), (std::vector<std::string>{"a.bmp", "taken"}));
     EXPECT_EQ(DecodeBmp8(test::ReadBytes(m_out.Path("a.bmp"))).image.indices, test::PatternFrame(3, 2).pixels);
