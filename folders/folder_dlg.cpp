@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/qt_text.h"
+#include "platform/utf16.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 
@@ -60,7 +61,7 @@ std::optional<std::string> RunFolderDlg(Prompts& prompts, QWidget* parent) {
 std::string CurrentFolder() {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
-    return error ? std::string() : folder.string();
+    return error ? std::string() : Utf8FromPath(folder);
 }
 
 }  // namespace zandrel

@@ -5,6 +5,7 @@
 
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/utf16.h"
 
 namespace zandrel {
 
@@ -19,7 +20,7 @@ void EnterFolderOf(const std::string& path) {
     std::error_code ignored;
     // A folder that vanished since it was chosen leaves the current folder where it
     // was; the next folder dialog then opens there, which is all that depends on it.
-    std::filesystem::current_path(folder, ignored);
+    std::filesystem::current_path(PathFromUtf8(folder), ignored);
 }
 
 }  // namespace zandrel
