@@ -47,7 +47,7 @@ TEST_F(FrameExport, WritesEveryFrameUnderItsListName) {
 
     // A folder that already ends in a separator gets no second one.
     EXPECT_EQ(WithTrailingSeparator("/out/"), "/out/");
-    EXPECT_EQ(WithTrailingSeparator("/out"), "/out/");
+    EXPECT_EQ(WithTrailingSeparator("/out"), std::string("/out") + kPathSeparator);
     EXPECT_TRUE(ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root() + "/").done);
 }
 
