@@ -4,9 +4,15 @@
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n \
             imagemagick fonts-arphic-uming xvfb xauth xxd pkgconf libspng-dev libgif-dev
+# The Windows build: Debian's MinGW-w64 cross compiler, zlib for it, GoogleTest's sources,
+# Wine to run the tests, dpkg-dev to unpack the sources of libspng and giflib, and what
+# the command line's tests use (ImageMagick, xxd).
+WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine64 \
+                    dpkg-dev ca-certificates imagemagick xxd
+WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test bench run fuzz clean
+.PHONY: all deps build test bench run fuzz windows test-windows clean
 
 all: build
 
@@ -59,6 +65,17 @@ fuzz:
 	    -artifact_prefix=build/fuzz/findings/$$target/ $(FUZZ_FLAGS) \
 	    build/fuzz/corpus/$$target tests/fuzz/corpus/$$target || exit 1; \
 	done
+
+# zandrel-cli.exe and the logic tests for 64-bit Windows, in build/windows; the tests
+# and the command line's contract tests then run under Wine.
+windows:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+	cmake/fetch-windows-sources.sh $(WINDOWS_SOURCES)
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+
+test-windows: windows
+	ctest --preset windows -j $(JOBS)
 
 clean:
 	rm -rf build
