@@ -3,7 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/utf16.h"
+#include "platform/win32_path.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,7 +28,7 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     // No access asked for, every sharing allowed: looking never disturbs a holder. A
     // folder opens only with the backup flag.
-    const HANDLE handle = ::CreateFileW(WideFromUtf8(path).c_str(), 0,
+    const HANDLE handle = ::CreateFileW(Win32Path(path).c_str(), 0,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/utf16.h"
+#include "platform/win32_path.h"
 
 // On Windows the system itself keeps a source from being shared: it is opened with no
 // sharing at all, so that no other handle (of this process or another) can open it
@@ -94,25 +95,23 @@ std::wstring FullPathOf(const std::wstring& wide) {
     return full;
 }
 
-enum class PathForm {
-    AsGiven,  // relative paths stay relative
-    Whole,  // completed from the current folder (some calls want no other)
-};
+}  // namespace
 
-// The path as the Win32 calls take it: UTF-16, and in the extended form ("\\?\C:\…")
-// when it is too long for the ordinary one. Short paths keep the ordinary form, in
-// which "NUL" and "CON" still name the devices and "/" still separates.
-std::wstring Win32Path(const std::string& path, PathForm form = PathForm::AsGiven) {
+std::wstring Win32Path(const std::string& path, PathForm form) {
     const std::wstring wide = WideFromUtf8(path);
     if (wide.starts_with(kExtendedPrefix) || wide.starts_with(kDevicePrefix)) return wide;
-    if (wide.size() < kOrdinaryPathLimit) return form == PathForm::Whole ? FullPathOf(wide) : wide;
+    // A short relative path may name a long one in a deep current folder: the length
+    // that counts is the completed path's.
+    const std::wstring full = FullPathOf(wide);
+    if (full.size() < kOrdinaryPathLimit) return form == PathForm::Whole ? full : wide;
     // The extended form is taken as it stands: it must be whole, with "\" only and no
     // "." or "..", which the completion sees to.
-    const std::wstring full = FullPathOf(wide);
     if (full.starts_with(kExtendedPrefix)) return full;
     if (full.starts_with(kUncPrefix)) return std::wstring(kExtendedUncPrefix) + full.substr(kUncPrefix.size());
     return std::wstring(kExtendedPrefix) + full;
 }
+
+namespace {
 
 // The temporary's name is this process's and a counter of its own, in the
 // destination's folder; created exclusively, it is never anything else's file.
