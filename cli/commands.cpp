@@ -61,8 +61,12 @@ constexpr std::string_view kExportHelp =
     "sprites as 32-bit TGA files with alpha. The first form writes every frame into\n"
     "the existing folder OUTDIR under its list name (hero000.bmp, hero001.bmp, ...),\n"
     "replacing files of those names; the second writes frame N, counted from 0, to\n"
+#ifdef _WIN32
+    "OUTFILE exactly as named.\n"
+#else
     "OUTFILE exactly as named. OUTFILE may be a device or a named pipe, and\n"
     "/dev/stdout too: the completion text then goes to stderr.\n"
+#endif
     "\n"
     "  --palette PAL   colour palettised frames with the palette file PAL instead of\n"
     "                  the sprite's own (1024-byte Velmark or 1048-byte Microsoft layout)\n"
