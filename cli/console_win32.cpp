@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "platform/utf16.h"
@@ -51,7 +52,9 @@ std::vector<std::string> CommandLineArguments() {
 }
 
 StandardBuf::StandardBuf(StandardHandle which)
-    : m_hHandle(GetStdHandle(which == StandardHandle::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE)) {
+    : StandardBuf(GetStdHandle(which == StandardHandle::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE)) {}
+
+StandardBuf::StandardBuf(void* handle) : m_hHandle(handle) {
     DWORD mode = 0;
     m_bConsole = m_hHandle != nullptr && m_hHandle != INVALID_HANDLE_VALUE && GetConsoleMode(m_hHandle, &mode);
     setp(m_buffer, m_buffer + sizeof m_buffer);
@@ -75,7 +78,7 @@ bool StandardBuf::Drain(bool everything) {
     // flushed: then it goes as it is.
     const std::size_t keep = everything ? 0 : UnfinishedTail(pending);
     const bool written = m_bFailed ? false : WriteBytes(pending.data(), pending.size() - keep);
-    std::copy(pending.end() - static_cast<std::ptrdiff_t>(keep), pending.end(), m_buffer);
+    std::memmove(m_buffer, pending.data() + pending.size() - keep, keep);
     setp(m_buffer, m_buffer + sizeof m_buffer);
     pbump(static_cast<int>(keep));
     return written;

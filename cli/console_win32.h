@@ -24,6 +24,8 @@ enum class StandardHandle { Output, Error };
 class StandardBuf : public std::streambuf {
 public:
     explicit StandardBuf(StandardHandle which);
+    // Over any handle the program may write to: a console's, a file's, a pipe's.
+    explicit StandardBuf(void* handle);
     ~StandardBuf() override;
     StandardBuf(const StandardBuf&) = delete;
     StandardBuf& operator=(const StandardBuf&) = delete;
