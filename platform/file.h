@@ -146,7 +146,8 @@ private:
     };
 
 #ifdef _WIN32
-    void StartTemporary();
+    // `attributes`: the replaced file's, for the new one (none for a new file).
+    void StartTemporary(std::uint32_t attributes = 0);
 #else
     void StartTemporary(const struct ::stat* replaced);
 #endif

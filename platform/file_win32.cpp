@@ -159,6 +159,18 @@ private:
     HANDLE m_handle;
 };
 
+// The replaced file's hidden, system and archive bits go to the new file. ReplaceFileW
+// carries them over too, but not every implementation of it does.
+void KeepAttributes(HANDLE temporary, DWORD replaced) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((replaced & kKept) == 0) return;
+    FILE_BASIC_INFO basic{};  // times of 0 are left as they are
+    basic.FileAttributes = replaced & kKept;
+    // Worth no failure of the output: the content is what matters.
+    ::SetFileInformationByHandle(temporary, FileBasicInfo, &basic, sizeof basic);
+}
+
 }  // namespace
 
 File File::OpenRead(const std::string& path) {
@@ -274,11 +286,11 @@ OutputFile OutputFile::Create(const std::string& path) {
         out.m_strTarget = FinalPathOf(probe.Get(), path);
     }
     out.m_bReplaces = true;
-    out.StartTemporary();
+    out.StartTemporary(info.dwFileAttributes);
     return out;
 }
 
-void OutputFile::StartTemporary() {
+void OutputFile::StartTemporary(std::uint32_t attributes) {
     for (int attempt = 0;; ++attempt) {
         std::string temp = NextTemporaryName(m_strTarget);
         const HANDLE handle = ::CreateFileW(Win32Path(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -287,6 +299,7 @@ void OutputFile::StartTemporary() {
             m_kind = Kind::Named;
             m_hFile = NativeOf(handle);
             m_strTemp = std::move(temp);
+            KeepAttributes(handle, attributes);
             return;
         }
         const DWORD error = ::GetLastError();
