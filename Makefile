@@ -5,10 +5,11 @@ PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n \
             imagemagick fonts-arphic-uming xvfb xauth xxd pkgconf libspng-dev libgif-dev
 # The Windows build: Debian's MinGW-w64 cross compiler, zlib for it, GoogleTest's sources,
-# Wine to run the tests, dpkg-dev to unpack the sources of libspng and giflib, and what
-# the command line's tests use (ImageMagick, xxd).
+# Wine to run the tests, dpkg-dev to unpack the sources of libspng and giflib, what the
+# command line's tests use (ImageMagick, xxd), and Qt's headers, against which the desktop
+# program's sources are compiled for Windows.
 WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine64 \
-                    dpkg-dev ca-certificates imagemagick xxd
+                    dpkg-dev ca-certificates imagemagick xxd qt6-base-dev
 WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
