@@ -42,6 +42,40 @@ std::string DescribeFileError(const FileError& error) {
     return "访问文件" + WithNativeSeparators(error.Path()) + "时出错：" + CauseText(error.Cause()) + "。";
 }
 
+File::File(File&& other) noexcept { *this = std::move(other); }
+
+File::~File() { Close(); }
+
+std::vector<std::uint8_t> File::ReadAt(std::uint64_t offset, std::size_t count) const {
+    std::vector<std::uint8_t> bytes(count);
+    ReadAt(offset, bytes);
+    return bytes;
+}
+
+std::vector<std::uint8_t> File::ReadAll() const { return ReadAt(0, static_cast<std::size_t>(m_nLength)); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
+
+OutputFile::~OutputFile() { Discard(); }
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        m_kind = other.m_kind;
+        m_hFile = std::exchange(other.m_hFile, kNoFile);
+        m_bReplaces = other.m_bReplaces;
+        m_strPath = std::move(other.m_strPath);
+        m_strTarget = std::move(other.m_strTarget);
+        m_strTemp = std::exchange(other.m_strTemp, std::string());
+    }
+    return *this;
+}
+
+void OutputFile::Commit() {
+    FlushReplacement();
+    PutInPlace();
+}
+
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     OutputFile out = OutputFile::Create(path);
     out.Write(bytes);

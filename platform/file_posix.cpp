@@ -152,8 +152,6 @@ File File::OpenRead(const std::string& path) {
     return file;
 }
 
-File::File(File&& other) noexcept { *this = std::move(other); }
-
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
@@ -165,8 +163,6 @@ File& File::operator=(File&& other) noexcept {
     }
     return *this;
 }
-
-File::~File() { Close(); }
 
 void File::Close() {
     if (m_hFile < 0) return;
@@ -195,14 +191,6 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
         done += static_cast<std::size_t>(got);
     }
 }
-
-std::vector<std::uint8_t> File::ReadAt(std::uint64_t offset, std::size_t count) const {
-    std::vector<std::uint8_t> bytes(count);
-    ReadAt(offset, bytes);
-    return bytes;
-}
-
-std::vector<std::uint8_t> File::ReadAll() const { return ReadAt(0, static_cast<std::size_t>(m_nLength)); }
 
 OutputFile OutputFile::Create(const std::string& path) {
     OutputFile out;
@@ -264,23 +252,6 @@ void OutputFile::StartTemporary(const struct ::stat* replaced) {
     if (::fchmod(m_hFile, mode) != 0) ThrowErrno(m_strPath);
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        Discard();
-        m_kind = other.m_kind;
-        m_hFile = std::exchange(other.m_hFile, -1);
-        m_bReplaces = other.m_bReplaces;
-        m_strPath = std::move(other.m_strPath);
-        m_strTarget = std::move(other.m_strTarget);
-        m_strTemp = std::exchange(other.m_strTemp, std::string());
-    }
-    return *this;
-}
-
-OutputFile::~OutputFile() { Discard(); }
-
 void OutputFile::Discard() noexcept {
     if (m_hFile >= 0) ::close(m_hFile);
     m_hFile = -1;
@@ -300,11 +271,6 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
         }
         done += static_cast<std::size_t>(put);
     }
-}
-
-void OutputFile::Commit() {
-    FlushReplacement();
-    PutInPlace();
 }
 
 void OutputFile::FlushReplacement() {

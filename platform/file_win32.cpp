@@ -197,8 +197,6 @@ File File::OpenRead(const std::string& path) {
     return file;
 }
 
-File::File(File&& other) noexcept { *this = std::move(other); }
-
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
@@ -208,8 +206,6 @@ File& File::operator=(File&& other) noexcept {
     }
     return *this;
 }
-
-File::~File() { Close(); }
 
 void File::Close() {
     if (m_hFile == kNoFile) return;
@@ -237,14 +233,6 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
         done += got;
     }
 }
-
-std::vector<std::uint8_t> File::ReadAt(std::uint64_t offset, std::size_t count) const {
-    std::vector<std::uint8_t> bytes(count);
-    ReadAt(offset, bytes);
-    return bytes;
-}
-
-std::vector<std::uint8_t> File::ReadAll() const { return ReadAt(0, static_cast<std::size_t>(m_nLength)); }
 
 OutputFile OutputFile::Create(const std::string& path) {
     OutputFile out;
@@ -309,23 +297,6 @@ void OutputFile::StartTemporary(std::uint32_t attributes) {
     }
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        Discard();
-        m_kind = other.m_kind;
-        m_hFile = std::exchange(other.m_hFile, kNoFile);
-        m_bReplaces = other.m_bReplaces;
-        m_strPath = std::move(other.m_strPath);
-        m_strTarget = std::move(other.m_strTarget);
-        m_strTemp = std::exchange(other.m_strTemp, std::string());
-    }
-    return *this;
-}
-
-OutputFile::~OutputFile() { Discard(); }
-
 void OutputFile::Discard() noexcept {
     if (m_hFile != kNoFile) ::CloseHandle(HandleOf(m_hFile));
     m_hFile = kNoFile;
@@ -343,11 +314,6 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
         if (put == 0) throw FileError(FileCause::DiskFull, ERROR_DISK_FULL, m_strPath);
         done += put;
     }
-}
-
-void OutputFile::Commit() {
-    FlushReplacement();
-    PutInPlace();
 }
 
 void OutputFile::FlushReplacement() {

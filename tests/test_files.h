@@ -10,6 +10,7 @@
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
 #include "formats/spr_file.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 
 namespace zandrel::test {
@@ -29,6 +30,16 @@ public:
 private:
     std::string m_strRoot;
 };
+
+// Why `action` failed in the file layer; None when it did not.
+FileCause CauseOf(const auto& action) {
+    try {
+        action();
+    } catch (const FileError& error) {
+        return error.Cause();
+    }
+    return FileCause::None;
+}
 
 Bytes ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, ByteSpan bytes);

@@ -18,16 +18,8 @@
 namespace zandrel {
 namespace {
 
+using test::CauseOf;
 using test::TempDir;
-
-FileCause CauseOf(const auto& action) {
-    try {
-        action();
-    } catch (const FileError& error) {
-        return error.Cause();
-    }
-    return FileCause::None;
-}
 
 TEST(File, ReportsWhyItCannotOpen) {
     TempDir dir;

@@ -17,16 +17,8 @@
 namespace zandrel {
 namespace {
 
+using test::CauseOf;
 using test::TempDir;
-
-FileCause CauseOf(const auto& action) {
-    try {
-        action();
-    } catch (const FileError& error) {
-        return error.Cause();
-    }
-    return FileCause::None;
-}
 
 // A handle opened the way another program would open the file. Sharing is decided
 // between handles, whichever process holds them: what one refuses, the other would.
