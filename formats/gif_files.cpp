@@ -6,6 +6,7 @@
 #include <array>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zandrel {
@@ -33,6 +34,9 @@ struct AnimatedGifWriter::State {
     std::uint16_t canvasWidth = 1;
     std::uint16_t canvasHeight = 1;
     std::array<GifByteType, 4> control{};
+    // giflib masks the line it is given in place, so every row goes through this copy
+    // of our own: the caller's pixels stay untouched and may be read-only.
+    std::vector<GifPixelType> line;
 
     void Check(int result) const {
         if (result != GIF_OK) Fail(gif->Error);
@@ -87,21 +91,26 @@ void AnimatedGifWriter::AddFrame(std::uint16_t left, std::uint16_t top, std::uin
         indices.size() < std::size_t{width} * height) {
         throw std::logic_error("GIF frame outside the canvas");
     }
-    static constexpr GifByteType kNothing[1] = {kGifTransparentIndex};
     if (width == 0 || height == 0) {
         // A GIF image has at least one pixel: a transparent one stands for none.
         left = top = 0;
         width = height = 1;
-        indices = ByteSpan(kNothing);
+        indices = {};
     }
+    s.line.resize(width);
     s.Check(EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(s.control.size()), s.control.data()));
     s.Check(EGifPutImageDesc(s.gif, left, top, width, height, false, nullptr));
     for (std::size_t row = 0; row < height; ++row) {
-        // giflib does not write through the line it is given.
-        auto* line = const_cast<GifPixelType*>(indices.data() + row * width);
-        s.Check(EGifPutLine(s.gif, line, width));
+        if (indices.empty()) {
+            s.line.assign(width, kGifTransparentIndex);
+        } else {
+            std::copy_n(indices.begin() + static_cast<std::ptrdiff_t>(row * width), width, s.line.begin());
+        }
+        s.Check(EGifPutLine(s.gif, s.line.data(), width));
     }
 }
+
+Bytes AnimatedGifWriter::TakeWritten() { return std::exchange(m_state->bytes, Bytes()); }
 
 Bytes AnimatedGifWriter::Finish() {
     State& s = *m_state;

@@ -19,8 +19,16 @@ Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, Fram
     return EncodeBmp8(frame.width, frame.height, frame.pixels, sprite.Palette());
 }
 
+std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
+    const SprFrameRecord& record = sprite.Frame(index);
+    if (format != FrameFormat::Png || (record.width != 0 && record.height != 0)) return {};
+    const std::string name = FormatFrameFileName(sprite.Title(), index, sprite.IsTrueColour());
+    return FormatText(kEmptyFrameNoPngFormat, sprite.Path().c_str(), name.c_str(), record.width, record.height);
+}
+
 std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
                            FrameFormat format) {
+    if (std::string refusal = FormatRefusal(sprite, index, format); !refusal.empty()) return refusal;
     DecodedFrame frame = sprite.ReadFrame(index);
     if (frame.problem.empty()) WriteWholeFile(path, EncodeFrameFile(sprite, frame, format));
     return std::move(frame.problem);
@@ -58,6 +66,13 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     if (folder.empty()) return Outcome::Refused(kNoOutputFolderText);
     if (!IsExistingFolder(folder)) return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
     const std::size_t count = std::min(names.size(), sprite.FrameCount());
+    // Every frame that the format cannot hold is known from the index: the export is
+    // refused before its first file is written.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::string refusal = FormatRefusal(sprite, i, format); !refusal.empty()) {
+            return Outcome::Refused(std::move(refusal));
+        }
+    }
     // The files go in place a group at a time, with one flush a group; whatever stops
     // the export, the files of the frames before it are put in place first.
     OutputBatch batch;
@@ -87,6 +102,9 @@ Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std:
         canvasWidth = std::max(canvasWidth, sprite.Frame(i).width);
         canvasHeight = std::max(canvasHeight, sprite.Frame(i).height);
     }
+    // The file grows frame by frame, so only one frame is held at a time; it is put in
+    // place once complete.
+    OutputFile out = OutputFile::Create(path);
     AnimatedGifWriter gif(canvasWidth, canvasHeight, sprite.Palette(), delay);
     for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
         DecodedFrame frame = sprite.ReadFrame(i);
@@ -95,8 +113,10 @@ Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std:
         const auto left = static_cast<std::uint16_t>(canvasWidth / 2 - frame.width / 2);
         const auto top = static_cast<std::uint16_t>(canvasHeight / 2 - frame.height / 2);
         gif.AddFrame(left, top, frame.width, frame.height, frame.pixels);
+        out.Write(gif.TakeWritten());
     }
-    WriteWholeFile(path, gif.Finish());
+    out.Write(gif.Finish());
+    out.Commit();
     return Outcome::Done(FormatText(kGifWrittenFormat, path.c_str(), static_cast<int>(sprite.FrameCount())));
 }
 

@@ -30,9 +30,18 @@ inline constexpr const char* kGifSaveFilter = "GIF动画(*.gif)|*.gif||";
 inline constexpr const char* kAllWrittenFormat = "输出完成，一共%d个文件.";
 inline constexpr const char* kNoOutputFolderText = "没有指定输出文件夹!";
 inline constexpr const char* kNotAFolderFormat = "%s不是一个文件夹!";
+// The sprite, the frame's name, its width and height.
+inline constexpr const char* kEmptyFrameNoPngFormat = "%s的%s没有像素(%d×%d)：PNG图至少要有一个像素，不能输出为PNG!";
 
 // BMP or TGA by the sprite's kind, or PNG for both.
 enum class FrameFormat { Native, Png };
+
+// Frames without pixels (0 wide or 0 high) are sound: BMP and TGA files hold them as
+// they are, a GIF shows them as an empty canvas for their delay. A PNG cannot be empty,
+// so they are refused there, before anything is written.
+
+// Why frame `index` cannot be written in `format`, or nothing when it can be tried.
+std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format);
 
 // The image file of a frame read from `sprite`, with the palette the model holds now.
 // Only for frames without a problem.

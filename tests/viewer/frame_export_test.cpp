@@ -104,6 +104,29 @@ TEST_F(FrameExport, FramesWithoutPixelsExportAsHeadersOnly) {
     EXPECT_EQ(std::string(tga.end() - 18, tga.end()), std::string("TRUEVISION-XFILE.\0", 18));
 }
 
+TEST_F(FrameExport, AFrameWithoutPixelsRefusesPngBeforeAnyFileIsWritten) {
+    for (SprKind kind : {SprKind::Indexed256Rle, SprKind::TrueColor32}) {
+        const bool trueColour = kind == SprKind::TrueColor32;
+        Load(kind, {trueColour ? test::TrueColourFrame(2, 2) : test::PatternFrame(2, 2), {3, 0, {}}});
+        const TempDir out;
+        test::WriteBytes(out.Path("hero000.png"), Bytes{'o', 'l', 'd'});
+        const std::string name = trueColour ? "hero001.tga" : "hero001.bmp";
+        const std::string refusal = m_sprite.Path() + "的" + name + "没有像素(3×0)：PNG图至少要有一个像素，不能输出为PNG!";
+
+        const Outcome all = ExportAllFrames(m_sprite, m_sprite.FrameNames(), out.Root(), FrameFormat::Png);
+        EXPECT_FALSE(all.done);
+        EXPECT_EQ(all.text, refusal);
+        EXPECT_EQ(out.Entries(), std::vector<std::string>{"hero000.png"});
+        EXPECT_EQ(test::ReadBytes(out.Path("hero000.png")), (Bytes{'o', 'l', 'd'}));
+        EXPECT_EQ(ExportFrame(m_sprite, 1, out.Path("one.png"), FrameFormat::Png).text, refusal);
+        EXPECT_FALSE(test::Exists(out.Path("one.png")));
+        EXPECT_TRUE(ExportFrame(m_sprite, 0, out.Path("one.png"), FrameFormat::Png).done);
+        // The sprite's own format holds it.
+        EXPECT_TRUE(ExportAllFrames(m_sprite, m_sprite.FrameNames(), out.Root()).done);
+        m_sprite.Close();
+    }
+}
+
 TEST_F(FrameExport, RefusesMissingFoldersAndReportsAnEmptyList) {
     Load(SprKind::TrueColor32, {});
     EXPECT_EQ(ExportAllFrames(m_sprite, {}, m_out.Root()).text, "输出完成，一共0个文件.");
