@@ -61,6 +61,9 @@ Bmp8Problem CheckBmp8(ByteSpan file, const Bmp8Headers& headers) {
         headers.biHeight > static_cast<std::int32_t>(kSprMaxField)) {
         return Bmp8Problem::TooLarge;
     }
+    if (ExceedsFramePixels(static_cast<std::uint32_t>(headers.biWidth), static_cast<std::uint32_t>(headers.biHeight))) {
+        return Bmp8Problem::TooManyPixels;
+    }
     // The last row needs its indices but not its padding.
     const std::uint64_t width = static_cast<std::uint32_t>(headers.biWidth);
     const std::uint64_t height = static_cast<std::uint32_t>(headers.biHeight);
@@ -158,6 +161,10 @@ Tga32Decoded DecodeTga32(ByteSpan file) {
         return decoded;
     }
     decoded.size = *size;
+    if (ExceedsFramePixels(size->width, size->height)) {
+        decoded.problem = Tga32Problem::TooManyPixels;
+        return decoded;
+    }
     if (!FitsIn(file.size(), kTgaHeaderBytes, std::uint64_t{size->width} * size->height * 4)) {
         decoded.problem = Tga32Problem::PixelsOutsideFile;
         return decoded;

@@ -86,6 +86,7 @@ enum class Bmp8Problem {
     TopDown,            // negative biHeight
     NoPixels,           // width or height 0, or a negative width
     TooLarge,           // width or height beyond 65535, what a frame can hold
+    TooManyPixels,      // more pixels than one frame may have (kMaxFramePixels)
     PixelsOutsideFile,  // the rows that bfOffBits and the size promise are not all there
 };
 
@@ -126,6 +127,7 @@ struct TgaSize {
 enum class Tga32Problem {
     None,
     NotUncompressed32,  // the header test failed (or the file has no full header)
+    TooManyPixels,      // more pixels than one frame may have (kMaxFramePixels)
     PixelsOutsideFile,  // fewer than width * height * 4 bytes follow the header
 };
 

@@ -70,6 +70,10 @@ Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
         problem = PngProblem::TooLarge;
         return nullptr;
     }
+    if (ExceedsFramePixels(width, height)) {
+        problem = PngProblem::TooManyPixels;
+        return nullptr;
+    }
     Context ctx(spng_ctx_new(0));
     if (!ctx) throw std::bad_alloc();
     spng_set_image_limits(ctx.get(), kSprMaxField, kSprMaxField);
@@ -80,6 +84,40 @@ Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
         return nullptr;
     }
     return ctx;
+}
+
+constexpr std::size_t kChunkFrameBytes = 12;  // length u32 (big-endian), type, ..., CRC u32
+constexpr std::uint8_t kAncillaryBit = 0x20;   // in the first letter of a chunk's type
+
+// The chunks a decode reads: every critical one, and of the ancillary ones tRNS alone.
+bool IsChunkUsed(const std::uint8_t* type) {
+    return (type[0] & kAncillaryBit) == 0 || std::memcmp(type, "tRNS", 4) == 0;
+}
+
+// The file without the ancillary chunks that decoding does not use (text, colour
+// profiles, time stamps, ...), so that no number or size of them can make a sound image
+// fail the decoder's limits. Bytes from a chunk that runs past the end on are kept as
+// they are, for the decoder to judge. Empty when there is nothing to leave out: the
+// file is then decoded as it is.
+Bytes WithoutUnusedChunks(ByteSpan file) {
+    Bytes kept;
+    std::size_t copiedTo = 0;  // the file's bytes before this are in `kept`, or left out
+    std::size_t at = kPngSignatureBytes;
+    while (file.size() - at >= kChunkFrameBytes) {
+        const std::uint64_t length = GetU32BigEndian(file, at);
+        if (!FitsIn(file.size() - at, kChunkFrameBytes, length)) break;
+        const std::size_t end = at + kChunkFrameBytes + static_cast<std::size_t>(length);
+        if (!IsChunkUsed(file.data() + at + 4)) {
+            if (kept.empty()) kept.reserve(file.size());
+            kept.insert(kept.end(), file.begin() + static_cast<std::ptrdiff_t>(copiedTo),
+                        file.begin() + static_cast<std::ptrdiff_t>(at));
+            copiedTo = end;
+        }
+        at = end;
+    }
+    if (copiedTo == 0) return kept;
+    kept.insert(kept.end(), file.begin() + static_cast<std::ptrdiff_t>(copiedTo), file.end());
+    return kept;
 }
 
 void UnpackIndices(ByteSpan packed, std::uint32_t width, std::uint32_t height, std::uint8_t depth, Bytes& out) {
@@ -141,8 +179,14 @@ PngHeader ReadPngHeader(ByteSpan file) {
     return header;
 }
 
-PngDecoded DecodePng(ByteSpan file) {
+PngDecoded DecodePng(ByteSpan whole) {
     PngDecoded decoded;
+    if (!HasPngSignature(whole)) {
+        decoded.problem = PngProblem::NotPng;
+        return decoded;
+    }
+    const Bytes essential = WithoutUnusedChunks(whole);
+    const ByteSpan file = essential.empty() ? whole : ByteSpan(essential);
     spng_ihdr ihdr{};
     const Context ctx = OpenDecoder(file, ihdr, decoded.problem);
     if (!ctx) return decoded;

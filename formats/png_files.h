@@ -8,7 +8,9 @@
 //
 // Read: an indexed PNG of any bit depth gives indices (one byte each), its colour table
 // and the index its tRNS marks fully transparent; every other PNG (RGB, RGBA, grey, grey
-// with alpha, 16 bits a channel, interlaced or not) gives 8-bit RGBA pixels.
+// with alpha, 16 bits a channel, interlaced or not) gives 8-bit RGBA pixels. Ancillary
+// chunks other than tRNS are skipped unread, however many there are; only the image
+// data and the chunks it needs can make a file damaged.
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +32,7 @@ enum class PngProblem {
     NotPng,      // no PNG signature, or no sound IHDR chunk behind it
     NoPixels,    // width or height 0
     TooLarge,    // width or height beyond 65535, what a frame can hold
+    TooManyPixels,  // more pixels than one frame may have (kMaxFramePixels)
     Damaged,     // a chunk, checksum or the compressed pixels are broken or missing
 };
 

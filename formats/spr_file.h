@@ -32,6 +32,14 @@ inline constexpr std::size_t kSprRleFrameHeadBytes = 6;  // width, height, rleSi
 inline constexpr std::size_t kSprTrueColourPixelBytes = 4;
 inline constexpr std::uint32_t kSprMaxField = 0xFFFF;   // widths, heights, counts, rleSize
 inline constexpr std::uint8_t kRleMaxRun = 255;
+// The most pixels one frame may have, wherever it comes from (a sprite, a BMP, a TGA or
+// a PNG), checked before anything is allocated for it: 4096 x 4096, 64 MB as 32-bit
+// pixels. It keeps what one command holds to a small multiple of one honest frame,
+// where a header alone could otherwise ask for gigabytes (65535 x 65535 x 4 bytes).
+inline constexpr std::uint64_t kMaxFramePixels = std::uint64_t{1} << 24;
+constexpr bool ExceedsFramePixels(std::uint64_t width, std::uint64_t height) {
+    return height != 0 && width > kMaxFramePixels / height;
+}
 // The smallest file that holds a header and a palette block: a sprite without frames.
 inline constexpr std::uint64_t kSprMinFileBytes = kSprHeaderBytes + kPaletteBytes;
 

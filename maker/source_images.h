@@ -21,6 +21,8 @@ inline constexpr const char* kSourceIncompleteFormat = "%s不完整：文件里�
 inline constexpr const char* kTopDownBmpFormat = "%s是从上到下存储的BMP图，不支持!";
 inline constexpr const char* kNoPixelsBmpFormat = "%s的宽度或高度无效!";
 inline constexpr const char* kTooLargeBmpFormat = "%s太大了：宽度和高度都不能超过65535个像素!";
+// Filled with the file, then kMaxFramePixels.
+inline constexpr const char* kTooManyPixelsFormat = "%s太大了：一帧最多只能有%llu个像素（如4096×4096）!";
 
 inline constexpr const char* kNotValidPngFormat = "%s不是一个合法的PNG文件!";
 inline constexpr const char* kDamagedPngFormat = "%s已损坏：PNG文件里的数据不完整或校验不对!";

@@ -373,6 +373,7 @@ Outcome WriteTrueColourFrameRecord(const std::string& path, SpriteWriter& writer
     file.ReadAt(0, head);
     const std::optional<TgaSize> size = TestTga32Header(head);
     if (!size) return Stop(TgaProblemText(Tga32Problem::NotUncompressed32, path));
+    if (ExceedsFramePixels(size->width, size->height)) return Stop(TgaProblemText(Tga32Problem::TooManyPixels, path));
     const std::uint64_t pixelBytes = std::uint64_t{size->width} * size->height * kSprTrueColourPixelBytes;
     if (!FitsIn(file.Length(), kTgaHeaderBytes, pixelBytes)) {
         return Stop(TgaProblemText(Tga32Problem::PixelsOutsideFile, path));

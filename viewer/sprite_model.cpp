@@ -109,7 +109,7 @@ std::string SpriteModel::FrameInfo(std::size_t index) const {
 
 DecodedFrame SpriteModel::ReadFrame(std::size_t index) const {
     FileSource source(m_file);
-    return ReadSprFrame(source, Kind(), Frame(index), m_strPath, FormatFrameFileName(m_strTitle, index, false));
+    return ReadSprFrame(source, Kind(), Frame(index), m_strPath, FormatFrameFileName(m_strTitle, index, IsTrueColour()));
 }
 
 DecodedFrame SpriteModel::RenderFrame(std::size_t index) const {
@@ -121,6 +121,11 @@ DecodedFrame ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord
     DecodedFrame frame;
     frame.width = record.width;
     frame.height = record.height;
+    if (ExceedsFramePixels(record.width, record.height)) {
+        frame.problem = FormatText(kFrameOverPixelLimitFormat, path.c_str(), frameName.c_str(), record.width,
+                                   record.height, static_cast<unsigned long long>(kMaxFramePixels));
+        return frame;
+    }
     // Indexing checked that the data lies inside the file.
     if (kind != SprKind::Indexed256Rle) {
         // Raw indices and true-colour pixels are used as stored.

@@ -30,6 +30,8 @@ inline constexpr const char* kSprTooManyFramesFormat = "%s有%d帧，本程序�
 inline constexpr const char* kFrameTooManyPixelsFormat = "%s的%s数据有误：压缩数据多于%d×%d个像素!";
 inline constexpr const char* kFrameTooFewPixelsFormat = "%s的%s数据有误：压缩数据不足%d×%d个像素!";
 inline constexpr const char* kFrameMissingCountFormat = "%s的%s数据有误：压缩数据以0结尾，缺少透明像素的个数!";
+// The sprite, the frame's name, its width and height, then kMaxFramePixels.
+inline constexpr const char* kFrameOverPixelLimitFormat = "%s的%s太大了：%d×%d超过了一帧最多%llu个像素的限制!";
 
 inline constexpr const char* kFileLineIndexedFormat = "文件名:%s|[256色无压缩SPR]";
 inline constexpr const char* kFileLineIndexedRleFormat = "文件名:%s|[256色压缩SPR]";
@@ -48,8 +50,8 @@ struct DecodedFrame {
 };
 
 // Frame `record` of a sprite of `kind`, read from `source`. An RLE frame that does not
-// decode to exactly its width * height indices has no pixels and a problem that names
-// the sprite's `path` and the frame's `frameName`.
+// decode to exactly its width * height indices, or a frame of more than kMaxFramePixels,
+// has no pixels and a problem that names the sprite's `path` and the frame's `frameName`.
 DecodedFrame ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, const std::string& path,
                           const std::string& frameName);
 // A frame as read, drawn for the screen: palettised frames through `palette`,

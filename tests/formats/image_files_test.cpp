@@ -157,6 +157,26 @@ TEST(DecodeBmp8, NamesEachWayAFileFailsTheReadingRule) {
     EXPECT_EQ(DecodeBmp8(Bytes{}).problem, Bmp8Problem::NotBmp);
 }
 
+TEST(FramePixelLimit, BmpAndTgaHeadersAskingForMoreAreRefusedBeforeTheirPixels) {
+    // Only the headers: the files do not hold the pixels, so a size under the limit
+    // fails later, for want of them.
+    const Bytes bmp = test::MakeBmp8(4, 2, Indices(8), test::DistinctPalette());
+    const Bytes tga = test::MakeTga32(3, 2, Bytes(24, 9));
+    for (const auto& [width, height, over] : {std::tuple{4096u, 4096u, false}, std::tuple{4096u, 4097u, true},
+                                             std::tuple{65535u, 256u, false}, std::tuple{65535u, 257u, true}}) {
+        Bytes bmpSized = bmp;
+        PutAt(bmpSized, 18, width, 4);
+        PutAt(bmpSized, 22, height, 4);
+        EXPECT_EQ(DecodeBmp8(bmpSized).problem, over ? Bmp8Problem::TooManyPixels : Bmp8Problem::PixelsOutsideFile)
+            << width << "x" << height;
+        Bytes tgaSized = tga;
+        PutAt(tgaSized, kTgaWidthOffset, width, 2);
+        PutAt(tgaSized, kTgaHeightOffset, height, 2);
+        EXPECT_EQ(DecodeTga32(tgaSized).problem, over ? Tga32Problem::TooManyPixels : Tga32Problem::PixelsOutsideFile)
+            << width << "x" << height;
+    }
+}
+
 TEST(DecodeBmp8, AFileFailingSeveralChecksGetsTheFirstInOrder) {
     const Bytes good = test::MakeBmp8(4, 2, Indices(8), test::DistinctPalette());
     const auto with = [&](std::initializer_list<std::tuple<std::size_t, std::uint32_t, std::size_t>> fields) {

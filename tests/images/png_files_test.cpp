@@ -4,6 +4,8 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <string>
+#include <tuple>
 
 #include "tests/images/qt_images.h"
 #include "tests/test_files.h"
@@ -130,8 +132,57 @@ TEST(PngImport, RefusesWhatIsNoSoundPng) {
     // A small file that claims 65535 x 65535 pixels is refused before they are allocated.
     Bytes huge = good;
     test::SetPngSize(huge, 65535, 65535);
-    EXPECT_EQ(ReadPngHeader(huge).problem, PngProblem::None);
-    EXPECT_EQ(DecodePng(huge).problem, PngProblem::Damaged);
+    EXPECT_EQ(ReadPngHeader(huge).problem, PngProblem::TooManyPixels);
+    EXPECT_EQ(DecodePng(huge).problem, PngProblem::TooManyPixels);
+}
+
+TEST(PngImport, NoFrameOfMoreThanTheLimitIsDecodedHoweverWellItCompresses) {
+    // A real bomb: 16384 x 16384 one-bit pixels squeeze into some 30 KB and would take
+    // a gigabyte as RGBA.
+    QImage bomb(16384, 16384, QImage::Format_Mono);
+    bomb.fill(0);
+    const Bytes bombFile = QtPng(bomb);
+    ASSERT_LT(bombFile.size(), std::size_t{100} << 10);
+    EXPECT_EQ(ReadPngHeader(bombFile).problem, PngProblem::TooManyPixels);
+    EXPECT_EQ(DecodePng(bombFile).problem, PngProblem::TooManyPixels);
+
+    // The limit is on the pixels, whatever the shape; the header says which side.
+    QImage small(4, 4, QImage::Format_Mono);
+    small.fill(0);
+    const Bytes smallFile = QtPng(small);
+    for (const auto& [width, height, over] : {std::tuple{4096u, 4096u, false}, std::tuple{4096u, 4097u, true},
+                                             std::tuple{65535u, 256u, false}, std::tuple{65535u, 257u, true}}) {
+        Bytes sized = smallFile;
+        test::SetPngSize(sized, width, height);
+        EXPECT_EQ(ReadPngHeader(sized).problem, over ? PngProblem::TooManyPixels : PngProblem::None)
+            << width << "x" << height;
+    }
+}
+
+TEST(PngImport, UnusedChunksAreSkippedHoweverManyOrBroken) {
+    QImage image(5, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgba(x * 40, y * 80, 7, 255 - x));
+    }
+    const Bytes plain = QtPng(image);
+    const PngDecoded expected = DecodePng(plain);
+    ASSERT_EQ(expected.problem, PngProblem::None);
+
+    // 100,000 comments, as some tools write, and one with a broken checksum.
+    const std::string text("Comment\0made by hand", 20);  // keyword, NUL, text
+    const ByteSpan comment(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    Bytes chatty = plain;
+    test::InsertPngChunks(chatty, "tEXt", comment, 100000);
+    test::InsertPngChunks(chatty, "zTXt", comment, 1, true);
+    ASSERT_FALSE(test::QtDecode(chatty).isNull());
+    const PngDecoded decoded = DecodePng(chatty);
+    ASSERT_EQ(decoded.problem, PngProblem::None);
+    EXPECT_EQ(decoded.pixels, expected.pixels);
+
+    // A critical chunk with a broken checksum is still a damaged file.
+    Bytes brokenPalette = plain;
+    test::InsertPngChunks(brokenPalette, "PLTE", ByteSpan(comment).first(3), 1, true);
+    EXPECT_EQ(DecodePng(brokenPalette).problem, PngProblem::Damaged);
 }
 
 }  // namespace

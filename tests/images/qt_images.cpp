@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <algorithm>
 
 namespace zandrel::test {
 namespace {
@@ -38,6 +39,19 @@ void SetPngSize(Bytes& png, std::uint32_t width, std::uint32_t height) {
     PutBigEndian(png, 16, width);
     PutBigEndian(png, 20, height);
     PutBigEndian(png, 29, Crc32(ByteSpan(png).subspan(12, 17)));
+}
+
+void InsertPngChunks(Bytes& png, const char (&type)[5], ByteSpan data, std::size_t copies, bool badChecksum) {
+    Bytes chunk(12 + data.size());
+    PutBigEndian(chunk, 0, static_cast<std::uint32_t>(data.size()));
+    std::copy(type, type + 4, chunk.begin() + 4);
+    std::copy(data.begin(), data.end(), chunk.begin() + 8);
+    PutBigEndian(chunk, 8 + data.size(), Crc32(ByteSpan(chunk).subspan(4, 4 + data.size())) ^ (badChecksum ? 1u : 0u));
+    Bytes chunks;
+    chunks.reserve(chunk.size() * copies);
+    for (std::size_t i = 0; i < copies; ++i) chunks.insert(chunks.end(), chunk.begin(), chunk.end());
+    constexpr std::size_t kAfterHeader = 33;  // signature and IHDR
+    png.insert(png.begin() + kAfterHeader, chunks.begin(), chunks.end());
 }
 
 }  // namespace zandrel::test

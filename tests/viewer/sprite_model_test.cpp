@@ -207,6 +207,18 @@ TEST(ReadSprFrame, ReadsAnyByteSourceAndNamesTheFrameInItsProblem) {
     EXPECT_TRUE(second.pixels.empty());
 }
 
+TEST(ReadSprFrame, AFrameOfMoreThanTheLimitIsRefusedUnread) {
+    // The record is all there is: a frame past the limit must not be read at all.
+    const Bytes nothing;
+    MemorySource source(nothing);
+    for (SprKind kind : {SprKind::Indexed256, SprKind::TrueColor32}) {
+        const SprFrameRecord record{8, 4097, 4096, 12, std::uint64_t{4097} * 4096};
+        const DecodedFrame frame = ReadSprFrame(source, kind, record, "big.spr", "big000.tga");
+        EXPECT_EQ(frame.problem, "big.spr的big000.tga太大了：4097×4096超过了一帧最多16777216个像素的限制!");
+        EXPECT_TRUE(frame.pixels.empty());
+    }
+}
+
 TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
     TempDir dir;
     SprPalette palette = test::DistinctPalette();
