@@ -10,6 +10,7 @@
 #include "app/translations.h"
 #include "folders/folder_dlg.h"
 #include "platform/qt_prompts.h"
+#include "platform/write_signals.h"
 #include "res/version.h"
 
 namespace {
@@ -31,6 +32,7 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    zandrel::IgnoreWriteSignals();
     // Answered before anything of the desktop is touched, so that it needs no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("zandrel %s\n", zandrel::kProductVersion);

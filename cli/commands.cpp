@@ -1,12 +1,14 @@
 #include "cli/commands.h"
 
 #include <charconv>
+#include <exception>
 #include <map>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "maker/sprite_build.h"
 #include "res/version.h"
@@ -357,27 +359,72 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return Usage(err, "unknown palette action " + action, kPaletteHelp);
 }
 
+// What a command was doing, for the message of a failure that none of its refusals
+// covers: the command (with the palette's action) and the first path it was given.
+std::pair<std::string, std::string> OperationOf(const std::vector<std::string>& args) {
+    static const std::set<std::string_view> kTakesValue{"--palette", "--frame", "--format", "--fps", "--layout", "--to"};
+    std::string operation = args[0];
+    std::size_t first = 1;
+    if (operation == "palette" && args.size() > 1) operation += " " + args[first++];
+    for (std::size_t i = first; i < args.size(); ++i) {
+        if (args[i] == "--") return {operation, i + 1 < args.size() ? args[i + 1] : std::string()};
+        if (kTakesValue.contains(args[i])) {
+            ++i;
+        } else if (args[i].size() < 2 || args[i][0] != '-') {
+            return {operation, args[i]};
+        }
+    }
+    return {operation, {}};
+}
+
+// --version, like --help, is answered after any command, until "--" ends the options.
+bool AsksForVersion(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--") return false;
+        if (arg == "--version") return true;
+    }
+    return false;
+}
+
+int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") return out << kMainHelp, kExitDone;
+    if (AsksForVersion(args)) return out << "zandrel-cli " << kProductVersion << '\n', kExitDone;
+    if (command == "info") return Info(args, out, err);
+    if (command == "export") return Export(args, out, err);
+    if (command == "build") return Build(args, out, err);
+    if (command == "animate") return Animate(args, out, err);
+    if (command == "palette") return Palette(args, out, err);
+    return Usage(err, "unknown command " + command, kMainHelp);
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) return Usage(err, "no command given", kMainHelp);
-    const std::string& command = args[0];
+    // The one boundary of every command: whatever it throws ends it with a message and
+    // exit 1, never with the program's abort.
+    std::string reason;
     try {
-        if (command == "--help" || command == "-h" || command == "help") return out << kMainHelp, kExitDone;
-        if (command == "--version") return out << "zandrel-cli " << kProductVersion << '\n', kExitDone;
-        if (command == "info") return Info(args, out, err);
-        if (command == "export") return Export(args, out, err);
-        if (command == "build") return Build(args, out, err);
-        if (command == "animate") return Animate(args, out, err);
-        if (command == "palette") return Palette(args, out, err);
+        return Dispatch(args, out, err);
     } catch (const FileError& error) {
         Say(err, DescribeFileError(error));
         return kExitFailed;
     } catch (const std::bad_alloc&) {
         Say(err, "zandrel-cli: out of memory");
         return kExitFailed;
+    } catch (const std::exception& error) {
+        reason = error.what();
+    } catch (...) {
+        reason = kUnknownFailureText;
     }
-    return Usage(err, "unknown command " + command, kMainHelp);
+    try {
+        const auto [operation, file] = OperationOf(args);
+        Say(err, "zandrel-cli: " + DescribeUnexpectedFailure(operation, file, reason));
+    } catch (...) {
+        // Not even the message could be made; the status still says that it failed.
+    }
+    return kExitFailed;
 }
 
 }  // namespace zandrel

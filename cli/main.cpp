@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/write_signals.h"
 
 #ifdef _WIN32
 
@@ -30,6 +31,7 @@ int main() {
 #include <iostream>
 
 int main(int argc, char** argv) {
+    zandrel::IgnoreWriteSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = zandrel::RunCli(args, std::cout, std::cerr);
 

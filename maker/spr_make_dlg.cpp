@@ -11,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
+#include <exception>
+#include <new>
 #include <optional>
 
 #include "maker/source_preview.h"
@@ -27,6 +29,7 @@ namespace {
 
 // However long the paths, the list scrolls across this many pixels.
 constexpr int kListExtentPixels = 255;
+constexpr const char* kPreviewOperationText = "预览";
 
 bool IsSourceFileName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
@@ -157,9 +160,17 @@ void CSprMakeDlg::OnOK() {
     }
     const std::optional<std::string> output = ThePrompts().SaveFile(kSprFileFilter, InitialSaveName(sources.front()));
     if (!output) return;
+    m_strBuildOutput = *output;
     const Outcome built = BuildSprite(sources, *output);
+    m_strBuildOutput.clear();
     ThePrompts().Show(built);
     if (built.done) EndDialog(Accepted);
+}
+
+std::string CSprMakeDlg::ActionFile() const {
+    if (!m_strBuildOutput.empty()) return m_strBuildOutput;
+    const int selected = GetCurSel(*m_listImages);
+    return selected < 0 ? std::string() : ToStdString(m_listImages->item(selected)->text());
 }
 
 bool CSprMakeDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -223,6 +234,10 @@ void CSprMakeDlg::OnPaint() {
         // A listed file that has gone or cannot be read: told once, as any file error.
         ShowOnceForSelection([this, error] { ThePrompts().ReportFileError(error); });
         return;
+    } catch (const std::exception& error) {
+        // Whatever else stops the preview is told once too; a paint never ends the program.
+        const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+        preview.problem = DescribeUnexpectedFailure(kPreviewOperationText, path, outOfMemory ? kOutOfMemoryText : error.what());
     }
     if (!preview.problem.empty()) {
         ShowOnceForSelection([this, text = std::move(preview.problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });

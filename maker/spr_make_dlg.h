@@ -30,6 +30,8 @@ protected:
     void OnOK() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The sprite a build writes, else the selected source.
+    std::string ActionFile() const override;
 
 private:
     void OnAdd();
@@ -54,6 +56,8 @@ private:
     std::string m_strInfo;  // shown by 1021; nothing ever goes in
     // The preview's refusal is told once for each selection, not on every paint.
     bool m_bPreviewSpoke = false;
+    // The sprite being written while a build runs, for the message of a failure.
+    std::string m_strBuildOutput;
 };
 
 }  // namespace zandrel

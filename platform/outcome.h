@@ -24,6 +24,14 @@ struct Outcome {
     }
 };
 
+// What the user is told when an operation ends in a failure that none of its own
+// refusals covers (a library's error, memory running out): the operation, the file it
+// was working on, and the reason as the failure gave it.
+inline constexpr const char* kUnexpectedFailureFormat = "%s时出现意外错误，没有完成：%s";
+inline constexpr const char* kUnexpectedFailureOnFileFormat = "%s %s时出现意外错误，没有完成：%s";
+inline constexpr const char* kOutOfMemoryText = "内存不足";
+inline constexpr const char* kUnknownFailureText = "未知错误";
+
 // printf-style filling of the program's texts, which are written with %s, %d and %x.
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
@@ -39,6 +47,12 @@ inline std::string FormatText(const char* format, ...) {
     if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
     va_end(again);
     return text;
+}
+
+inline std::string DescribeUnexpectedFailure(const std::string& operation, const std::string& file,
+                                             const std::string& reason) {
+    if (file.empty()) return FormatText(kUnexpectedFailureFormat, operation.c_str(), reason.c_str());
+    return FormatText(kUnexpectedFailureOnFileFormat, operation.c_str(), file.c_str(), reason.c_str());
 }
 
 }  // namespace zandrel

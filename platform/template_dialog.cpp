@@ -76,7 +76,14 @@ void TemplateDialog::EnableDlgItem(int id, bool enable) {
 void TemplateDialog::ConnectClicked(int id, std::function<void()> call) {
     auto* button = DlgItem<QAbstractButton>(id);
     if (button == nullptr) throw std::logic_error("no button " + std::to_string(id) + " to bind");
-    connect(button, &QAbstractButton::clicked, this, [this, call = std::move(call)] { Guard(call); });
+    connect(button, &QAbstractButton::clicked, this, [this, button, call = std::move(call)] {
+        // The caption without its mnemonic marker: "全部输出(&A)" is told as "全部输出(A)".
+        Guard(call, ToStdString(button->text().remove(QLatin1Char('&'))));
+    });
+}
+
+HandlerContext TemplateDialog::DescribeAction(const std::string& operation) const {
+    return {operation.empty() ? ToStdString(windowTitle()) : operation, ActionFile()};
 }
 
 void TemplateDialog::keyPressEvent(QKeyEvent* event) {

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "platform/dialog_builder.h"
@@ -50,10 +51,14 @@ protected:
     void SetDlgItemText(int id, std::string_view text);
     void EnableDlgItem(int id, bool enable);
 
+    // `operation` names the action in the message of a failure nobody foresaw; the
+    // dialog's title stands in when it is empty.
     template <class Handler>
-    void Guard(Handler&& handler) {
-        RunHandler(m_prompts, std::forward<Handler>(handler));
+    void Guard(Handler&& handler, const std::string& operation = {}) {
+        RunHandler(m_prompts, std::forward<Handler>(handler), [&] { return DescribeAction(operation); });
     }
+    // The file the dialog's actions concern, for those messages; none by default.
+    virtual std::string ActionFile() const { return {}; }
 
     // Binds a button's click to a handler of the dialog, inside the boundary.
     template <class Dialog>
@@ -72,6 +77,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    HandlerContext DescribeAction(const std::string& operation) const;
     void ConnectClicked(int id, std::function<void()> call);
 
     Prompts& m_prompts;

@@ -14,6 +14,8 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <array>
+#include <exception>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -45,6 +47,7 @@ constexpr const char* kPlayText = "播放";
 constexpr const char* kSlowerText = "减慢";
 constexpr const char* kFasterText = "加快";
 constexpr const char* kExportAnimationText = "输出GIF动画...";
+constexpr const char* kPreviewOperationText = "预览";
 
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
@@ -356,7 +359,7 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
         action->setShortcut(keys);
         action->setShortcutVisibleInContextMenu(true);
         action->setEnabled(enabled);
-        connect(action, &QAction::triggered, this, [this, handler] { Guard([this, handler] { handler(); }); });
+        connect(action, &QAction::triggered, this, [this, handler, text] { Guard([this, handler] { handler(); }, text); });
         return action;
     };
     add(kZoomInText, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ChangeView(&ViewOptions::ZoomIn); },
@@ -476,6 +479,12 @@ void CSprViewDlg::OnPaint() {
         // A paint that cannot read its frame draws nothing and says nothing; the next
         // action that reads the file reports the error.
         return;
+    } catch (const std::exception& error) {
+        // Anything else is told once for the frame, as a damaged frame is; a paint never
+        // ends the program.
+        const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+        return ReportProblem(
+            DescribeUnexpectedFailure(kPreviewOperationText, m_sprite.Path(), outOfMemory ? kOutOfMemoryText : error.what()));
     }
     QPainter painter(m_preview);
     if (m_view.IsPlain()) {

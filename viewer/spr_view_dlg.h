@@ -44,6 +44,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
+    std::string ActionFile() const override { return m_sprite.Path(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

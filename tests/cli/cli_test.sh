@@ -367,4 +367,52 @@ expect "animate refuses a true-colour sprite" 1 "" "sub/knight.spr是32位色SPR
     animate sub/knight.spr out/knight.gif
 check "... and writes nothing" test ! -e out/knight.gif
 
+echo "# Frames without pixels"
+# The smallest sprite with one: one RLE frame of 0 x 0 (width, height, rleSize all 0).
+{ echo 5350 0102 0100 0000 000000000000; palette_hex; } | unhex zero.spr
+# Palettised frames of 0 x 5, 4 x 0 and 2 x 2; true-colour ones of 0 x 3 and 2 x 1.
+{ echo 5350 0102 0300 0000 000005000000 040000000000 020002000400 01020304; palette_hex; } | unhex zeros.spr
+{ echo 5350 0102 0000 0200 00000300 02000100 ff010203 80040506; head -c 1024 /dev/zero | xxd -p; } | unhex zeros_tc.spr
+expect "animate a sprite of one empty frame" 0 "GIF动画out/zero.gif输出完成，一共1帧." "" animate zero.spr out/zero.gif
+check "... a GIF that ImageMagick reads" test "$("$convert" out/zero.gif -format '%wx%h ' info:)" = "1x1 "
+expect "animate empty frames among others" 0 "GIF动画out/zeros.gif输出完成，一共3帧." "" animate zeros.spr out/zeros.gif
+check "... three frames on the largest frame's canvas" test "$("$convert" out/zeros.gif -format '%Wx%H ' info:)" = "4x5 4x5 4x5 "
+expect "one empty frame as PNG is refused by name" 1 "" \
+    "zero.spr的zero000.bmp没有像素(0×0)：PNG图至少要有一个像素，不能输出为PNG!" export zero.spr --frame 0 out/zero.png --format png
+check "... and writes nothing" test ! -e out/zero.png
+mkdir zeros_png
+echo old >zeros_png/zeros002.png
+expect "every frame as PNG is refused before the first file" 1 "" \
+    "zeros.spr的zeros000.bmp没有像素(0×5)：PNG图至少要有一个像素，不能输出为PNG!" export zeros.spr zeros_png --format png
+check "... leaving the folder as it was" test "$(files_in zeros_png)$(cat zeros_png/zeros002.png)" = "zeros002.png old"
+expect "empty frames export as BMP" 0 "输出完成，一共3个文件." "" export zeros.spr zeros_png
+check "... with headers and a colour table only" test "$(file_size zeros_png/zeros000.bmp)" = 1078
+expect "empty true-colour frames export as TGA" 0 "输出完成，一共2个文件." "" export zeros_tc.spr zeros_png
+expect "... and build again from the TGAs" 0 "" "" build out/zeros_tc.spr zeros_png/zeros_tc000.tga zeros_png/zeros_tc001.tga
+check "... into the same sprite" cmp out/zeros_tc.spr zeros_tc.spr
+
+echo "# Failures that are not refusals"
+expect "--version after a command" 0 "^zandrel-cli " "" export zero.spr out --version
+expect "--version after the palette action" 0 "^zandrel-cli " "" palette convert --version
+if $windows; then
+    skip "a file-size limit and a closed pipe: POSIX signals"
+else
+    # A file-size limit (SIGXFSZ) and a pipe without a reader (SIGPIPE) make the write
+    # fail; the program says so itself and the destination keeps what it had.
+    cp out/hero.gif out/limited.bmp
+    got=0
+    (ulimit -f 1 && "$cli" export sub/hero.spr --frame 2 out/limited.bmp) >out.txt 2>err.txt || got=$?
+    check "a write past ulimit -f fails with exit 1" test "$got" = 1
+    check "... says why" stream_is err.txt "访问文件out/limited.bmp时出错：磁盘已满。"
+    check "... and keeps the old file" cmp out/limited.bmp out/hero.gif
+    check "... and leaves no temporary" test -z "$(find out -name '.zandrel-*')"
+    # The reader has gone before the first byte is written.
+    { sleep 0.5; st=0; "$cli" export sub/hero.spr --frame 2 /dev/stdout 2>err.txt || st=$?; echo $st >status.txt; } | true
+    check "a pipe whose reader has gone fails with exit 1" test "$(cat status.txt)" = 1
+    check "... and says so" stream_is err.txt "^访问文件/dev/stdout时出错："
+    { sleep 0.5; st=0; "$cli" info sub/hero.spr 2>err.txt || st=$?; echo $st >status.txt; } | true
+    check "info into such a pipe fails with exit 1" test "$(cat status.txt)" = 1
+    check "... and says so" stream_is err.txt "^zandrel-cli: cannot write to the standard output"
+fi
+
 finish

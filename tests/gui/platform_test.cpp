@@ -13,7 +13,12 @@
 #include <QStyleOptionButton>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <functional>
+#include <new>
 #include <set>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "platform/filter.h"
 #include "platform/scripted_prompts.h"
@@ -161,10 +166,38 @@ public:
         OnClicked(kIdcAbout, &FailingDialog::OnFail);
     }
     std::string m_strMissing;
+    // Set: the handler fails as a library might, with something other than a file error.
+    std::function<void()> m_throw;
+
+protected:
+    std::string ActionFile() const override { return "hero.spr"; }
 
 private:
-    void OnFail() { File::OpenRead(m_strMissing); }
+    void OnFail() {
+        if (m_throw) m_throw();
+        File::OpenRead(m_strMissing);
+    }
 };
+
+TEST_F(BuilderTest, AnyOtherFailureInAHandlerIsToldWithTheActionAndTheFileAndTheDialogStays) {
+    FailingDialog dialog(m_prompts);
+    dialog.InitDialog();
+    dialog.show();
+    const QString caption = dialog.DlgItem<QPushButton>(kIdcAbout)->text().remove('&');
+    for (const auto& [thrower, reason] : std::vector<std::pair<std::function<void()>, std::string>>{
+             {[] { throw std::runtime_error("PNG encoder: missing IHDR chunk"); }, "PNG encoder: missing IHDR chunk"},
+             {[] { throw std::bad_alloc(); }, "内存不足"},
+             {[] { throw 42; }, "未知错误"}}) {
+        dialog.m_throw = thrower;
+        dialog.DlgItem<QPushButton>(kIdcAbout)->click();
+        ASSERT_FALSE(m_prompts.Messages().empty());
+        EXPECT_EQ(m_prompts.Messages().back().text,
+                  caption.toStdString() + " hero.spr时出现意外错误，没有完成：" + reason);
+        EXPECT_EQ(m_prompts.Messages().back().icon, MessageIcon::Stop);
+        EXPECT_TRUE(dialog.isVisible());
+    }
+    EXPECT_EQ(m_prompts.Messages().size(), 3u);
+}
 
 TEST_F(BuilderTest, FileErrorInAHandlerShowsTheStandardBoxAndTheDialogStays) {
     TempDir dir;
