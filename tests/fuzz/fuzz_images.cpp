@@ -1,5 +1,6 @@
 // BMP and TGA files from arbitrary bytes: decoded and encoded again, shown by the
-// maker's preview, and built into a sprite that must hold the same picture.
+// maker's preview, built into a sprite that must hold the same picture, and that
+// sprite's frame exported in every format and animated.
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +53,7 @@ void CheckBmp(ByteSpan bytes, const fuzz::Scratch& scratch) {
     const std::uint8_t transparent = image.indices[0];
     fuzz::Require(frame.pixels == fuzz::ExchangeTransparent(image.indices, transparent), "a built BMP keeps its pixels");
     fuzz::Require(sprite.Palette() == fuzz::PaletteAfterBuild(palette, transparent), "a built BMP keeps its colours");
+    fuzz::ExportEveryWay(sprite, scratch, 1);
 }
 
 void CheckTga(ByteSpan bytes, const fuzz::Scratch& scratch) {
@@ -69,6 +71,7 @@ void CheckTga(ByteSpan bytes, const fuzz::Scratch& scratch) {
     if (!frame.problem.empty()) return;
     fuzz::Require(frame.width == decoded.size.width && frame.height == decoded.size.height, "a built TGA keeps its size");
     fuzz::Require(frame.pixels == stored, "a built TGA keeps its pixels");
+    fuzz::ExportEveryWay(sprite, scratch, 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// A sprite from arbitrary bytes: loaded, every frame read, drawn and exported, and the
-// exported frames built into a sprite again, which must hold the same pictures.
+// A sprite from arbitrary bytes: loaded, every frame read, drawn and exported in every
+// format, the sprite animated, and the exported frames built into a sprite again, which
+// must hold the same pictures.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         SpriteModel sprite;
         if (!sprite.LoadSprite(scratch.Put("in.spr", ByteSpan(data, size))).done) return 0;
+        fuzz::ExportEveryWay(sprite, scratch, kFramesTried);
         const std::vector<std::string> names = sprite.FrameNames();
         std::vector<DecodedFrame> frames;
         std::vector<std::string> exported;

@@ -8,8 +8,11 @@
 
 #include <stdlib.h>
 
+#include "formats/png_files.h"
 #include "platform/file.h"
 #include "platform/utf16.h"
+#include "viewer/frame_export.h"
+#include "viewer/sprite_model.h"
 
 namespace zandrel::fuzz {
 
@@ -77,6 +80,54 @@ Bytes ExchangeTransparent(ByteSpan indices, std::uint8_t transparent) {
         }
     }
     return exchanged;
+}
+
+namespace {
+
+// The PNG's pixels as the frame holds them: indices as they are, RGBA turned back into
+// alpha, blue, green, red with the bottom row first.
+Bytes FramePixelsOfPng(const PngDecoded& png) {
+    if (png.kind == PngKind::Indexed) return png.pixels;
+    const std::size_t rowBytes = std::size_t{png.width} * 4;
+    Bytes stored(png.pixels.size());
+    for (std::size_t row = 0; row < png.height; ++row) {
+        const std::uint8_t* in = png.pixels.data() + row * rowBytes;
+        std::uint8_t* out = stored.data() + (png.height - 1 - row) * rowBytes;
+        for (std::size_t x = 0; x < rowBytes; x += 4) {
+            out[x] = in[x + 3];
+            out[x + 1] = in[x + 2];
+            out[x + 2] = in[x + 1];
+            out[x + 3] = in[x];
+        }
+    }
+    return stored;
+}
+
+}  // namespace
+
+void ExportEveryWay(const SpriteModel& sprite, const Scratch& scratch, std::size_t frames) {
+    bool allRead = true;
+    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
+        const DecodedFrame read = sprite.ReadFrame(i);
+        allRead = allRead && read.problem.empty();
+        if (i >= frames) continue;
+        const bool empty = read.width == 0 || read.height == 0;
+        for (const FrameFormat format : {FrameFormat::Native, FrameFormat::Png}) {
+            const std::string path = scratch.Path(format == FrameFormat::Png ? "frame.png" : "frame");
+            const Outcome written = ExportFrame(sprite, i, path, format);
+            const bool writable = read.problem.empty() && !(format == FrameFormat::Png && empty);
+            Require(written.done == writable, "a frame is written in every format that can hold it");
+            Require(written.done || !written.text.empty(), "a refused frame says why");
+            if (!written.done || format != FrameFormat::Png) continue;
+            const PngDecoded png = DecodePng(ReadWhole(path));
+            Require(png.problem == PngProblem::None && png.width == read.width && png.height == read.height,
+                    "a written PNG reads back");
+            Require(FramePixelsOfPng(png) == read.pixels, "a written PNG holds the frame's pixels");
+        }
+    }
+    const Outcome animated = ExportAnimation(sprite, scratch.Path("all.gif"));
+    Require(animated.done == (!sprite.IsTrueColour() && sprite.FrameCount() > 0 && allRead),
+            "a palettised sprite whose frames read animates");
 }
 
 }  // namespace zandrel::fuzz

@@ -9,6 +9,10 @@
 #include "formats/byte_order.h"
 #include "formats/spr_file.h"
 
+namespace zandrel {
+class SpriteModel;
+}
+
 namespace zandrel::fuzz {
 
 // Stops the run, naming the promise, when `holds` is false.
@@ -35,5 +39,11 @@ Bytes ReadWhole(const std::string& path);
 SprPalette PaletteAfterBuild(const SprPalette& table, std::uint8_t transparent);
 // Indices with 0 and `transparent` exchanged, as the build stores a BMP's pixels.
 Bytes ExchangeTransparent(ByteSpan indices, std::uint8_t transparent);
+
+// The first `frames` frames of a loaded sprite written in every format the program
+// writes (its own, and PNG) and the sprite animated: each is written, or refused for a
+// reason the sprite shows (a damaged frame, a PNG of no pixels, a true-colour GIF).
+// Written PNGs decode to the frame's pixels.
+void ExportEveryWay(const SpriteModel& sprite, const Scratch& scratch, std::size_t frames);
 
 }  // namespace zandrel::fuzz

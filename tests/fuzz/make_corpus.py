@@ -49,11 +49,27 @@ def tga32(width, height, bgra, footer=True):
     return head + bytes(bgra) + tail
 
 
-def png(width, height, colour_type, bit_depth, rows, plte=None, trns=None):
-    """A PNG written chunk by chunk: each row gets filter byte 0, the data one zlib stream."""
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0))
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png_header(width, height, colour_type, bit_depth):
+    return b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0))
+
+
+def png_of_zero_rows(width, height, colour_type, bit_depth):
+    """A PNG of all-zero rows, compressed a row at a time so the pixels are never held."""
+    row = bytes(1 + (width * bit_depth + 7) // 8)
+    deflate = zlib.compressobj(9)
+    data = b"".join(deflate.compress(row) for _ in range(height)) + deflate.flush()
+    return png_header(width, height, colour_type, bit_depth) + png_chunk(b"IDAT", data) + png_chunk(b"IEND", b"")
+
+
+def png(width, height, colour_type, bit_depth, rows, plte=None, trns=None, extra=()):
+    """A PNG written chunk by chunk: each row gets filter byte 0, the data one zlib stream;
+    `extra` chunks (kind, data) go right after the header."""
+    chunk = png_chunk
+    out = png_header(width, height, colour_type, bit_depth) + b"".join(chunk(kind, data) for kind, data in extra)
     if plte is not None:
         out += chunk(b"PLTE", bytes(plte))
     if trns is not None:
@@ -72,6 +88,11 @@ def seeds():
     yield "fuzz_sprite/frames_without_pixels.spr", sprite(1, 3, 0, [
         rle_record(0, 5, []), rle_record(7, 0, []), rle_record(1, 1, [3])])
     yield "fuzz_sprite/no_frames.spr", sprite(1, 0, 0, [])
+    # The smallest sprite with a frame of no pixels; animating it and exporting it as PNG
+    # once crashed.
+    yield "fuzz_sprite/zero_by_zero.spr", b"SP\x01\x02\x01\x00\x00\x00" + bytes(6) + palette()
+    yield "fuzz_sprite/true_colour_without_pixels.spr", sprite(1, 0, 2, [
+        raw_record(0, 3, []), raw_record(2, 1, [255, 1, 2, 3, 128, 4, 5, 6])], bytes(1024))
     whole = sprite(1, 2, 0, rle)
     yield "fuzz_sprite/truncated.spr", whole[:8 + 6 + 5] + palette(9)
     yield "fuzz_sprite/run_past_frame.spr", sprite(1, 1, 0, [rle_record(2, 2, [1, 0, 4])])
@@ -83,10 +104,17 @@ def seeds():
     yield "fuzz_images/sixteen_colours.bmp", bmp8(2, 2, [[1, 2], [3, 15]], colours=16)
     yield "fuzz_images/alpha.tga", tga32(2, 2, [10, 20, 30, 40, 1, 2, 3, 0, 255, 255, 255, 255, 9, 8, 7, 128])
     yield "fuzz_images/no_footer.tga", tga32(1, 3, range(12), footer=False)
+    yield "fuzz_images/zero_wide.tga", tga32(0, 3, [])
 
     yield "fuzz_png/indexed_trns.png", png(3, 2, 3, 8, [[0, 1, 2], [2, 1, 0]], plte=range(9), trns=[255, 0])
     yield "fuzz_png/rgba.png", png(2, 1, 6, 8, [[10, 20, 30, 40, 50, 60, 70, 255]])
     yield "fuzz_png/grey16.png", png(2, 2, 0, 16, [[0, 1, 255, 255], [128, 0, 0, 7]])
+    # Bombs: a few kilobytes that stand for hundreds of megabytes of pixels.
+    yield "fuzz_png/bomb_one_bit_grey.png", png_of_zero_rows(16384, 16384, 0, 1)
+    yield "fuzz_png/bomb_eight_bit_grey.png", png_of_zero_rows(16384, 16384, 0, 8)
+    # A sound image behind thousands of comments.
+    yield "fuzz_png/many_text_chunks.png", png(2, 1, 6, 8, [[10, 20, 30, 40, 50, 60, 70, 255]],
+                                               extra=[(b"tEXt", b"Comment\0by hand")] * 3000)
 
     yield "fuzz_palette/velmark.pal", palette(3)
     yield "fuzz_palette/microsoft.pal", b"RIFF" + struct.pack("<I", 1040) + b"PAL data" + struct.pack(
