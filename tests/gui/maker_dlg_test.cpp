@@ -403,6 +403,23 @@ TEST_F(MakerTest, MakeBuildsATrueColourSpriteInListOrderSilently) {
     EXPECT_FALSE(m_maker->isVisible());
 }
 
+TEST_F(MakerTest, ATgaWithoutPixelsPreviewsAsNothingAndBuildsAnEmptyFrame) {
+    const std::string empty = Write("empty.tga", MakeTga32(0, 3, {}));
+    Add({empty});
+    Preview().resize(50, 50);
+    const QImage blank = Grab(Preview());
+    Choose(0);
+    EXPECT_EQ(Grab(Preview()), blank);
+    const std::string output = m_dir.Path("out.spr");
+    m_prompts.Answer(output);
+    Click(kIdOk);
+
+    Bytes expected{'S', 'P', 1, 2, 0, 0, 1, 0, 0, 0, 3, 0};
+    expected.resize(expected.size() + 1024, 0);
+    EXPECT_EQ(ReadBytes(output), expected);
+    EXPECT_TRUE(m_prompts.Messages().empty());
+}
+
 TEST_F(MakerTest, RefusedKindsAskNothingAndKeepTheDialog) {
     Add({"a.bmp", "b.tga"});
     Click(kIdOk);

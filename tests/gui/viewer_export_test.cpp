@@ -122,6 +122,28 @@ TEST_F(ViewerExportTest, AllFramesOfAPalettisedSpriteBecomeBmpFilesWithItsPalett
     ExpectBmpOf(Out() + "/hero001.bmp", frames[1], m_palette);
 }
 
+TEST_F(ViewerExportTest, FramesWithoutPixelsArePagedDrawnAndExportedAndRefusedAsPng) {
+    const std::vector<TestFrame> frames{{0, 5, {}}, PatternFrame(3, 2), {4, 0, {}}};
+    Open("zeros.spr", MakeSprite(SprKind::Indexed256Rle, frames, m_palette));
+    for (int step = 0; step < 4; ++step) {
+        Click(kIdcNextFrame);
+        EXPECT_FALSE(Grab(*m_viewer).isNull());
+    }
+    m_prompts.Answer(Out());
+    Click(kIdcExportAll);
+    EXPECT_EQ(MessageTexts().back(), "输出完成，一共3个文件.");
+    ExpectBmpOf(Out() + "/zeros001.bmp", frames[1], m_palette);
+
+    // On to the empty 4 x 0 frame: a PNG cannot hold it.
+    Click(kIdcNextFrame);
+    m_prompts.Answer(Out() + "/empty.png");
+    Click(kIdcExportFrame);
+    EXPECT_EQ(MessageTexts().back(),
+              m_dir.Path("zeros.spr") + "的zeros002.bmp没有像素(4×0)：PNG图至少要有一个像素，不能输出为PNG!");
+    EXPECT_FALSE(fs::exists(Out() + "/empty.png"));
+    EXPECT_TRUE(m_viewer->isVisible());
+}
+
 TEST_F(ViewerExportTest, AllFramesOfATrueColourSpriteBecomeTgaFilesKeepingAlpha) {
     // Bottom row first, A, B, G, R: a fully transparent pixel keeps its colour bytes.
     const TestFrame clear{2, 2, Bytes{0, 11, 22, 33, 255, 1, 2, 3, 128, 40, 50, 60, 7, 70, 80, 90}};
