@@ -4,8 +4,17 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/file_common.h"
+
 namespace zandrel {
 namespace {
+
+using file_common::OsErrorMeaning;
+
+// Said instead of the cause where the path or the OS error tells more.
+constexpr const char* kEmptyPathText = "路径为空";
+constexpr const char* kIsFolderText = "这是一个文件夹，不是文件";
+constexpr const char* kPathTooLongText = "路径太长";
 
 std::string CauseText(FileCause cause) {
     switch (cause) {
@@ -29,7 +38,27 @@ std::string CauseText(FileCause cause) {
     return "未知错误";
 }
 
+// The cause numbers stay as the program's messages have always shown them; the
+// sentence says what is true.
+std::string ReasonOf(const FileError& error) {
+    if (error.Path().empty()) return kEmptyPathText;
+    switch (file_common::MeaningOfOsError(error.OsError())) {
+        case OsErrorMeaning::IsFolder: return kIsFolderText;
+        case OsErrorMeaning::PathTooLong: return kPathTooLongText;
+        case OsErrorMeaning::Other: break;
+    }
+    return CauseText(error.Cause());
+}
+
 }  // namespace
+
+namespace file_common {
+
+void RefuseEmptyPath(const std::string& path) {
+    if (path.empty()) throw FileError(FileCause::BadPath, 0, path);
+}
+
+}  // namespace file_common
 
 FileError::FileError(FileCause cause, int osError, std::string path)
     : std::runtime_error(path + ": file error " + std::to_string(static_cast<int>(cause))),
@@ -39,7 +68,7 @@ FileError::FileError(FileCause cause, int osError, std::string path)
 
 std::string DescribeFileError(const FileError& error) {
     // As the system writes paths: a path typed with "/" on Windows is shown with "\".
-    return "访问文件" + WithNativeSeparators(error.Path()) + "时出错：" + CauseText(error.Cause()) + "。";
+    return "访问文件" + WithNativeSeparators(error.Path()) + "时出错：" + ReasonOf(error) + "。";
 }
 
 File::File(File&& other) noexcept { *this = std::move(other); }
@@ -100,5 +129,7 @@ void OutputBatch::WriteWholeFile(const std::string& path, std::span<const std::u
     out.Write(bytes);
     Add(std::move(out));
 }
+
+bool IsExistingFolder(const std::string& path) { return CheckFolder(path) == FolderState::Folder; }
 
 }  // namespace zandrel

@@ -199,6 +199,17 @@ private:
     std::vector<OutputFile> m_waiting;
 };
 
+// What a path names, as a place to write files into.
+enum class FolderState {
+    Folder,
+    EmptyPath,
+    TooLong,  // the path, or a name in it, is longer than the system takes
+    Missing,  // nothing there, or a folder on the way is missing
+    NotAFolder,  // a file, a device, anything else that is there
+    Unreachable,  // cannot be looked at: no permission, a loop of links, a failing disk
+};
+
+FolderState CheckFolder(const std::string& path);
 bool IsExistingFolder(const std::string& path);
 
 // Outputs start as unnamed temporaries where the system offers them; turned off, they

@@ -11,6 +11,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/file_common.h"
+
 namespace zandrel {
 namespace {
 
@@ -131,7 +133,20 @@ std::string FinalNameOf(const std::string& path) {
 
 }  // namespace
 
+namespace file_common {
+
+OsErrorMeaning MeaningOfOsError(int osError) {
+    switch (osError) {
+        case EISDIR: return OsErrorMeaning::IsFolder;
+        case ENAMETOOLONG: return OsErrorMeaning::PathTooLong;
+        default: return OsErrorMeaning::Other;
+    }
+}
+
+}  // namespace file_common
+
 File File::OpenRead(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     File file;
     file.m_strPath = path;
     // Without waiting: opening a pipe waits for a writer that may never come. What is
@@ -193,6 +208,7 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
 }
 
 OutputFile OutputFile::Create(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     OutputFile out;
     out.m_strPath = path;
 
@@ -344,9 +360,17 @@ void OutputBatch::Commit() {
     for (OutputFile& out : group) out.PutInPlace();
 }
 
-bool IsExistingFolder(const std::string& path) {
+FolderState CheckFolder(const std::string& path) {
+    if (path.empty()) return FolderState::EmptyPath;
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? FolderState::Folder : FolderState::NotAFolder;
+    switch (errno) {
+        case ENAMETOOLONG: return FolderState::TooLong;
+        // A file on the way ("a.bmp/out") leaves no folder there either.
+        case ENOENT:
+        case ENOTDIR: return FolderState::Missing;
+        default: return FolderState::Unreachable;
+    }
 }
 
 void UseUnnamedTemporaries(bool use) { g_useUnnamedTemporaries = use; }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <utility>
 
+#include "platform/file_common.h"
 #include "platform/utf16.h"
 #include "platform/win32_path.h"
 
@@ -20,6 +21,9 @@ namespace {
 
 // Not in every SDK's headers.
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+// "Not supported on a directory": what a folder where a file was wanted is reported
+// with, where the system itself says only "access denied".
+constexpr DWORD kErrorDirectoryNotSupported = 336;
 
 FileCause CauseOfError(DWORD error) {
     switch (error) {
@@ -173,7 +177,20 @@ void KeepAttributes(HANDLE temporary, DWORD replaced) {
 
 }  // namespace
 
+namespace file_common {
+
+OsErrorMeaning MeaningOfOsError(int osError) {
+    switch (static_cast<DWORD>(osError)) {
+        case kErrorDirectoryNotSupported: return OsErrorMeaning::IsFolder;
+        case ERROR_FILENAME_EXCED_RANGE: return OsErrorMeaning::PathTooLong;
+        default: return OsErrorMeaning::Other;
+    }
+}
+
+}  // namespace file_common
+
 File File::OpenRead(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     File file;
     file.m_strPath = path;
     const std::wstring wide = Win32Path(path);
@@ -184,7 +201,7 @@ File File::OpenRead(const std::string& path) {
         const DWORD error = ::GetLastError();
         // A folder cannot be opened as a file at all, and says so as "access denied".
         if (error == ERROR_ACCESS_DENIED && IsExistingFolder(path)) {
-            throw FileError(FileCause::NotRegularFile, static_cast<int>(error), path);
+            throw FileError(FileCause::NotRegularFile, kErrorDirectoryNotSupported, path);
         }
         ThrowError(error, path);
     }
@@ -235,6 +252,7 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
 }
 
 OutputFile OutputFile::Create(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     OutputFile out;
     out.m_strPath = path;
     out.m_strTarget = path;
@@ -265,7 +283,9 @@ OutputFile OutputFile::Create(const std::string& path) {
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(probe.Get(), &info)) ThrowLastError(path);
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw FileError(FileCause::AccessDenied, ERROR_ACCESS_DENIED, path);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        throw FileError(FileCause::AccessDenied, kErrorDirectoryNotSupported, path);
+    }
     // Refused now, not after the output is written: a read-only file cannot be replaced.
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) throw FileError(FileCause::AccessDenied, ERROR_ACCESS_DENIED, path);
     // The probe opened the file at the end of any links: that is the one replaced.
@@ -378,9 +398,25 @@ void OutputBatch::Commit() {
     for (OutputFile& out : group) out.PutInPlace();
 }
 
-bool IsExistingFolder(const std::string& path) {
+FolderState CheckFolder(const std::string& path) {
+    if (path.empty()) return FolderState::EmptyPath;
     const DWORD attributes = ::GetFileAttributesW(Win32Path(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderState::Folder : FolderState::NotAFolder;
+    }
+    switch (::GetLastError()) {
+        case ERROR_FILENAME_EXCED_RANGE: return FolderState::TooLong;
+        // A name that cannot exist ("a?b") names no folder either.
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_DIRECTORY: return FolderState::Missing;
+        default: return FolderState::Unreachable;
+    }
 }
 
 // Windows has no unnamed temporaries: outputs always start under a name.

@@ -19,6 +19,7 @@ namespace zandrel {
 namespace {
 
 using test::CauseOf;
+using test::MessageOf;
 using test::TempDir;
 
 TEST(File, ReportsWhyItCannotOpen) {
@@ -376,6 +377,49 @@ TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
 TEST(DescribeFileError, NamesTheFileAndTheCause) {
     const FileError error(FileCause::SharingViolation, 0, "tmp/a.pal");
     EXPECT_EQ(DescribeFileError(error), "访问文件" + WithNativeSeparators("tmp/a.pal") + "时出错：文件正被使用，共享冲突。");
+}
+
+// The cause numbers stay those the program has always shown (a folder as a destination
+// is "access denied", as a source no ordinary file); the sentence says what is true.
+TEST(DescribeFileError, SaysThatAPathIsAFolderTooLongOrEmpty) {
+    TempDir dir;
+    const auto sentence = [](const std::string& path, const std::string& reason) {
+        return "访问文件" + WithNativeSeparators(path) + "时出错：" + reason + "。";
+    };
+    const std::string folder = dir.Root();
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(folder, Bytes{1}); }), FileCause::AccessDenied);
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(folder, Bytes{1}); }), sentence(folder, "这是一个文件夹，不是文件"));
+    EXPECT_EQ(MessageOf([&] { File::OpenRead(folder); }), sentence(folder, "这是一个文件夹，不是文件"));
+
+    // Longer than any file system takes for one name.
+    const std::string tooLong = dir.Path(std::string(300, 'a') + ".bmp");
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(tooLong); }), FileCause::BadPath);
+    EXPECT_EQ(MessageOf([&] { File::OpenRead(tooLong); }), sentence(tooLong, "路径太长"));
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(tooLong, Bytes{1}); }), sentence(tooLong, "路径太长"));
+
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(""); }), FileCause::BadPath);
+    EXPECT_EQ(CauseOf([&] { OutputFile::Create(""); }), FileCause::BadPath);
+    EXPECT_EQ(MessageOf([&] { File::OpenRead(""); }), "访问文件时出错：路径为空。");
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile("", Bytes{1}); }), "访问文件时出错：路径为空。");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
+}
+
+TEST(CheckFolder, TellsWhyAPathIsNoFolderToWriteInto) {
+    TempDir dir;
+    test::WriteBytes(dir.Path("file"), Bytes{1});
+    EXPECT_EQ(CheckFolder(dir.Root()), FolderState::Folder);
+    EXPECT_TRUE(IsExistingFolder(dir.Root()));
+    EXPECT_EQ(CheckFolder(""), FolderState::EmptyPath);
+    EXPECT_EQ(CheckFolder(dir.Path(std::string(300, 'a'))), FolderState::TooLong);
+    EXPECT_EQ(CheckFolder(dir.Path("none")), FolderState::Missing);
+    EXPECT_EQ(CheckFolder(dir.Path("none/deeper")), FolderState::Missing);
+    EXPECT_EQ(CheckFolder(dir.Path("file")), FolderState::NotAFolder);
+    EXPECT_FALSE(IsExistingFolder(dir.Path("file")));
+#ifndef _WIN32
+    EXPECT_EQ(CheckFolder(dir.Path("file/sub")), FolderState::Missing);
+    ASSERT_EQ(::symlink("loop", dir.Path("loop").c_str()), 0);
+    EXPECT_EQ(CheckFolder(dir.Path("loop")), FolderState::Unreachable);
+#endif
 }
 
 }  // namespace
