@@ -104,6 +104,13 @@ public:
     std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) const;
     std::vector<std::uint8_t> ReadAll() const;
 
+    // Whether the file is no longer what was opened: its size or its modification or
+    // status-change time differs, or its path now names another file or none. Asked
+    // after the reads, it tells whether they may have seen a file being rewritten. On
+    // Windows the file is held without sharing, and only its size and modification
+    // time are compared.
+    bool ChangedSinceOpen() const;
+
     // Closing a file that is not open does nothing.
     void Close();
 
@@ -111,10 +118,15 @@ private:
     NativeFile m_hFile = kNoFile;
     std::string m_strPath;
     std::uint64_t m_nLength = 0;
+    // When the file was last written, as it was at the opening: nanoseconds since 1970
+    // on POSIX, 100-nanosecond steps since 1601 on Windows.
+    std::int64_t m_nModified = 0;
 #ifndef _WIN32
     // What the file is held by; on Windows the system holds it itself.
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
+    // The status-change time (owner, bits, links, content) likewise.
+    std::int64_t m_nStatusChanged = 0;
 #endif
 };
 

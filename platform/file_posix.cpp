@@ -105,6 +105,12 @@ bool UnnamedTemporaries() {
 #endif
 }
 
+constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+
+std::int64_t NanosecondsOf(const struct timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
+}
+
 std::string ReadLink(const std::string& link) {
     std::string target(256, '\0');
     for (;;) {
@@ -164,6 +170,8 @@ File File::OpenRead(const std::string& path) {
     file.m_nDevice = info.st_dev;
     file.m_nInode = info.st_ino;
     file.m_nLength = static_cast<std::uint64_t>(info.st_size);
+    file.m_nModified = NanosecondsOf(info.st_mtim);
+    file.m_nStatusChanged = NanosecondsOf(info.st_ctim);
     return file;
 }
 
@@ -173,8 +181,10 @@ File& File::operator=(File&& other) noexcept {
         m_hFile = std::exchange(other.m_hFile, -1);
         m_strPath = std::move(other.m_strPath);
         m_nLength = other.m_nLength;
+        m_nModified = other.m_nModified;
         m_nDevice = other.m_nDevice;
         m_nInode = other.m_nInode;
+        m_nStatusChanged = other.m_nStatusChanged;
     }
     return *this;
 }
@@ -205,6 +215,24 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
         if (got == 0) throw FileError(FileCause::EndOfFile, 0, m_strPath);
         done += static_cast<std::size_t>(got);
     }
+}
+
+bool File::ChangedSinceOpen() const {
+    if (m_hFile < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    struct stat now {};
+    if (::fstat(m_hFile, &now) != 0) ThrowErrno(m_strPath);
+    if (static_cast<std::uint64_t>(now.st_size) != m_nLength || NanosecondsOf(now.st_mtim) != m_nModified ||
+        NanosecondsOf(now.st_ctim) != m_nStatusChanged) {
+        return true;
+    }
+    // A file written elsewhere and renamed over the path leaves the open one as it was:
+    // what was read is then not what the path names.
+    struct stat named {};
+    if (::stat(m_strPath.c_str(), &named) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return true;
+        ThrowErrno(m_strPath);
+    }
+    return named.st_dev != m_nDevice || named.st_ino != m_nInode;
 }
 
 OutputFile OutputFile::Create(const std::string& path) {

@@ -148,6 +148,15 @@ std::string FinalPathOf(HANDLE probe, const std::string& path) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+std::uint64_t SizeOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+}
+
+// In 100-nanosecond steps since 1601, as the system counts.
+std::int64_t TimeOf(const FILETIME& time) {
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+}
+
 class Handle {
 public:
     explicit Handle(HANDLE handle) : m_handle(handle) {}
@@ -208,9 +217,10 @@ File File::OpenRead(const std::string& path) {
     file.m_hFile = NativeOf(handle);
     // "NUL", "CON", a pipe: opened like files, but not files.
     if (::GetFileType(handle) != FILE_TYPE_DISK) throw FileError(FileCause::NotRegularFile, 0, path);
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle, &size)) ThrowLastError(path);
-    file.m_nLength = static_cast<std::uint64_t>(size.QuadPart);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) ThrowLastError(path);
+    file.m_nLength = SizeOf(info);
+    file.m_nModified = TimeOf(info.ftLastWriteTime);
     return file;
 }
 
@@ -220,6 +230,7 @@ File& File::operator=(File&& other) noexcept {
         m_hFile = std::exchange(other.m_hFile, kNoFile);
         m_strPath = std::move(other.m_strPath);
         m_nLength = other.m_nLength;
+        m_nModified = other.m_nModified;
     }
     return *this;
 }
@@ -249,6 +260,15 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
         if (got == 0) throw FileError(FileCause::EndOfFile, 0, m_strPath);
         done += got;
     }
+}
+
+bool File::ChangedSinceOpen() const {
+    if (m_hFile == kNoFile) throw FileError(FileCause::InvalidFile, ERROR_INVALID_HANDLE, m_strPath);
+    // Held without sharing, the file cannot be renamed or replaced meanwhile: what it
+    // is now is what the handle shows.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(HandleOf(m_hFile), &info)) ThrowLastError(m_strPath);
+    return SizeOf(info) != m_nLength || TimeOf(info.ftLastWriteTime) != m_nModified;
 }
 
 OutputFile OutputFile::Create(const std::string& path) {

@@ -63,6 +63,52 @@ TEST(File, ReadsAtOffsetsAndRefusesToReadPastTheEnd) {
     EXPECT_EQ(CauseOf([&] { file.ReadAt(3, 3); }), FileCause::EndOfFile);
 }
 
+TEST(File, TellsWhetherItChangedSinceItWasOpened) {
+    TempDir dir;
+    const std::string path = dir.Path("a.spr");
+    test::WriteBytes(path, Bytes{1, 2, 3});
+    {
+        const File file = File::OpenRead(path);
+        EXPECT_EQ(file.ReadAll(), (Bytes{1, 2, 3}));
+        EXPECT_FALSE(file.ChangedSinceOpen());
+    }
+    EXPECT_EQ(CauseOf([] { File().ChangedSinceOpen(); }), FileCause::InvalidFile);
+#ifndef _WIN32
+    // Only POSIX lets another writer at a file that is held.
+    {
+        const File file = File::OpenRead(path);
+        struct stat opened {};
+        ASSERT_EQ(::stat(path.c_str(), &opened), 0);
+        // Other bytes of the same length, in place, dated a second later: a quick
+        // rewrite may fall within one tick of the file system's clock.
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "\x07\x08\x09", 3, 0), 3);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {opened.st_mtim.tv_sec + 1, opened.st_mtim.tv_nsec}};
+        ASSERT_EQ(::futimens(fd, times), 0);
+        ::close(fd);
+        EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+    {
+        const File file = File::OpenRead(path);
+        test::WriteBytes(dir.Path("new.spr"), Bytes{4, 5, 6});
+        ASSERT_EQ(::rename(dir.Path("new.spr").c_str(), path.c_str()), 0);
+        // The reads still see the file that was opened, which the path no longer names.
+        EXPECT_EQ(file.ReadAll(), (Bytes{7, 8, 9}));
+        EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+    {
+        // The file itself untouched, its path made to name another: only the identity tells.
+        test::WriteBytes(dir.Path("other.spr"), Bytes{7, 8, 9});
+        ASSERT_EQ(::symlink("a.spr", dir.Path("link").c_str()), 0);
+        const File file = File::OpenRead(dir.Path("link"));
+        ASSERT_EQ(::unlink(dir.Path("link").c_str()), 0);
+        ASSERT_EQ(::symlink("other.spr", dir.Path("link").c_str()), 0);
+        EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+#endif
+}
+
 #ifndef _WIN32
 TEST(File, HoldsItsFileWithoutSharing) {
     TempDir dir;
