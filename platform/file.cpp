@@ -33,6 +33,7 @@ std::string CauseText(FileCause cause) {
         case FileCause::DiskFull: return "磁盘已满";
         case FileCause::EndOfFile: return "文件意外结束";
         case FileCause::NotRegularFile: return "不是普通文件";
+        case FileCause::UntrustedLink: return "拒绝跟随其他用户在公共文件夹中放置的链接";
         case FileCause::Generic: break;
     }
     return "未知错误";

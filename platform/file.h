@@ -64,6 +64,9 @@ enum class FileCause : int {
     // Beyond the numbering above: a folder, a pipe, a device or a socket where an
     // ordinary file was wanted.
     NotRegularFile = 15,
+    // A symbolic link that another user put in a folder anyone may write to (such as
+    // /tmp): an output refuses to follow it, lest it replace a file the link chose.
+    UntrustedLink = 16,
 };
 
 class FileError : public std::runtime_error {
@@ -132,7 +135,9 @@ private:
 
 class OutputFile {
 public:
-    // Starts a new file for `path`; refused while a File holds the file at that path.
+    // Starts a new file for `path`; refused while a File holds the file at that path,
+    // and (on POSIX) when reaching it would follow a link that another user put in a
+    // sticky folder anyone may write to, whatever the system's own protection of them.
     static OutputFile Create(const std::string& path);
 
     OutputFile() = default;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/file_common.h"
 
@@ -137,6 +138,59 @@ std::string FinalNameOf(const std::string& path) {
     throw FileError(FileCause::BadPath, ELOOP, path);
 }
 
+// Whether a link in `folder` may be followed. In a folder that anyone may write to and
+// whose sticky bit keeps each name to its owner (/tmp), any user can plant a link to a
+// file of someone else's choosing; only the folder owner's links and this user's own
+// are taken to mean what they say.
+bool IsTrustedLink(const struct stat& link, const std::string& folder, const std::string& path) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) ThrowErrno(path);
+    const bool shared = (info.st_mode & S_ISVTX) && (info.st_mode & S_IWOTH);
+    return !shared || link.st_uid == info.st_uid || link.st_uid == ::geteuid();
+}
+
+// The names of a path, last first, as a stack to resolve from.
+void PushNamesOf(const std::string& path, std::vector<std::string>& pending) {
+    std::size_t end = path.size();
+    while (end > 0) {
+        const std::size_t slash = path.rfind('/', end - 1);
+        const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
+        if (end > begin) pending.push_back(path.substr(begin, end - begin));
+        if (slash == std::string::npos) break;
+        end = slash;
+    }
+}
+
+// Refuses `path` when reaching it follows an untrusted link, in any of its folders or
+// at any step of a chain; looked at before anything is opened, so that such a link
+// and what it points to stay untouched. The path is resolved here as the system
+// resolves it, one name at a time; where a name is missing there is nothing more to
+// follow, and what is wrong is for the opening to say.
+void RefuseUntrustedLinks(const std::string& path) {
+    std::vector<std::string> pending;
+    PushNamesOf(path, pending);
+    // Every name in `reached` is no link, so ".." after it is its folder's parent.
+    std::string reached = IsAbsolutePath(path) ? "/" : ".";
+    int hops = 0;
+    while (!pending.empty()) {
+        const std::string name = std::move(pending.back());
+        pending.pop_back();
+        if (name == ".") continue;
+        const std::string next = JoinPath(reached, name);
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0) return;
+        if (!S_ISLNK(info.st_mode)) {
+            reached = next;
+            continue;
+        }
+        if (!IsTrustedLink(info, reached, path)) throw FileError(FileCause::UntrustedLink, EACCES, path);
+        if (++hops > kMaxLinkHops) return;
+        const std::string target = ReadLink(next);
+        PushNamesOf(target, pending);
+        if (IsAbsolutePath(target)) reached = "/";
+    }
+}
+
 }  // namespace
 
 namespace file_common {
@@ -237,6 +291,7 @@ bool File::ChangedSinceOpen() const {
 
 OutputFile OutputFile::Create(const std::string& path) {
     file_common::RefuseEmptyPath(path);
+    RefuseUntrustedLinks(path);
     OutputFile out;
     out.m_strPath = path;
 

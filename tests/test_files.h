@@ -51,6 +51,8 @@ std::string MessageOf(const auto& action) {
     return {};
 }
 
+// Names of the entries in `folder`, sorted.
+std::vector<std::string> EntriesOf(const std::string& folder);
 Bytes ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, ByteSpan bytes);
 bool Exists(const std::string& path);

@@ -395,6 +395,55 @@ TEST(OutputFile, WritesStraightIntoADevice) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"null", "stdout"}));
 }
 
+TEST(OutputFile, RefusesLinksAnotherUserPutInAPublicFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a link to another user";
+    constexpr uid_t kOtherUser = 12345;
+    TempDir dir;
+    // A folder like /tmp, and a file elsewhere that a planted link points to.
+    const std::string shared = dir.Path("shared");
+    ASSERT_EQ(::mkdir(shared.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::mkdir(dir.Path("elsewhere").c_str(), 0755), 0);
+    const std::string target = dir.Path("elsewhere/victim.bmp");
+    test::WriteBytes(target, Bytes{9, 9});
+    const std::string link = shared + "/out.bmp";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), kOtherUser, kOtherUser), 0);
+    const std::string folderLink = shared + "/frames";
+    ASSERT_EQ(::symlink(dir.Path("elsewhere").c_str(), folderLink.c_str()), 0);
+    ASSERT_EQ(::lchown(folderLink.c_str(), kOtherUser, kOtherUser), 0);
+    // A link of this user's own, in a folder of its own, into the planted one.
+    ASSERT_EQ(::symlink(link.c_str(), dir.Path("mine.bmp").c_str()), 0);
+
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(link, Bytes{1}); }),
+              "访问文件" + link + "时出错：拒绝跟随其他用户在公共文件夹中放置的链接。");
+    EXPECT_EQ(CauseOf([&] { OutputFile::Create(link); }), FileCause::UntrustedLink);
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(dir.Path("mine.bmp"), Bytes{1}); }), FileCause::UntrustedLink);
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(folderLink + "/victim.bmp", Bytes{1}); }), FileCause::UntrustedLink);
+    EXPECT_EQ(test::ReadBytes(target), (Bytes{9, 9}));
+    EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+    EXPECT_EQ(test::EntriesOf(shared), (std::vector<std::string>{"frames", "out.bmp"}));
+    EXPECT_EQ(test::EntriesOf(dir.Path("elsewhere")), std::vector<std::string>{"victim.bmp"});
+
+    // Not sticky, the folder keeps no name to its owner: the link is followed as the
+    // system follows it.
+    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    WriteWholeFile(link, Bytes{1});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{1});
+    ASSERT_EQ(::chmod(shared.c_str(), 01775), 0);
+    WriteWholeFile(link, Bytes{4});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{4});
+    // The running user's own links and the folder owner's are followed as ever.
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(shared.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::lchown(link.c_str(), ::geteuid(), ::getegid()), 0);
+    WriteWholeFile(dir.Path("mine.bmp"), Bytes{2});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{2});
+    WriteWholeFile(folderLink + "/victim.bmp", Bytes{3});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{3});
+    EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+}
+
 TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
     TempDir dir;
     const int probe = ::open(dir.Root().c_str(), O_TMPFILE | O_WRONLY, 0600);
