@@ -13,7 +13,8 @@
 // beside it and given its name only when complete, so a failure never leaves a
 // half-written file under the chosen name and never damages the file that was there.
 // The temporary has no name at all where the system allows (a killed process leaves
-// nothing behind); elsewhere it has a hidden one, ".zandrel-…". A replaced file's
+// nothing behind); elsewhere it has a hidden one, ".zandrel-…", and a process's first
+// output into a folder removes those there whose process is gone. A replaced file's
 // content is on disk before the name moves, and the new file keeps the old one's owner,
 // group and permission bits, less set-user-id and set-group-id. Only the name written
 // to is replaced: other hard links keep the old content. A symbolic link stays a link

@@ -1,12 +1,16 @@
 #include "platform/file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <limits>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -77,21 +81,70 @@ constexpr int kTemporaryNameAttempts = 100;
 // How many symbolic links a chain may have, as the system allows on a path.
 constexpr int kMaxLinkHops = 40;
 
-// The temporary's name is this process's and a counter of its own: no two outputs of
-// this process meet, and creating it exclusively keeps it off anything else's file.
-std::string NextTemporaryName(const std::string& folder) {
-    static std::atomic<unsigned long> counter{0};
-    return JoinPath(folder, ".zandrel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-}
-
 // Offers fresh temporary names in `folder` to `take` until it takes one (it fails with
-// EEXIST while the names are someone else's); returns the name taken.
+// EEXIST while the names are someone else's); returns the name taken. The names are
+// this process's own; creating them exclusively keeps them off anything else's file.
 std::string TakeTemporaryName(const std::string& folder, const std::string& path, const auto& take) {
     for (int attempt = 0;; ++attempt) {
-        std::string temp = NextTemporaryName(folder);
+        std::string temp = JoinPath(folder, file_common::NextTemporaryName());
         if (take(temp)) return temp;
         if (errno != EEXIST || attempt >= kTemporaryNameAttempts) ThrowErrno(path);
     }
+}
+
+// Removes what processes that are gone left in `folder`, the first time this process
+// writes there. Only ordinary files go, by their own names (a link is removed as
+// itself, never followed, and not even that: it is not ours); whatever fails is left
+// as it is, for cleaning never fails an output.
+void RemoveLeftBehindTemporaries(const std::string& folder) {
+    char* const whole = ::realpath(folder.c_str(), nullptr);
+    if (whole == nullptr) return;
+    const bool first = file_common::FirstWriteInto(whole);
+    std::free(whole);
+    if (!first) return;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* const listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (file_common::IsLeftBehind(entry->d_name)) leftovers.emplace_back(entry->d_name);
+    }
+    for (const std::string& name : leftovers) {
+        struct stat info {};
+        if (::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+            ::unlinkat(fd, name.c_str(), 0);
+        }
+    }
+    ::closedir(listing);
+}
+
+// When a process started, from field 22 of /proc/<pid>/stat, in clock ticks since the
+// system started; 0 when there is no /proc to say. The fields are counted from the
+// state, field 3, after the command name, which may itself hold spaces and ")".
+constexpr std::size_t kStartFieldAfterName = 22 - 3;
+constexpr std::size_t kProcStatBytes = 4096;
+
+std::uint64_t StartOf(std::uint64_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::string stat(kProcStatBytes, '\0');
+    const ssize_t got = ::read(fd, stat.data(), stat.size());
+    ::close(fd);
+    if (got <= 0) return 0;
+    stat.resize(static_cast<std::size_t>(got));
+    std::size_t at = stat.rfind(')');
+    if (at == std::string::npos) return 0;
+    for (std::size_t field = 0; field <= kStartFieldAfterName; ++field) {
+        at = stat.find(' ', at);
+        if (at == std::string::npos) return 0;
+        ++at;
+    }
+    return std::strtoull(stat.c_str() + at, nullptr, 10);
 }
 
 std::atomic<bool> g_useUnnamedTemporaries{true};
@@ -201,6 +254,31 @@ OsErrorMeaning MeaningOfOsError(int osError) {
         case ENAMETOOLONG: return OsErrorMeaning::PathTooLong;
         default: return OsErrorMeaning::Other;
     }
+}
+
+ProcessLook LookAtProcess(std::uint64_t pid) {
+    // Beyond the pids the system hands out; kill() takes 0 and negative numbers for
+    // groups of processes.
+    if (pid == 0 || pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return {};
+    // Without /proc this is all there is to tell: another user's process says EPERM.
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return {.gone = true};
+    return {.gone = false, .start = StartOf(pid)};
+}
+
+std::uint64_t ThisProcessId() { return static_cast<std::uint64_t>(::getpid()); }
+
+std::string MachineName() {
+    constexpr std::size_t kNameBytes = 256;
+    std::string name(kNameBytes, '\0');
+    // Cut short or not, the name ends at the first zero: the last byte stays one.
+    if (::gethostname(name.data(), name.size() - 1) != 0) name[0] = '\0';
+    name.resize(name.find('\0'));
+    // Processes of another pid namespace (a container) on this host are not seen from
+    // here, and their pids mean other processes.
+    std::string space(kNameBytes, '\0');
+    const ssize_t length = ::readlink("/proc/self/ns/pid", space.data(), space.size());
+    if (length > 0) name += space.substr(0, static_cast<std::size_t>(length));
+    return name;
 }
 
 }  // namespace file_common
@@ -324,6 +402,7 @@ OutputFile OutputFile::Create(const std::string& path) {
 
 void OutputFile::StartTemporary(const struct ::stat* replaced) {
     const std::string folder = FolderOf(m_strTarget);
+    RemoveLeftBehindTemporaries(folder);
     // A new file gets the usual mode for new files, less the umask; a replaced one keeps
     // its own bits exactly, whatever the umask.
     const mode_t mode = replaced ? replaced->st_mode & 07777 & ~(S_ISUID | S_ISGID) : 0666;

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
+#include <limits>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/file_common.h"
 #include "platform/utf16.h"
@@ -121,13 +123,35 @@ namespace {
 // destination's folder; created exclusively, it is never anything else's file.
 constexpr int kTemporaryNameAttempts = 100;
 
-std::string NextTemporaryName(const std::string& target) {
-    static std::atomic<unsigned long> counter{0};
-    // The destination's name is swapped for the temporary's, whatever the folder is
-    // written as ("C:" for a drive's current folder included).
-    const std::string name = FileNameOf(target);
-    return target.substr(0, target.size() - name.size()) + ".zandrel-" + std::to_string(::GetCurrentProcessId()) +
-           "-" + std::to_string(counter++);
+// The destination's path without its name, to which a temporary's name is joined,
+// whatever the folder is written as ("" for the current folder, "C:" for a drive's).
+std::string FolderPartOf(const std::string& target) {
+    return target.substr(0, target.size() - FileNameOf(target).size());
+}
+
+// Removes what processes that are gone left in the folder (`folder` as FolderPartOf
+// gives it), the first time this process writes there. Only files go: a link or a
+// folder under such a name is not ours. A live process's temporary could not go
+// anyway: it is open without sharing. Whatever fails is left as it is, for cleaning
+// never fails an output.
+void RemoveLeftBehindTemporaries(const std::string& folder) {
+    constexpr std::string_view kAnyName = "*";
+    constexpr std::string_view kItself = ".";
+    if (!file_common::FirstWriteInto(Utf8FromWide(Win32Path(folder + std::string(kItself), PathForm::Whole)))) {
+        return;
+    }
+    const std::string pattern = folder + std::string(file_common::kTemporaryPrefix) + std::string(kAnyName);
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(Win32Path(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::vector<std::string> leftovers;
+    do {
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        std::string name = Utf8FromWide(found.cFileName);
+        if (file_common::IsLeftBehind(name)) leftovers.push_back(std::move(name));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    for (const std::string& name : leftovers) ::DeleteFileW(Win32Path(folder + name).c_str());
 }
 
 // The file at the end of a chain of symbolic links, as a path: the one an output
@@ -194,6 +218,37 @@ OsErrorMeaning MeaningOfOsError(int osError) {
         case ERROR_FILENAME_EXCED_RANGE: return OsErrorMeaning::PathTooLong;
         default: return OsErrorMeaning::Other;
     }
+}
+
+ProcessLook LookAtProcess(std::uint64_t pid) {
+    // 0 is the idle process, which OpenProcess refuses as if there were none.
+    if (pid == 0 || pid > std::numeric_limits<DWORD>::max()) return {};
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    // Refused for want of rights, the process is there all the same.
+    if (process == nullptr) return {.gone = ::GetLastError() == ERROR_INVALID_PARAMETER};
+    ProcessLook look;
+    DWORD code = 0;
+    // Ended, and kept only while someone holds a handle to it.
+    if (::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE) look.gone = true;
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!look.gone && ::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        look.start = static_cast<std::uint64_t>(TimeOf(created));
+    }
+    ::CloseHandle(process);
+    return look;
+}
+
+std::uint64_t ThisProcessId() { return ::GetCurrentProcessId(); }
+
+std::string MachineName() {
+    std::wstring name(MAX_COMPUTERNAME_LENGTH + 1, L'\0');
+    DWORD length = static_cast<DWORD>(name.size());
+    if (!::GetComputerNameW(name.data(), &length)) return {};
+    name.resize(length);
+    return Utf8FromWide(name);
 }
 
 }  // namespace file_common
@@ -319,8 +374,10 @@ OutputFile OutputFile::Create(const std::string& path) {
 }
 
 void OutputFile::StartTemporary(std::uint32_t attributes) {
+    const std::string folder = FolderPartOf(m_strTarget);
+    RemoveLeftBehindTemporaries(folder);
     for (int attempt = 0;; ++attempt) {
-        std::string temp = NextTemporaryName(m_strTarget);
+        std::string temp = folder + file_common::NextTemporaryName();
         const HANDLE handle = ::CreateFileW(Win32Path(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <sstream>
 #include <thread>
 
 #include "tests/test_files.h"
@@ -465,6 +467,120 @@ TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"old.bmp"});
     EXPECT_EQ(test::ReadBytes(dir.Path("old.bmp")), (Bytes{9, 9}));
+}
+
+// Outputs under a hidden name, as where the system has no unnamed temporaries.
+class NamedTemporaries {
+public:
+    NamedTemporaries() { UseUnnamedTemporaries(false); }
+    ~NamedTemporaries() { UseUnnamedTemporaries(true); }
+    NamedTemporaries(const NamedTemporaries&) = delete;
+    NamedTemporaries& operator=(const NamedTemporaries&) = delete;
+};
+
+TEST(OutputFile, AKilledWritersNamedTemporaryGoesWithTheNextWriteThere) {
+    TempDir dir;
+    test::WriteBytes(dir.Path("old.bmp"), Bytes{9, 9});
+    {
+        // A temporary named before the fork: the child's must still carry its own pid.
+        const TempDir elsewhere;
+        const NamedTemporaries named;
+        const OutputFile before = OutputFile::Create(elsewhere.Path("a.bmp"));
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const NamedTemporaries named;
+        OutputFile replacing = OutputFile::Create(dir.Path("old.bmp"));
+        replacing.Write(Bytes{1, 2, 3});
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(EntriesThatAreHidden(dir).size(), 1u);
+
+    WriteWholeFile(dir.Path("new.bmp"), Bytes{4});
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"new.bmp", "old.bmp"}));
+    EXPECT_EQ(test::ReadBytes(dir.Path("old.bmp")), (Bytes{9, 9}));
+}
+
+// When this process started, as /proc/self/stat says in its field 22; the fields are
+// counted after the command name, which ends at the last ")".
+std::string StartOfThisProcess() {
+    const Bytes bytes = test::ReadBytes("/proc/self/stat");
+    const std::string stat(bytes.begin(), bytes.end());
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    std::string field;
+    for (int number = 3; number <= 22; ++number) fields >> field;
+    return field;
+}
+
+// A pid whose process has ended and been waited for.
+pid_t PidOfAProcessThatIsGone() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+TEST(OutputFile, RemovesOnlyTemporariesWhoseProcessIsProvablyGone) {
+    if (!test::Exists("/proc/self/stat")) GTEST_SKIP() << "no /proc to tell when this process started";
+    const std::string kPrefix = ".zandrel-";
+    // The name this process gives its temporaries: the host's tag, pid and start.
+    std::string tag;
+    {
+        TempDir probe;
+        const NamedTemporaries named;
+        const OutputFile out = OutputFile::Create(probe.Path("a.bmp"));
+        const std::vector<std::string> temporaries = EntriesThatAreHidden(probe);
+        ASSERT_EQ(temporaries.size(), 1u);
+        tag = temporaries[0].substr(kPrefix.size(), 8);
+        EXPECT_EQ(tag.find_first_not_of("0123456789abcdef"), std::string::npos) << temporaries[0];
+        const std::string self = kPrefix + tag + "-" + std::to_string(::getpid()) + "-" + StartOfThisProcess() + "-";
+        ASSERT_TRUE(temporaries[0].starts_with(self)) << temporaries[0] << " " << self;
+    }
+    const std::string pid = std::to_string(::getpid());
+    const std::string start = StartOfThisProcess();
+    const std::string gone = std::to_string(PidOfAProcessThatIsGone());
+    const std::string otherHost = tag == "00000000" ? "ffffffff" : "00000000";
+
+    TempDir dir;
+    const std::vector<std::string> removed = {
+        kPrefix + tag + "-" + gone + "-4242-0",
+        // The pid is this process's now, but the temporary's maker started earlier.
+        kPrefix + tag + "-" + pid + "-" + std::to_string(std::stoull(start) - 1) + "-0",
+        kPrefix + gone + "-3",  // the older form
+    };
+    const std::vector<std::string> kept = {
+        kPrefix + tag + "-" + pid + "-" + start + "-7",  // this process's own
+        kPrefix + tag + "-" + pid + "-0-1",  // no start said: its pid runs
+        kPrefix + pid + "-3",
+        kPrefix + otherHost + "-" + gone + "-4242-0",  // another machine's pid
+        kPrefix + tag + "-" + gone + "-x-0",  // not a name this program makes
+    };
+    for (const std::string& name : removed) test::WriteBytes(dir.Path(name), Bytes{1});
+    for (const std::string& name : kept) test::WriteBytes(dir.Path(name), Bytes{1});
+    // Under a gone process's name, but no file: not removed, and never followed.
+    const std::string link = kPrefix + tag + "-" + gone + "-4242-1";
+    const std::string folder = kPrefix + tag + "-" + gone + "-4242-2";
+    ASSERT_EQ(::symlink("target", dir.Path(link).c_str()), 0);
+    test::WriteBytes(dir.Path("target"), Bytes{9});
+    ASSERT_EQ(::mkdir(dir.Path(folder).c_str(), 0755), 0);
+
+    WriteWholeFile(dir.Path("out.bmp"), Bytes{5});
+    std::vector<std::string> expected = kept;
+    expected.insert(expected.end(), {link, folder, "out.bmp", "target"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dir.Entries(), expected);
+    EXPECT_EQ(test::ReadBytes(dir.Path("target")), Bytes{9});
+
+    // A folder is looked through once: a leftover that appears later waits for the
+    // next process that writes there.
+    test::WriteBytes(dir.Path(removed[0]), Bytes{1});
+    WriteWholeFile(dir.Path("out.bmp"), Bytes{6});
+    EXPECT_TRUE(test::Exists(dir.Path(removed[0])));
 }
 
 #endif
