@@ -72,7 +72,32 @@ FileCause CauseOfError(DWORD error) {
     }
 }
 
+// The longest name Windows file systems take, and the longest path even in the
+// extended form, in UTF-16 units.
+constexpr std::size_t kLongestName = 255;
+constexpr std::size_t kLongestPath = 32767;
+
+bool IsTooLong(const std::string& path) {
+    const std::wstring wide = WideFromUtf8(path);
+    if (wide.size() > kLongestPath) return true;
+    std::size_t name = 0;
+    for (const wchar_t c : wide) {
+        name = (c == L'\\' || c == L'/') ? 0 : name + 1;
+        if (name > kLongestName) return true;
+    }
+    return false;
+}
+
+// The errors by which the system says that a path names nothing it can find.
+bool IsNameError(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+           error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE;
+}
+
 [[noreturn]] void ThrowError(DWORD error, const std::string& path) {
+    // A name too long is reported as one not found or invalid, depending on the file
+    // system and the form of the path: said as what it is.
+    if (IsNameError(error) && IsTooLong(path)) error = ERROR_FILENAME_EXCED_RANGE;
     throw FileError(CauseOfError(error), static_cast<int>(error), path);
 }
 
@@ -481,7 +506,9 @@ FolderState CheckFolder(const std::string& path) {
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderState::Folder : FolderState::NotAFolder;
     }
-    switch (::GetLastError()) {
+    const DWORD error = ::GetLastError();
+    if (IsNameError(error) && IsTooLong(path)) return FolderState::TooLong;
+    switch (error) {
         case ERROR_FILENAME_EXCED_RANGE: return FolderState::TooLong;
         // A name that cannot exist ("a?b") names no folder either.
         case ERROR_FILE_NOT_FOUND:
