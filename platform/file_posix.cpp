@@ -125,11 +125,15 @@ void RemoveLeftBehindTemporaries(const std::string& folder) {
 // When a process started, from field 22 of /proc/<pid>/stat, in clock ticks since the
 // system started; 0 when there is no /proc to say. The fields are counted from the
 // state, field 3, after the command name, which may itself hold spaces and ")".
-constexpr std::size_t kStartFieldAfterName = 22 - 3;
+constexpr const char* kProcFolder = "/proc/";
+constexpr const char* kStatName = "/stat";
+constexpr std::size_t kStartField = 22;
+constexpr std::size_t kStateField = 3;
 constexpr std::size_t kProcStatBytes = 4096;
+constexpr int kDecimal = 10;
 
 std::uint64_t StartOf(std::uint64_t pid) {
-    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    const std::string path = kProcFolder + std::to_string(pid) + kStatName;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
     std::string stat(kProcStatBytes, '\0');
@@ -139,12 +143,13 @@ std::uint64_t StartOf(std::uint64_t pid) {
     stat.resize(static_cast<std::size_t>(got));
     std::size_t at = stat.rfind(')');
     if (at == std::string::npos) return 0;
-    for (std::size_t field = 0; field <= kStartFieldAfterName; ++field) {
+    // The first space after ")" begins field 3; each space after that, the next.
+    for (std::size_t field = kStateField - 1; field < kStartField; ++field) {
         at = stat.find(' ', at);
         if (at == std::string::npos) return 0;
         ++at;
     }
-    return std::strtoull(stat.c_str() + at, nullptr, 10);
+    return std::strtoull(stat.c_str() + at, nullptr, kDecimal);
 }
 
 std::atomic<bool> g_useUnnamedTemporaries{true};
@@ -206,7 +211,7 @@ bool IsTrustedLink(const struct stat& link, const std::string& folder, const std
 void PushNamesOf(const std::string& path, std::vector<std::string>& pending) {
     std::size_t end = path.size();
     while (end > 0) {
-        const std::size_t slash = path.rfind('/', end - 1);
+        const std::size_t slash = path.rfind(kPathSeparator, end - 1);
         const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
         if (end > begin) pending.push_back(path.substr(begin, end - begin));
         if (slash == std::string::npos) break;
@@ -219,16 +224,19 @@ void PushNamesOf(const std::string& path, std::vector<std::string>& pending) {
 // and what it points to stay untouched. The path is resolved here as the system
 // resolves it, one name at a time; where a name is missing there is nothing more to
 // follow, and what is wrong is for the opening to say.
+constexpr const char* kRootFolder = "/";
+constexpr const char* kCurrentFolder = ".";
+
 void RefuseUntrustedLinks(const std::string& path) {
     std::vector<std::string> pending;
     PushNamesOf(path, pending);
     // Every name in `reached` is no link, so ".." after it is its folder's parent.
-    std::string reached = IsAbsolutePath(path) ? "/" : ".";
+    std::string reached = IsAbsolutePath(path) ? kRootFolder : kCurrentFolder;
     int hops = 0;
     while (!pending.empty()) {
         const std::string name = std::move(pending.back());
         pending.pop_back();
-        if (name == ".") continue;
+        if (name == kCurrentFolder) continue;
         const std::string next = JoinPath(reached, name);
         struct stat info {};
         if (::lstat(next.c_str(), &info) != 0) return;
@@ -240,7 +248,7 @@ void RefuseUntrustedLinks(const std::string& path) {
         if (++hops > kMaxLinkHops) return;
         const std::string target = ReadLink(next);
         PushNamesOf(target, pending);
-        if (IsAbsolutePath(target)) reached = "/";
+        if (IsAbsolutePath(target)) reached = kRootFolder;
     }
 }
 
@@ -276,7 +284,8 @@ std::string MachineName() {
     // Processes of another pid namespace (a container) on this host are not seen from
     // here, and their pids mean other processes.
     std::string space(kNameBytes, '\0');
-    const ssize_t length = ::readlink("/proc/self/ns/pid", space.data(), space.size());
+    constexpr const char* kPidNamespace = "/proc/self/ns/pid";
+    const ssize_t length = ::readlink(kPidNamespace, space.data(), space.size());
     if (length > 0) name += space.substr(0, static_cast<std::size_t>(length));
     return name;
 }
