@@ -1,11 +1,26 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <utility>
+#include <vector>
+
+#include "platform/file_common.h"
 
 namespace zandrel {
 namespace {
+
+using file_common::OsErrorMeaning;
+
+// Said instead of the cause where the path or the OS error tells more.
+constexpr const char* kEmptyPathText = "路径为空";
+constexpr const char* kIsFolderText = "这是一个文件夹，不是文件";
+constexpr const char* kPathTooLongText = "路径太长";
 
 std::string CauseText(FileCause cause) {
     switch (cause) {
@@ -24,12 +39,150 @@ std::string CauseText(FileCause cause) {
         case FileCause::DiskFull: return "磁盘已满";
         case FileCause::EndOfFile: return "文件意外结束";
         case FileCause::NotRegularFile: return "不是普通文件";
+        case FileCause::UntrustedLink: return "拒绝跟随其他用户在公共文件夹中放置的链接";
         case FileCause::Generic: break;
     }
     return "未知错误";
 }
 
+// The cause numbers stay as the program's messages have always shown them; the
+// sentence says what is true.
+std::string ReasonOf(const FileError& error) {
+    if (error.Path().empty()) return kEmptyPathText;
+    switch (file_common::MeaningOfOsError(error.OsError())) {
+        case OsErrorMeaning::IsFolder: return kIsFolderText;
+        case OsErrorMeaning::PathTooLong: return kPathTooLongText;
+        case OsErrorMeaning::Other: break;
+    }
+    return CauseText(error.Cause());
+}
+
+using file_common::kTemporaryPrefix;
+
+constexpr char kTemporaryNameSeparator = '-';
+// The parts after the prefix: host, pid, start, counter; the older form had pid, counter.
+constexpr std::size_t kTemporaryNameParts = 4;
+constexpr std::size_t kOlderTemporaryNameParts = 2;
+
+// The host's part of a temporary's name: FNV-1a of the machine's name in 32 bits, as
+// hexadecimal digits; the same on every system and compiler, which std::hash is not.
+constexpr std::uint32_t kFnvOffsetBasis = 2166136261u;
+constexpr std::uint32_t kFnvPrime = 16777619u;
+constexpr std::string_view kHexDigits = "0123456789abcdef";
+constexpr std::size_t kHostTagDigits = 8;
+constexpr unsigned kBitsPerHexDigit = 4;
+
+std::string HostTagOf(std::string_view machine) {
+    std::uint32_t hash = kFnvOffsetBasis;
+    for (const char c : machine) {
+        hash ^= static_cast<std::uint8_t>(c);
+        hash *= kFnvPrime;
+    }
+    std::string tag(kHostTagDigits, kHexDigits[0]);
+    for (std::size_t digit = kHostTagDigits; digit-- > 0; hash >>= kBitsPerHexDigit) {
+        tag[digit] = kHexDigits[hash % kHexDigits.size()];
+    }
+    return tag;
+}
+
+const std::string& HostTag() {
+    static const std::string tag = HostTagOf(file_common::MachineName());
+    return tag;
+}
+
+// What a temporary's name says of the process that made it.
+struct TemporaryMaker {
+    std::string_view host;  // none in the older form
+    std::uint64_t pid = 0;
+    std::uint64_t start = 0;  // 0: not said
+};
+
+std::optional<std::uint64_t> DecimalOf(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+bool IsHostTag(std::string_view text) {
+    return text.size() == kHostTagDigits && text.find_first_not_of(kHexDigits) == std::string_view::npos;
+}
+
+// Nothing when `name` is not a temporary of this program's, in either form.
+std::optional<TemporaryMaker> MakerOf(std::string_view name) {
+    if (!name.starts_with(kTemporaryPrefix)) return std::nullopt;
+    std::vector<std::string_view> parts;
+    for (std::string_view rest = name.substr(kTemporaryPrefix.size());;) {
+        const std::size_t separator = rest.find(kTemporaryNameSeparator);
+        parts.push_back(rest.substr(0, separator));
+        if (separator == std::string_view::npos) break;
+        rest.remove_prefix(separator + 1);
+    }
+    TemporaryMaker maker;
+    std::optional<std::uint64_t> pid;
+    if (parts.size() == kTemporaryNameParts) {
+        const std::optional<std::uint64_t> start = DecimalOf(parts[2]);
+        if (!IsHostTag(parts[0]) || !start || !DecimalOf(parts[3])) return std::nullopt;
+        maker.host = parts[0];
+        pid = DecimalOf(parts[1]);
+        maker.start = *start;
+    } else if (parts.size() == kOlderTemporaryNameParts) {
+        if (!DecimalOf(parts[1])) return std::nullopt;
+        pid = DecimalOf(parts[0]);
+    }
+    if (!pid) return std::nullopt;
+    maker.pid = *pid;
+    return maker;
+}
+
 }  // namespace
+
+namespace file_common {
+
+void RefuseEmptyPath(const std::string& path) {
+    if (path.empty()) throw FileError(FileCause::BadPath, 0, path);
+}
+
+std::string NextTemporaryName() {
+    static std::atomic<unsigned long> counter{0};
+    static std::mutex mutex;
+    static std::uint64_t namedFor = 0;
+    static std::string prefix;
+    const std::uint64_t pid = ThisProcessId();
+    std::string name;
+    {
+        const std::lock_guard lock(mutex);
+        // A child of fork has a pid and a start of its own.
+        if (pid != namedFor) {
+            prefix = std::string(kTemporaryPrefix) + HostTag() + kTemporaryNameSeparator + std::to_string(pid) +
+                     kTemporaryNameSeparator + std::to_string(LookAtProcess(pid).start) + kTemporaryNameSeparator;
+            namedFor = pid;
+        }
+        name = prefix;
+    }
+    return name + std::to_string(counter++);
+}
+
+bool IsLeftBehind(std::string_view name) {
+    const std::optional<TemporaryMaker> maker = MakerOf(name);
+    if (!maker) return false;
+    // Another machine's processes cannot be looked at from here. The older form names
+    // no machine: only a pid that is nobody's here says that its maker is gone.
+    if (!maker->host.empty() && maker->host != HostTag()) return false;
+    const ProcessLook look = LookAtProcess(maker->pid);
+    if (look.gone) return true;
+    // The pid has been given to another process since.
+    return maker->start != 0 && look.start != 0 && look.start != maker->start;
+}
+
+bool FirstWriteInto(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> written;
+    const std::lock_guard lock(mutex);
+    return written.insert(folder).second;
+}
+
+}  // namespace file_common
 
 FileError::FileError(FileCause cause, int osError, std::string path)
     : std::runtime_error(path + ": file error " + std::to_string(static_cast<int>(cause))),
@@ -39,7 +192,7 @@ FileError::FileError(FileCause cause, int osError, std::string path)
 
 std::string DescribeFileError(const FileError& error) {
     // As the system writes paths: a path typed with "/" on Windows is shown with "\".
-    return "访问文件" + WithNativeSeparators(error.Path()) + "时出错：" + CauseText(error.Cause()) + "。";
+    return "访问文件" + WithNativeSeparators(error.Path()) + "时出错：" + ReasonOf(error) + "。";
 }
 
 File::File(File&& other) noexcept { *this = std::move(other); }
@@ -100,5 +253,7 @@ void OutputBatch::WriteWholeFile(const std::string& path, std::span<const std::u
     out.Write(bytes);
     Add(std::move(out));
 }
+
+bool IsExistingFolder(const std::string& path) { return CheckFolder(path) == FolderState::Folder; }
 
 }  // namespace zandrel

@@ -13,7 +13,8 @@
 // beside it and given its name only when complete, so a failure never leaves a
 // half-written file under the chosen name and never damages the file that was there.
 // The temporary has no name at all where the system allows (a killed process leaves
-// nothing behind); elsewhere it has a hidden one, ".zandrel-…". A replaced file's
+// nothing behind); elsewhere it has a hidden one, ".zandrel-…", and a process's first
+// output into a folder removes those there whose process is gone. A replaced file's
 // content is on disk before the name moves, and the new file keeps the old one's owner,
 // group and permission bits, less set-user-id and set-group-id. Only the name written
 // to is replaced: other hard links keep the old content. A symbolic link stays a link
@@ -64,6 +65,9 @@ enum class FileCause : int {
     // Beyond the numbering above: a folder, a pipe, a device or a socket where an
     // ordinary file was wanted.
     NotRegularFile = 15,
+    // A symbolic link that another user put in a folder anyone may write to (such as
+    // /tmp): an output refuses to follow it, lest it replace a file the link chose.
+    UntrustedLink = 16,
 };
 
 class FileError : public std::runtime_error {
@@ -104,6 +108,13 @@ public:
     std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) const;
     std::vector<std::uint8_t> ReadAll() const;
 
+    // Whether the file is no longer what was opened: its size or its modification or
+    // status-change time differs, or its path now names another file or none. Asked
+    // after the reads, it tells whether they may have seen a file being rewritten. On
+    // Windows the file is held without sharing, and only its size and modification
+    // time are compared.
+    bool ChangedSinceOpen() const;
+
     // Closing a file that is not open does nothing.
     void Close();
 
@@ -111,16 +122,23 @@ private:
     NativeFile m_hFile = kNoFile;
     std::string m_strPath;
     std::uint64_t m_nLength = 0;
+    // When the file was last written, as it was at the opening: nanoseconds since 1970
+    // on POSIX, 100-nanosecond steps since 1601 on Windows.
+    std::int64_t m_nModified = 0;
 #ifndef _WIN32
     // What the file is held by; on Windows the system holds it itself.
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
+    // The status-change time (owner, bits, links, content) likewise.
+    std::int64_t m_nStatusChanged = 0;
 #endif
 };
 
 class OutputFile {
 public:
-    // Starts a new file for `path`; refused while a File holds the file at that path.
+    // Starts a new file for `path`; refused while a File holds the file at that path,
+    // and (on POSIX) when reaching it would follow a link that another user put in a
+    // sticky folder anyone may write to, whatever the system's own protection of them.
     static OutputFile Create(const std::string& path);
 
     OutputFile() = default;
@@ -199,6 +217,17 @@ private:
     std::vector<OutputFile> m_waiting;
 };
 
+// What a path names, as a place to write files into.
+enum class FolderState {
+    Folder,
+    EmptyPath,
+    TooLong,  // the path, or a name in it, is longer than the system takes
+    Missing,  // nothing there, or a folder on the way is missing
+    NotAFolder,  // a file, a device, anything else that is there
+    Unreachable,  // cannot be looked at: no permission, a loop of links, a failing disk
+};
+
+FolderState CheckFolder(const std::string& path);
 bool IsExistingFolder(const std::string& path);
 
 // Outputs start as unnamed temporaries where the system offers them; turned off, they

@@ -1,15 +1,22 @@
 #include "platform/file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <limits>
 #include <mutex>
 #include <set>
 #include <utility>
+#include <vector>
+
+#include "platform/file_common.h"
 
 namespace zandrel {
 namespace {
@@ -74,21 +81,75 @@ constexpr int kTemporaryNameAttempts = 100;
 // How many symbolic links a chain may have, as the system allows on a path.
 constexpr int kMaxLinkHops = 40;
 
-// The temporary's name is this process's and a counter of its own: no two outputs of
-// this process meet, and creating it exclusively keeps it off anything else's file.
-std::string NextTemporaryName(const std::string& folder) {
-    static std::atomic<unsigned long> counter{0};
-    return JoinPath(folder, ".zandrel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-}
-
 // Offers fresh temporary names in `folder` to `take` until it takes one (it fails with
-// EEXIST while the names are someone else's); returns the name taken.
+// EEXIST while the names are someone else's); returns the name taken. The names are
+// this process's own; creating them exclusively keeps them off anything else's file.
 std::string TakeTemporaryName(const std::string& folder, const std::string& path, const auto& take) {
     for (int attempt = 0;; ++attempt) {
-        std::string temp = NextTemporaryName(folder);
+        std::string temp = JoinPath(folder, file_common::NextTemporaryName());
         if (take(temp)) return temp;
         if (errno != EEXIST || attempt >= kTemporaryNameAttempts) ThrowErrno(path);
     }
+}
+
+// Removes what processes that are gone left in `folder`, the first time this process
+// writes there. Only ordinary files go, by their own names (a link is removed as
+// itself, never followed, and not even that: it is not ours); whatever fails is left
+// as it is, for cleaning never fails an output.
+void RemoveLeftBehindTemporaries(const std::string& folder) {
+    char* const whole = ::realpath(folder.c_str(), nullptr);
+    if (whole == nullptr) return;
+    const bool first = file_common::FirstWriteInto(whole);
+    std::free(whole);
+    if (!first) return;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* const listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (file_common::IsLeftBehind(entry->d_name)) leftovers.emplace_back(entry->d_name);
+    }
+    for (const std::string& name : leftovers) {
+        struct stat info {};
+        if (::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+            ::unlinkat(fd, name.c_str(), 0);
+        }
+    }
+    ::closedir(listing);
+}
+
+// When a process started, from field 22 of /proc/<pid>/stat, in clock ticks since the
+// system started; 0 when there is no /proc to say. The fields are counted from the
+// state, field 3, after the command name, which may itself hold spaces and ")".
+constexpr const char* kProcFolder = "/proc/";
+constexpr const char* kStatName = "/stat";
+constexpr std::size_t kStartField = 22;
+constexpr std::size_t kStateField = 3;
+constexpr std::size_t kProcStatBytes = 4096;
+constexpr int kDecimal = 10;
+
+std::uint64_t StartOf(std::uint64_t pid) {
+    const std::string path = kProcFolder + std::to_string(pid) + kStatName;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::string stat(kProcStatBytes, '\0');
+    const ssize_t got = ::read(fd, stat.data(), stat.size());
+    ::close(fd);
+    if (got <= 0) return 0;
+    stat.resize(static_cast<std::size_t>(got));
+    std::size_t at = stat.rfind(')');
+    if (at == std::string::npos) return 0;
+    // The first space after ")" begins field 3; each space after that, the next.
+    for (std::size_t field = kStateField - 1; field < kStartField; ++field) {
+        at = stat.find(' ', at);
+        if (at == std::string::npos) return 0;
+        ++at;
+    }
+    return std::strtoull(stat.c_str() + at, nullptr, kDecimal);
 }
 
 std::atomic<bool> g_useUnnamedTemporaries{true};
@@ -101,6 +162,12 @@ bool UnnamedTemporaries() {
 #else
     return false;
 #endif
+}
+
+constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+
+std::int64_t NanosecondsOf(const struct timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
 }
 
 std::string ReadLink(const std::string& link) {
@@ -129,9 +196,104 @@ std::string FinalNameOf(const std::string& path) {
     throw FileError(FileCause::BadPath, ELOOP, path);
 }
 
+// Whether a link in `folder` may be followed. In a folder that anyone may write to and
+// whose sticky bit keeps each name to its owner (/tmp), any user can plant a link to a
+// file of someone else's choosing; only the folder owner's links and this user's own
+// are taken to mean what they say.
+bool IsTrustedLink(const struct stat& link, const std::string& folder, const std::string& path) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) ThrowErrno(path);
+    const bool shared = (info.st_mode & S_ISVTX) && (info.st_mode & S_IWOTH);
+    return !shared || link.st_uid == info.st_uid || link.st_uid == ::geteuid();
+}
+
+// The names of a path, last first, as a stack to resolve from.
+void PushNamesOf(const std::string& path, std::vector<std::string>& pending) {
+    std::size_t end = path.size();
+    while (end > 0) {
+        const std::size_t slash = path.rfind(kPathSeparator, end - 1);
+        const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
+        if (end > begin) pending.push_back(path.substr(begin, end - begin));
+        if (slash == std::string::npos) break;
+        end = slash;
+    }
+}
+
+// Refuses `path` when reaching it follows an untrusted link, in any of its folders or
+// at any step of a chain; looked at before anything is opened, so that such a link
+// and what it points to stay untouched. The path is resolved here as the system
+// resolves it, one name at a time; where a name is missing there is nothing more to
+// follow, and what is wrong is for the opening to say.
+constexpr const char* kRootFolder = "/";
+constexpr const char* kCurrentFolder = ".";
+
+void RefuseUntrustedLinks(const std::string& path) {
+    std::vector<std::string> pending;
+    PushNamesOf(path, pending);
+    // Every name in `reached` is no link, so ".." after it is its folder's parent.
+    std::string reached = IsAbsolutePath(path) ? kRootFolder : kCurrentFolder;
+    int hops = 0;
+    while (!pending.empty()) {
+        const std::string name = std::move(pending.back());
+        pending.pop_back();
+        if (name == kCurrentFolder) continue;
+        const std::string next = JoinPath(reached, name);
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0) return;
+        if (!S_ISLNK(info.st_mode)) {
+            reached = next;
+            continue;
+        }
+        if (!IsTrustedLink(info, reached, path)) throw FileError(FileCause::UntrustedLink, EACCES, path);
+        if (++hops > kMaxLinkHops) return;
+        const std::string target = ReadLink(next);
+        PushNamesOf(target, pending);
+        if (IsAbsolutePath(target)) reached = kRootFolder;
+    }
+}
+
 }  // namespace
 
+namespace file_common {
+
+OsErrorMeaning MeaningOfOsError(int osError) {
+    switch (osError) {
+        case EISDIR: return OsErrorMeaning::IsFolder;
+        case ENAMETOOLONG: return OsErrorMeaning::PathTooLong;
+        default: return OsErrorMeaning::Other;
+    }
+}
+
+ProcessLook LookAtProcess(std::uint64_t pid) {
+    // Beyond the pids the system hands out; kill() takes 0 and negative numbers for
+    // groups of processes.
+    if (pid == 0 || pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return {};
+    // Without /proc this is all there is to tell: another user's process says EPERM.
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return {.gone = true};
+    return {.gone = false, .start = StartOf(pid)};
+}
+
+std::uint64_t ThisProcessId() { return static_cast<std::uint64_t>(::getpid()); }
+
+std::string MachineName() {
+    constexpr std::size_t kNameBytes = 256;
+    std::string name(kNameBytes, '\0');
+    // Cut short or not, the name ends at the first zero: the last byte stays one.
+    if (::gethostname(name.data(), name.size() - 1) != 0) name[0] = '\0';
+    name.resize(name.find('\0'));
+    // Processes of another pid namespace (a container) on this host are not seen from
+    // here, and their pids mean other processes.
+    std::string space(kNameBytes, '\0');
+    constexpr const char* kPidNamespace = "/proc/self/ns/pid";
+    const ssize_t length = ::readlink(kPidNamespace, space.data(), space.size());
+    if (length > 0) name += space.substr(0, static_cast<std::size_t>(length));
+    return name;
+}
+
+}  // namespace file_common
+
 File File::OpenRead(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     File file;
     file.m_strPath = path;
     // Without waiting: opening a pipe waits for a writer that may never come. What is
@@ -149,6 +311,8 @@ File File::OpenRead(const std::string& path) {
     file.m_nDevice = info.st_dev;
     file.m_nInode = info.st_ino;
     file.m_nLength = static_cast<std::uint64_t>(info.st_size);
+    file.m_nModified = NanosecondsOf(info.st_mtim);
+    file.m_nStatusChanged = NanosecondsOf(info.st_ctim);
     return file;
 }
 
@@ -158,8 +322,10 @@ File& File::operator=(File&& other) noexcept {
         m_hFile = std::exchange(other.m_hFile, -1);
         m_strPath = std::move(other.m_strPath);
         m_nLength = other.m_nLength;
+        m_nModified = other.m_nModified;
         m_nDevice = other.m_nDevice;
         m_nInode = other.m_nInode;
+        m_nStatusChanged = other.m_nStatusChanged;
     }
     return *this;
 }
@@ -192,7 +358,27 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     }
 }
 
+bool File::ChangedSinceOpen() const {
+    if (m_hFile < 0) throw FileError(FileCause::InvalidFile, EBADF, m_strPath);
+    struct stat now {};
+    if (::fstat(m_hFile, &now) != 0) ThrowErrno(m_strPath);
+    if (static_cast<std::uint64_t>(now.st_size) != m_nLength || NanosecondsOf(now.st_mtim) != m_nModified ||
+        NanosecondsOf(now.st_ctim) != m_nStatusChanged) {
+        return true;
+    }
+    // A file written elsewhere and renamed over the path leaves the open one as it was:
+    // what was read is then not what the path names.
+    struct stat named {};
+    if (::stat(m_strPath.c_str(), &named) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return true;
+        ThrowErrno(m_strPath);
+    }
+    return named.st_dev != m_nDevice || named.st_ino != m_nInode;
+}
+
 OutputFile OutputFile::Create(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
+    RefuseUntrustedLinks(path);
     OutputFile out;
     out.m_strPath = path;
 
@@ -225,6 +411,7 @@ OutputFile OutputFile::Create(const std::string& path) {
 
 void OutputFile::StartTemporary(const struct ::stat* replaced) {
     const std::string folder = FolderOf(m_strTarget);
+    RemoveLeftBehindTemporaries(folder);
     // A new file gets the usual mode for new files, less the umask; a replaced one keeps
     // its own bits exactly, whatever the umask.
     const mode_t mode = replaced ? replaced->st_mode & 07777 & ~(S_ISUID | S_ISGID) : 0666;
@@ -344,9 +531,17 @@ void OutputBatch::Commit() {
     for (OutputFile& out : group) out.PutInPlace();
 }
 
-bool IsExistingFolder(const std::string& path) {
+FolderState CheckFolder(const std::string& path) {
+    if (path.empty()) return FolderState::EmptyPath;
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? FolderState::Folder : FolderState::NotAFolder;
+    switch (errno) {
+        case ENAMETOOLONG: return FolderState::TooLong;
+        // A file on the way ("a.bmp/out") leaves no folder there either.
+        case ENOENT:
+        case ENOTDIR: return FolderState::Missing;
+        default: return FolderState::Unreachable;
+    }
 }
 
 void UseUnnamedTemporaries(bool use) { g_useUnnamedTemporaries = use; }

@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
+#include <limits>
+#include <string_view>
 #include <utility>
+#include <vector>
 
+#include "platform/file_common.h"
 #include "platform/utf16.h"
 #include "platform/win32_path.h"
 
@@ -20,6 +23,9 @@ namespace {
 
 // Not in every SDK's headers.
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+// "Not supported on a directory": what a folder where a file was wanted is reported
+// with, where the system itself says only "access denied".
+constexpr DWORD kErrorDirectoryNotSupported = 336;
 
 FileCause CauseOfError(DWORD error) {
     switch (error) {
@@ -66,7 +72,32 @@ FileCause CauseOfError(DWORD error) {
     }
 }
 
+// The longest name Windows file systems take, and the longest path even in the
+// extended form, in UTF-16 units.
+constexpr std::size_t kLongestName = 255;
+constexpr std::size_t kLongestPath = 32767;
+
+bool IsTooLong(const std::string& path) {
+    const std::wstring wide = WideFromUtf8(path);
+    if (wide.size() > kLongestPath) return true;
+    std::size_t name = 0;
+    for (const wchar_t c : wide) {
+        name = (c == L'\\' || c == L'/') ? 0 : name + 1;
+        if (name > kLongestName) return true;
+    }
+    return false;
+}
+
+// The errors by which the system says that a path names nothing it can find.
+bool IsNameError(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+           error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE;
+}
+
 [[noreturn]] void ThrowError(DWORD error, const std::string& path) {
+    // A name too long is reported as one not found or invalid, depending on the file
+    // system and the form of the path: said as what it is.
+    if (IsNameError(error) && IsTooLong(path)) error = ERROR_FILENAME_EXCED_RANGE;
     throw FileError(CauseOfError(error), static_cast<int>(error), path);
 }
 
@@ -117,13 +148,35 @@ namespace {
 // destination's folder; created exclusively, it is never anything else's file.
 constexpr int kTemporaryNameAttempts = 100;
 
-std::string NextTemporaryName(const std::string& target) {
-    static std::atomic<unsigned long> counter{0};
-    // The destination's name is swapped for the temporary's, whatever the folder is
-    // written as ("C:" for a drive's current folder included).
-    const std::string name = FileNameOf(target);
-    return target.substr(0, target.size() - name.size()) + ".zandrel-" + std::to_string(::GetCurrentProcessId()) +
-           "-" + std::to_string(counter++);
+// The destination's path without its name, to which a temporary's name is joined,
+// whatever the folder is written as ("" for the current folder, "C:" for a drive's).
+std::string FolderPartOf(const std::string& target) {
+    return target.substr(0, target.size() - FileNameOf(target).size());
+}
+
+// Removes what processes that are gone left in the folder (`folder` as FolderPartOf
+// gives it), the first time this process writes there. Only files go: a link or a
+// folder under such a name is not ours. A live process's temporary could not go
+// anyway: it is open without sharing. Whatever fails is left as it is, for cleaning
+// never fails an output.
+void RemoveLeftBehindTemporaries(const std::string& folder) {
+    constexpr std::string_view kAnyName = "*";
+    constexpr std::string_view kItself = ".";
+    if (!file_common::FirstWriteInto(Utf8FromWide(Win32Path(folder + std::string(kItself), PathForm::Whole)))) {
+        return;
+    }
+    const std::string pattern = folder + std::string(file_common::kTemporaryPrefix) + std::string(kAnyName);
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(Win32Path(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::vector<std::string> leftovers;
+    do {
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        std::string name = Utf8FromWide(found.cFileName);
+        if (file_common::IsLeftBehind(name)) leftovers.push_back(std::move(name));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    for (const std::string& name : leftovers) ::DeleteFileW(Win32Path(folder + name).c_str());
 }
 
 // The file at the end of a chain of symbolic links, as a path: the one an output
@@ -143,6 +196,15 @@ std::string FinalPathOf(HANDLE probe, const std::string& path) {
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::uint64_t SizeOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+}
+
+// In 100-nanosecond steps since 1601, as the system counts.
+std::int64_t TimeOf(const FILETIME& time) {
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+}
 
 class Handle {
 public:
@@ -173,7 +235,51 @@ void KeepAttributes(HANDLE temporary, DWORD replaced) {
 
 }  // namespace
 
+namespace file_common {
+
+OsErrorMeaning MeaningOfOsError(int osError) {
+    switch (static_cast<DWORD>(osError)) {
+        case kErrorDirectoryNotSupported: return OsErrorMeaning::IsFolder;
+        case ERROR_FILENAME_EXCED_RANGE: return OsErrorMeaning::PathTooLong;
+        default: return OsErrorMeaning::Other;
+    }
+}
+
+ProcessLook LookAtProcess(std::uint64_t pid) {
+    // 0 is the idle process, which OpenProcess refuses as if there were none.
+    if (pid == 0 || pid > std::numeric_limits<DWORD>::max()) return {};
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    // Refused for want of rights, the process is there all the same.
+    if (process == nullptr) return {.gone = ::GetLastError() == ERROR_INVALID_PARAMETER};
+    ProcessLook look;
+    DWORD code = 0;
+    // Ended, and kept only while someone holds a handle to it.
+    if (::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE) look.gone = true;
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!look.gone && ::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        look.start = static_cast<std::uint64_t>(TimeOf(created));
+    }
+    ::CloseHandle(process);
+    return look;
+}
+
+std::uint64_t ThisProcessId() { return ::GetCurrentProcessId(); }
+
+std::string MachineName() {
+    std::wstring name(MAX_COMPUTERNAME_LENGTH + 1, L'\0');
+    DWORD length = static_cast<DWORD>(name.size());
+    if (!::GetComputerNameW(name.data(), &length)) return {};
+    name.resize(length);
+    return Utf8FromWide(name);
+}
+
+}  // namespace file_common
+
 File File::OpenRead(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     File file;
     file.m_strPath = path;
     const std::wstring wide = Win32Path(path);
@@ -184,16 +290,17 @@ File File::OpenRead(const std::string& path) {
         const DWORD error = ::GetLastError();
         // A folder cannot be opened as a file at all, and says so as "access denied".
         if (error == ERROR_ACCESS_DENIED && IsExistingFolder(path)) {
-            throw FileError(FileCause::NotRegularFile, static_cast<int>(error), path);
+            throw FileError(FileCause::NotRegularFile, kErrorDirectoryNotSupported, path);
         }
         ThrowError(error, path);
     }
     file.m_hFile = NativeOf(handle);
     // "NUL", "CON", a pipe: opened like files, but not files.
     if (::GetFileType(handle) != FILE_TYPE_DISK) throw FileError(FileCause::NotRegularFile, 0, path);
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle, &size)) ThrowLastError(path);
-    file.m_nLength = static_cast<std::uint64_t>(size.QuadPart);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) ThrowLastError(path);
+    file.m_nLength = SizeOf(info);
+    file.m_nModified = TimeOf(info.ftLastWriteTime);
     return file;
 }
 
@@ -203,6 +310,7 @@ File& File::operator=(File&& other) noexcept {
         m_hFile = std::exchange(other.m_hFile, kNoFile);
         m_strPath = std::move(other.m_strPath);
         m_nLength = other.m_nLength;
+        m_nModified = other.m_nModified;
     }
     return *this;
 }
@@ -234,7 +342,17 @@ void File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     }
 }
 
+bool File::ChangedSinceOpen() const {
+    if (m_hFile == kNoFile) throw FileError(FileCause::InvalidFile, ERROR_INVALID_HANDLE, m_strPath);
+    // Held without sharing, the file cannot be renamed or replaced meanwhile: what it
+    // is now is what the handle shows.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(HandleOf(m_hFile), &info)) ThrowLastError(m_strPath);
+    return SizeOf(info) != m_nLength || TimeOf(info.ftLastWriteTime) != m_nModified;
+}
+
 OutputFile OutputFile::Create(const std::string& path) {
+    file_common::RefuseEmptyPath(path);
     OutputFile out;
     out.m_strPath = path;
     out.m_strTarget = path;
@@ -265,7 +383,9 @@ OutputFile OutputFile::Create(const std::string& path) {
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(probe.Get(), &info)) ThrowLastError(path);
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw FileError(FileCause::AccessDenied, ERROR_ACCESS_DENIED, path);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        throw FileError(FileCause::AccessDenied, kErrorDirectoryNotSupported, path);
+    }
     // Refused now, not after the output is written: a read-only file cannot be replaced.
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) throw FileError(FileCause::AccessDenied, ERROR_ACCESS_DENIED, path);
     // The probe opened the file at the end of any links: that is the one replaced.
@@ -279,8 +399,10 @@ OutputFile OutputFile::Create(const std::string& path) {
 }
 
 void OutputFile::StartTemporary(std::uint32_t attributes) {
+    const std::string folder = FolderPartOf(m_strTarget);
+    RemoveLeftBehindTemporaries(folder);
     for (int attempt = 0;; ++attempt) {
-        std::string temp = NextTemporaryName(m_strTarget);
+        std::string temp = folder + file_common::NextTemporaryName();
         const HANDLE handle = ::CreateFileW(Win32Path(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
@@ -378,9 +500,27 @@ void OutputBatch::Commit() {
     for (OutputFile& out : group) out.PutInPlace();
 }
 
-bool IsExistingFolder(const std::string& path) {
+FolderState CheckFolder(const std::string& path) {
+    if (path.empty()) return FolderState::EmptyPath;
     const DWORD attributes = ::GetFileAttributesW(Win32Path(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderState::Folder : FolderState::NotAFolder;
+    }
+    const DWORD error = ::GetLastError();
+    if (IsNameError(error) && IsTooLong(path)) return FolderState::TooLong;
+    switch (error) {
+        case ERROR_FILENAME_EXCED_RANGE: return FolderState::TooLong;
+        // A name that cannot exist ("a?b") names no folder either.
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_DIRECTORY: return FolderState::Missing;
+        default: return FolderState::Unreachable;
+    }
 }
 
 // Windows has no unnamed temporaries: outputs always start under a name.

@@ -35,9 +35,11 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(PathFromUtf8(m_strRoot), ignored);
 }
 
-std::vector<std::string> TempDir::Entries() const {
+std::vector<std::string> TempDir::Entries() const { return EntriesOf(m_strRoot); }
+
+std::vector<std::string> EntriesOf(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(m_strRoot))) {
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folder))) {
         names.push_back(Utf8FromPath(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());

@@ -41,6 +41,18 @@ FileCause CauseOf(const auto& action) {
     return FileCause::None;
 }
 
+// The sentence that reports why `action` failed in the file layer; empty when it did not.
+std::string MessageOf(const auto& action) {
+    try {
+        action();
+    } catch (const FileError& error) {
+        return DescribeFileError(error);
+    }
+    return {};
+}
+
+// Names of the entries in `folder`, sorted.
+std::vector<std::string> EntriesOf(const std::string& folder);
 Bytes ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, ByteSpan bytes);
 bool Exists(const std::string& path);

@@ -141,7 +141,7 @@ mkfifo pipe.spr pipe.pal
 expect "a named pipe as a sprite is refused at once" 1 "" "File Open failed!(f)
 访问文件pipe.spr时出错：不是普通文件。" info pipe.spr
 expect "a folder as a sprite" 1 "" "File Open failed!(f)
-访问文件sub时出错：不是普通文件。" info sub
+访问文件sub时出错：这是一个文件夹，不是文件。" info sub
 expect "a named pipe as a palette source" 1 "" "访问文件pipe.pal时出错：不是普通文件。" \
     palette convert pipe.pal out/p.pal --to microsoft
 cp sub/hero.spr wrongmagic.spr && printf 'XP' | dd of=wrongmagic.spr conv=notrunc status=none

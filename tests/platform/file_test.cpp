@@ -11,6 +11,8 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <sstream>
 #include <thread>
 
 #include "tests/test_files.h"
@@ -19,6 +21,7 @@ namespace zandrel {
 namespace {
 
 using test::CauseOf;
+using test::MessageOf;
 using test::TempDir;
 
 TEST(File, ReportsWhyItCannotOpen) {
@@ -60,6 +63,52 @@ TEST(File, ReadsAtOffsetsAndRefusesToReadPastTheEnd) {
     EXPECT_EQ(file.ReadAt(1, 3), (Bytes{2, 3, 4}));
     EXPECT_EQ(file.ReadAll(), (Bytes{1, 2, 3, 4, 5}));
     EXPECT_EQ(CauseOf([&] { file.ReadAt(3, 3); }), FileCause::EndOfFile);
+}
+
+TEST(File, TellsWhetherItChangedSinceItWasOpened) {
+    TempDir dir;
+    const std::string path = dir.Path("a.spr");
+    test::WriteBytes(path, Bytes{1, 2, 3});
+    {
+        const File file = File::OpenRead(path);
+        EXPECT_EQ(file.ReadAll(), (Bytes{1, 2, 3}));
+        EXPECT_FALSE(file.ChangedSinceOpen());
+    }
+    EXPECT_EQ(CauseOf([] { File().ChangedSinceOpen(); }), FileCause::InvalidFile);
+#ifndef _WIN32
+    // Only POSIX lets another writer at a file that is held.
+    {
+        const File file = File::OpenRead(path);
+        struct stat opened {};
+        ASSERT_EQ(::stat(path.c_str(), &opened), 0);
+        // Other bytes of the same length, in place, dated a second later: a quick
+        // rewrite may fall within one tick of the file system's clock.
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "\x07\x08\x09", 3, 0), 3);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {opened.st_mtim.tv_sec + 1, opened.st_mtim.tv_nsec}};
+        ASSERT_EQ(::futimens(fd, times), 0);
+        ::close(fd);
+        EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+    {
+        const File file = File::OpenRead(path);
+        test::WriteBytes(dir.Path("new.spr"), Bytes{4, 5, 6});
+        ASSERT_EQ(::rename(dir.Path("new.spr").c_str(), path.c_str()), 0);
+        // The reads still see the file that was opened, which the path no longer names.
+        EXPECT_EQ(file.ReadAll(), (Bytes{7, 8, 9}));
+        EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+    {
+        // The file itself untouched, its path made to name another: only the identity tells.
+        test::WriteBytes(dir.Path("other.spr"), Bytes{7, 8, 9});
+        ASSERT_EQ(::symlink("a.spr", dir.Path("link").c_str()), 0);
+        const File file = File::OpenRead(dir.Path("link"));
+        ASSERT_EQ(::unlink(dir.Path("link").c_str()), 0);
+        ASSERT_EQ(::symlink("other.spr", dir.Path("link").c_str()), 0);
+        EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+#endif
 }
 
 #ifndef _WIN32
@@ -348,6 +397,55 @@ TEST(OutputFile, WritesStraightIntoADevice) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"null", "stdout"}));
 }
 
+TEST(OutputFile, RefusesLinksAnotherUserPutInAPublicFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a link to another user";
+    constexpr uid_t kOtherUser = 12345;
+    TempDir dir;
+    // A folder like /tmp, and a file elsewhere that a planted link points to.
+    const std::string shared = dir.Path("shared");
+    ASSERT_EQ(::mkdir(shared.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::mkdir(dir.Path("elsewhere").c_str(), 0755), 0);
+    const std::string target = dir.Path("elsewhere/victim.bmp");
+    test::WriteBytes(target, Bytes{9, 9});
+    const std::string link = shared + "/out.bmp";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), kOtherUser, kOtherUser), 0);
+    const std::string folderLink = shared + "/frames";
+    ASSERT_EQ(::symlink(dir.Path("elsewhere").c_str(), folderLink.c_str()), 0);
+    ASSERT_EQ(::lchown(folderLink.c_str(), kOtherUser, kOtherUser), 0);
+    // A link of this user's own, in a folder of its own, into the planted one.
+    ASSERT_EQ(::symlink(link.c_str(), dir.Path("mine.bmp").c_str()), 0);
+
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(link, Bytes{1}); }),
+              "访问文件" + link + "时出错：拒绝跟随其他用户在公共文件夹中放置的链接。");
+    EXPECT_EQ(CauseOf([&] { OutputFile::Create(link); }), FileCause::UntrustedLink);
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(dir.Path("mine.bmp"), Bytes{1}); }), FileCause::UntrustedLink);
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(folderLink + "/victim.bmp", Bytes{1}); }), FileCause::UntrustedLink);
+    EXPECT_EQ(test::ReadBytes(target), (Bytes{9, 9}));
+    EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+    EXPECT_EQ(test::EntriesOf(shared), (std::vector<std::string>{"frames", "out.bmp"}));
+    EXPECT_EQ(test::EntriesOf(dir.Path("elsewhere")), std::vector<std::string>{"victim.bmp"});
+
+    // Not sticky, the folder keeps no name to its owner: the link is followed as the
+    // system follows it.
+    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    WriteWholeFile(link, Bytes{1});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{1});
+    ASSERT_EQ(::chmod(shared.c_str(), 01775), 0);
+    WriteWholeFile(link, Bytes{4});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{4});
+    // The running user's own links and the folder owner's are followed as ever.
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(shared.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::lchown(link.c_str(), ::geteuid(), ::getegid()), 0);
+    WriteWholeFile(dir.Path("mine.bmp"), Bytes{2});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{2});
+    WriteWholeFile(folderLink + "/victim.bmp", Bytes{3});
+    EXPECT_EQ(test::ReadBytes(target), Bytes{3});
+    EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+}
+
 TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
     TempDir dir;
     const int probe = ::open(dir.Root().c_str(), O_TMPFILE | O_WRONLY, 0600);
@@ -371,11 +469,168 @@ TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
     EXPECT_EQ(test::ReadBytes(dir.Path("old.bmp")), (Bytes{9, 9}));
 }
 
+// Outputs under a hidden name, as where the system has no unnamed temporaries.
+class NamedTemporaries {
+public:
+    NamedTemporaries() { UseUnnamedTemporaries(false); }
+    ~NamedTemporaries() { UseUnnamedTemporaries(true); }
+    NamedTemporaries(const NamedTemporaries&) = delete;
+    NamedTemporaries& operator=(const NamedTemporaries&) = delete;
+};
+
+TEST(OutputFile, AKilledWritersNamedTemporaryGoesWithTheNextWriteThere) {
+    TempDir dir;
+    test::WriteBytes(dir.Path("old.bmp"), Bytes{9, 9});
+    {
+        // A temporary named before the fork: the child's must still carry its own pid.
+        const TempDir elsewhere;
+        const NamedTemporaries named;
+        const OutputFile before = OutputFile::Create(elsewhere.Path("a.bmp"));
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const NamedTemporaries named;
+        OutputFile replacing = OutputFile::Create(dir.Path("old.bmp"));
+        replacing.Write(Bytes{1, 2, 3});
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(EntriesThatAreHidden(dir).size(), 1u);
+
+    WriteWholeFile(dir.Path("new.bmp"), Bytes{4});
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"new.bmp", "old.bmp"}));
+    EXPECT_EQ(test::ReadBytes(dir.Path("old.bmp")), (Bytes{9, 9}));
+}
+
+// When this process started, as /proc/self/stat says in its field 22; the fields are
+// counted after the command name, which ends at the last ")".
+std::string StartOfThisProcess() {
+    const Bytes bytes = test::ReadBytes("/proc/self/stat");
+    const std::string stat(bytes.begin(), bytes.end());
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    std::string field;
+    for (int number = 3; number <= 22; ++number) fields >> field;
+    return field;
+}
+
+// A pid whose process has ended and been waited for.
+pid_t PidOfAProcessThatIsGone() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+TEST(OutputFile, RemovesOnlyTemporariesWhoseProcessIsProvablyGone) {
+    if (!test::Exists("/proc/self/stat")) GTEST_SKIP() << "no /proc to tell when this process started";
+    const std::string kPrefix = ".zandrel-";
+    // The name this process gives its temporaries: the host's tag, pid and start.
+    std::string tag;
+    {
+        TempDir probe;
+        const NamedTemporaries named;
+        const OutputFile out = OutputFile::Create(probe.Path("a.bmp"));
+        const std::vector<std::string> temporaries = EntriesThatAreHidden(probe);
+        ASSERT_EQ(temporaries.size(), 1u);
+        tag = temporaries[0].substr(kPrefix.size(), 8);
+        EXPECT_EQ(tag.find_first_not_of("0123456789abcdef"), std::string::npos) << temporaries[0];
+        const std::string self = kPrefix + tag + "-" + std::to_string(::getpid()) + "-" + StartOfThisProcess() + "-";
+        ASSERT_TRUE(temporaries[0].starts_with(self)) << temporaries[0] << " " << self;
+    }
+    const std::string pid = std::to_string(::getpid());
+    const std::string start = StartOfThisProcess();
+    const std::string gone = std::to_string(PidOfAProcessThatIsGone());
+    const std::string otherHost = tag == "00000000" ? "ffffffff" : "00000000";
+
+    TempDir dir;
+    const std::vector<std::string> removed = {
+        kPrefix + tag + "-" + gone + "-4242-0",
+        // The pid is this process's now, but the temporary's maker started earlier.
+        kPrefix + tag + "-" + pid + "-" + std::to_string(std::stoull(start) - 1) + "-0",
+        kPrefix + gone + "-3",  // the older form
+    };
+    const std::vector<std::string> kept = {
+        kPrefix + tag + "-" + pid + "-" + start + "-7",  // this process's own
+        kPrefix + tag + "-" + pid + "-0-1",  // no start said: its pid runs
+        kPrefix + pid + "-3",
+        kPrefix + otherHost + "-" + gone + "-4242-0",  // another machine's pid
+        kPrefix + tag + "-" + gone + "-x-0",  // not a name this program makes
+    };
+    for (const std::string& name : removed) test::WriteBytes(dir.Path(name), Bytes{1});
+    for (const std::string& name : kept) test::WriteBytes(dir.Path(name), Bytes{1});
+    // Under a gone process's name, but no file: not removed, and never followed.
+    const std::string link = kPrefix + tag + "-" + gone + "-4242-1";
+    const std::string folder = kPrefix + tag + "-" + gone + "-4242-2";
+    ASSERT_EQ(::symlink("target", dir.Path(link).c_str()), 0);
+    test::WriteBytes(dir.Path("target"), Bytes{9});
+    ASSERT_EQ(::mkdir(dir.Path(folder).c_str(), 0755), 0);
+
+    WriteWholeFile(dir.Path("out.bmp"), Bytes{5});
+    std::vector<std::string> expected = kept;
+    expected.insert(expected.end(), {link, folder, "out.bmp", "target"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dir.Entries(), expected);
+    EXPECT_EQ(test::ReadBytes(dir.Path("target")), Bytes{9});
+
+    // A folder is looked through once: a leftover that appears later waits for the
+    // next process that writes there.
+    test::WriteBytes(dir.Path(removed[0]), Bytes{1});
+    WriteWholeFile(dir.Path("out.bmp"), Bytes{6});
+    EXPECT_TRUE(test::Exists(dir.Path(removed[0])));
+}
+
 #endif
 
 TEST(DescribeFileError, NamesTheFileAndTheCause) {
     const FileError error(FileCause::SharingViolation, 0, "tmp/a.pal");
     EXPECT_EQ(DescribeFileError(error), "访问文件" + WithNativeSeparators("tmp/a.pal") + "时出错：文件正被使用，共享冲突。");
+}
+
+// The cause numbers stay those the program has always shown (a folder as a destination
+// is "access denied", as a source no ordinary file); the sentence says what is true.
+TEST(DescribeFileError, SaysThatAPathIsAFolderTooLongOrEmpty) {
+    TempDir dir;
+    const auto sentence = [](const std::string& path, const std::string& reason) {
+        return "访问文件" + WithNativeSeparators(path) + "时出错：" + reason + "。";
+    };
+    const std::string folder = dir.Root();
+    EXPECT_EQ(CauseOf([&] { WriteWholeFile(folder, Bytes{1}); }), FileCause::AccessDenied);
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(folder, Bytes{1}); }), sentence(folder, "这是一个文件夹，不是文件"));
+    EXPECT_EQ(MessageOf([&] { File::OpenRead(folder); }), sentence(folder, "这是一个文件夹，不是文件"));
+
+    // Longer than any file system takes for one name.
+    const std::string tooLong = dir.Path(std::string(300, 'a') + ".bmp");
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(tooLong); }), FileCause::BadPath);
+    EXPECT_EQ(MessageOf([&] { File::OpenRead(tooLong); }), sentence(tooLong, "路径太长"));
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(tooLong, Bytes{1}); }), sentence(tooLong, "路径太长"));
+
+    EXPECT_EQ(CauseOf([&] { File::OpenRead(""); }), FileCause::BadPath);
+    EXPECT_EQ(CauseOf([&] { OutputFile::Create(""); }), FileCause::BadPath);
+    EXPECT_EQ(MessageOf([&] { File::OpenRead(""); }), "访问文件时出错：路径为空。");
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile("", Bytes{1}); }), "访问文件时出错：路径为空。");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
+}
+
+TEST(CheckFolder, TellsWhyAPathIsNoFolderToWriteInto) {
+    TempDir dir;
+    test::WriteBytes(dir.Path("file"), Bytes{1});
+    EXPECT_EQ(CheckFolder(dir.Root()), FolderState::Folder);
+    EXPECT_TRUE(IsExistingFolder(dir.Root()));
+    EXPECT_EQ(CheckFolder(""), FolderState::EmptyPath);
+    EXPECT_EQ(CheckFolder(dir.Path(std::string(300, 'a'))), FolderState::TooLong);
+    EXPECT_EQ(CheckFolder(dir.Path("none")), FolderState::Missing);
+    EXPECT_EQ(CheckFolder(dir.Path("none/deeper")), FolderState::Missing);
+    EXPECT_EQ(CheckFolder(dir.Path("file")), FolderState::NotAFolder);
+    EXPECT_FALSE(IsExistingFolder(dir.Path("file")));
+#ifndef _WIN32
+    EXPECT_EQ(CheckFolder(dir.Path("file/sub")), FolderState::Missing);
+    ASSERT_EQ(::symlink("loop", dir.Path("loop").c_str()), 0);
+    EXPECT_EQ(CheckFolder(dir.Path("loop")), FolderState::Unreachable);
+#endif
 }
 
 }  // namespace

@@ -206,6 +206,67 @@ TEST(Win32File, CausesAndMessagesAsWindowsNamesThem) {
     EXPECT_EQ(DescribeFileError(error), "访问文件C:\\sprites\\a.pal时出错：文件正被使用，共享冲突。");
 }
 
+// A pid whose process has ended and whose every handle is closed.
+DWORD PidOfAProcessThatIsGone() {
+    std::wstring command = L"cmd.exe /c exit 0";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &startup, &process)) {
+        return 0;
+    }
+    ::WaitForSingleObject(process.hProcess, 60'000);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return process.dwProcessId;
+}
+
+TEST(Win32File, AWriteRemovesTemporariesOfProcessesThatAreGone) {
+    const std::string kPrefix = ".zandrel-";
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    ASSERT_TRUE(::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user));
+    const std::uint64_t started = (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+    const std::string pid = std::to_string(::GetCurrentProcessId());
+    const std::string start = std::to_string(started);
+    // The name this process gives its temporaries: the host's tag, pid and start.
+    std::string tag;
+    {
+        TempDir probe;
+        const OutputFile out = OutputFile::Create(probe.Path("a.bmp"));
+        const std::vector<std::wstring> names = ListedNames(probe.Root());
+        ASSERT_EQ(names.size(), 1u);
+        const std::string name = Utf8FromWide(names[0]);
+        tag = name.substr(kPrefix.size(), 8);
+        ASSERT_TRUE(name.starts_with(kPrefix + tag + "-" + pid + "-" + start + "-")) << name;
+    }
+    const DWORD goneId = PidOfAProcessThatIsGone();
+    ASSERT_NE(goneId, 0u) << "cmd.exe could not be started";
+    const std::string gone = std::to_string(goneId);
+
+    TempDir dir;
+    const std::vector<std::string> removed = {
+        kPrefix + tag + "-" + gone + "-4242-0",
+        // The pid is this process's now, but the temporary's maker started earlier.
+        kPrefix + tag + "-" + pid + "-" + std::to_string(started - 1) + "-0",
+        kPrefix + gone + "-3",  // the older form
+        // Far beyond the pids Windows hands out: no process at all to open. (Wine keeps
+        // an ended process's object a while, as a held handle does.)
+        kPrefix + tag + "-4294967292-4242-0",
+    };
+    const std::vector<std::string> kept = {kPrefix + tag + "-" + pid + "-" + start + "-7", kPrefix + pid + "-3"};
+    for (const std::string& name : removed) test::WriteBytes(dir.Path(name), Bytes{1});
+    for (const std::string& name : kept) test::WriteBytes(dir.Path(name), Bytes{1});
+    WriteWholeFile(dir.Path("out.bmp"), Bytes{5});
+    std::vector<std::wstring> expected = {L"out.bmp"};
+    for (const std::string& name : kept) expected.push_back(WideFromUtf8(name));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ListedNames(dir.Root()), expected);
+}
+
 TEST(Win32File, PathsLongerThanTheOrdinaryLimit) {
     TempDir dir;
     // The folders are made with the extended form directly, not by the code under test.
