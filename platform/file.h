@@ -131,6 +131,9 @@ private:
     std::uint64_t m_nInode = 0;
     // The status-change time (owner, bits, links, content) likewise.
     std::int64_t m_nStatusChanged = 0;
+    // The path made whole at the opening: the current folder may move meanwhile (every
+    // confirmed file dialog moves it), and the path must still name the same place.
+    std::string m_strWhole;
 #endif
 };
 

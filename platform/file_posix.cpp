@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <set>
@@ -313,6 +315,14 @@ File File::OpenRead(const std::string& path) {
     file.m_nLength = static_cast<std::uint64_t>(info.st_size);
     file.m_nModified = NanosecondsOf(info.st_mtim);
     file.m_nStatusChanged = NanosecondsOf(info.st_ctim);
+    file.m_strWhole = path;
+    if (!IsAbsolutePath(path)) {
+        std::string current(PATH_MAX, '\0');
+        if (::getcwd(current.data(), current.size()) != nullptr) {
+            current.resize(std::strlen(current.c_str()));
+            file.m_strWhole = JoinPath(current, path);
+        }
+    }
     return file;
 }
 
@@ -326,6 +336,7 @@ File& File::operator=(File&& other) noexcept {
         m_nDevice = other.m_nDevice;
         m_nInode = other.m_nInode;
         m_nStatusChanged = other.m_nStatusChanged;
+        m_strWhole = std::move(other.m_strWhole);
     }
     return *this;
 }
@@ -369,7 +380,7 @@ bool File::ChangedSinceOpen() const {
     // A file written elsewhere and renamed over the path leaves the open one as it was:
     // what was read is then not what the path names.
     struct stat named {};
-    if (::stat(m_strPath.c_str(), &named) != 0) {
+    if (::stat(m_strWhole.c_str(), &named) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return true;
         ThrowErrno(m_strPath);
     }

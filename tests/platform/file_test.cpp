@@ -12,6 +12,7 @@
 #endif
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -98,6 +99,15 @@ TEST(File, TellsWhetherItChangedSinceItWasOpened) {
         // The reads still see the file that was opened, which the path no longer names.
         EXPECT_EQ(file.ReadAll(), (Bytes{7, 8, 9}));
         EXPECT_TRUE(file.ChangedSinceOpen());
+    }
+    {
+        // Opened by a relative path: a move of the current folder afterwards, as every
+        // confirmed file dialog makes, changes nothing.
+        const std::filesystem::path start = std::filesystem::current_path();
+        std::filesystem::current_path(dir.Root());
+        const File file = File::OpenRead("a.spr");
+        std::filesystem::current_path(start);
+        EXPECT_FALSE(file.ChangedSinceOpen());
     }
     {
         // The file itself untouched, its path made to name another: only the identity tells.
