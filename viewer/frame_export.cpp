@@ -30,8 +30,10 @@ std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const s
                            FrameFormat format) {
     if (std::string refusal = FormatRefusal(sprite, index, format); !refusal.empty()) return refusal;
     DecodedFrame frame = sprite.ReadFrame(index);
-    if (frame.problem.empty()) WriteWholeFile(path, EncodeFrameFile(sprite, frame, format));
-    return std::move(frame.problem);
+    if (!frame.problem.empty()) return std::move(frame.problem);
+    if (sprite.ChangedSinceLoad()) return FormatText(kSourceChangedFormat, sprite.Path().c_str());
+    WriteWholeFile(path, EncodeFrameFile(sprite, frame, format));
+    return {};
 }
 
 const char* SaveFilterOf(const SpriteModel& sprite) { return sprite.IsTrueColour() ? kTgaSaveFilter : kBmpSaveFilter; }
@@ -63,8 +65,14 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
 
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
                         FrameFormat format) {
-    if (folder.empty()) return Outcome::Refused(kNoOutputFolderText);
-    if (!IsExistingFolder(folder)) return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
+    switch (CheckFolder(folder)) {
+        case FolderState::Folder: break;
+        case FolderState::EmptyPath: return Outcome::Refused(kNoOutputFolderText);
+        case FolderState::TooLong: return Outcome::Refused(FormatText(kFolderPathTooLongFormat, folder.c_str()));
+        case FolderState::Missing:
+        case FolderState::NotAFolder:
+        case FolderState::Unreachable: return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
+    }
     const std::size_t count = std::min(names.size(), sprite.FrameCount());
     // Every frame that the format cannot hold is known from the index: the export is
     // refused before its first file is written.
@@ -90,6 +98,10 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
         throw;
     }
     batch.Commit();
+    if (sprite.ChangedSinceLoad()) {
+        return Outcome::Refused(
+            FormatText(kSourceChangedDuringExportFormat, sprite.Path().c_str(), static_cast<int>(count)));
+    }
     return Outcome::Done(FormatText(kAllWrittenFormat, static_cast<int>(names.size())));
 }
 
@@ -116,6 +128,7 @@ Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std:
         out.Write(gif.TakeWritten());
     }
     out.Write(gif.Finish());
+    if (sprite.ChangedSinceLoad()) return Outcome::Refused(FormatText(kSourceChangedFormat, sprite.Path().c_str()));
     out.Commit();
     return Outcome::Done(FormatText(kGifWrittenFormat, path.c_str(), static_cast<int>(sprite.FrameCount())));
 }

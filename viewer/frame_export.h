@@ -30,6 +30,12 @@ inline constexpr const char* kGifSaveFilter = "GIF动画(*.gif)|*.gif||";
 inline constexpr const char* kAllWrittenFormat = "输出完成，一共%d个文件.";
 inline constexpr const char* kNoOutputFolderText = "没有指定输出文件夹!";
 inline constexpr const char* kNotAFolderFormat = "%s不是一个文件夹!";
+inline constexpr const char* kFolderPathTooLongFormat = "%s的路径太长，不能输出到那里!";
+// The sprite; nothing was written.
+inline constexpr const char* kSourceChangedFormat = "%s在读取期间被其他程序改动了，没有输出!";
+// The sprite and the number of files written, which stay.
+inline constexpr const char* kSourceChangedDuringExportFormat =
+    "%s在读取期间被其他程序改动了：已输出的%d个文件可能混有改动前后的帧，仍留在文件夹里!";
 // The sprite, the frame's name, its width and height.
 inline constexpr const char* kEmptyFrameNoPngFormat = "%s的%s没有像素(%d×%d)：PNG图至少要有一个像素，不能输出为PNG!";
 
@@ -67,7 +73,10 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
 
 // Frame i into `folder` under names[i] (its extension that of `format`), for every
 // name; existing files are replaced. Stops at the first frame that cannot be written;
-// the files before it stay.
+// the files before it stay. A sprite that another program changed meanwhile is
+// reported once all files are written, as they may mix frames of both versions.
+// The single-file exports check the same before their file is put in place, and then
+// write nothing.
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
                         FrameFormat format = FrameFormat::Native);
 

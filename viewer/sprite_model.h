@@ -95,6 +95,10 @@ public:
     std::vector<std::string> FrameNames() const;
     std::string FrameInfo(std::size_t index) const;
 
+    // Whether another program changed the file since it was loaded: frames read before
+    // and after may then come from different versions of it.
+    bool ChangedSinceLoad() const { return m_file.ChangedSinceOpen(); }
+
     DecodedFrame ReadFrame(std::size_t index) const;
     DecodedFrame RenderFrame(std::size_t index) const;
 

@@ -1,6 +1,9 @@
 #include "viewer/frame_export.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "formats/image_files.h"
@@ -127,6 +130,41 @@ TEST_F(FrameExport, AFrameWithoutPixelsRefusesPngBeforeAnyFileIsWritten) {
     }
 }
 
+#ifndef _WIN32
+// Only POSIX lets another program write to a sprite that is held.
+TEST_F(FrameExport, ASpriteRewrittenWhileItIsReadIsReportedAndTheFilesWrittenStay) {
+    Load(SprKind::Indexed256Rle, {test::PatternFrame(4, 3, 1), test::PatternFrame(4, 3, 2)});
+    ASSERT_TRUE(ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root()).done);
+
+    // Another program rewrites the frames in place, as long as they were, a second later.
+    const std::string path = m_dir.Path("hero.spr");
+    const auto written = std::filesystem::last_write_time(path);
+    Bytes rewritten = test::MakeSprite(SprKind::Indexed256Rle, {test::PatternFrame(4, 3, 3), test::PatternFrame(4, 3, 4)},
+                                       m_palette);
+    ASSERT_EQ(rewritten.size(), test::ReadBytes(path).size());
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.write(reinterpret_cast<const char*>(rewritten.data()), static_cast<std::streamsize>(rewritten.size()));
+    }
+    std::filesystem::last_write_time(path, written + std::chrono::seconds(1));
+
+    const TempDir out;
+    const Outcome all = ExportAllFrames(m_sprite, m_sprite.FrameNames(), out.Root());
+    EXPECT_FALSE(all.done);
+    EXPECT_EQ(all.text, path + "在读取期间被其他程序改动了：已输出的2个文件可能混有改动前后的帧，仍留在文件夹里!");
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"hero000.bmp", "hero001.bmp"}));
+
+    for (const auto& exportOne : std::vector<std::function<Outcome()>>{
+             [&] { return ExportFrame(m_sprite, 0, out.Path("one.bmp")); },
+             [&] { return ExportAnimation(m_sprite, out.Path("all.gif")); }}) {
+        const Outcome one = exportOne();
+        EXPECT_FALSE(one.done);
+        EXPECT_EQ(one.text, path + "在读取期间被其他程序改动了，没有输出!");
+    }
+    EXPECT_EQ(out.Entries().size(), 2u);
+}
+#endif
+
 TEST_F(FrameExport, RefusesMissingFoldersAndReportsAnEmptyList) {
     Load(SprKind::TrueColor32, {});
     EXPECT_EQ(ExportAllFrames(m_sprite, {}, m_out.Root()).text, "输出完成，一共0个文件.");
@@ -134,6 +172,12 @@ TEST_F(FrameExport, RefusesMissingFoldersAndReportsAnEmptyList) {
     const Outcome missing = ExportAllFrames(m_sprite, {}, m_out.Path("none"));
     EXPECT_FALSE(missing.done);
     EXPECT_NE(missing.text.find(m_out.Path("none")), std::string::npos);
+    EXPECT_EQ(ExportAllFrames(m_sprite, {}, "").text, "没有指定输出文件夹!");
+#ifndef _WIN32
+    // A name longer than the system takes is no missing folder.
+    const std::string tooLong = m_out.Path(std::string(300, 'n'));
+    EXPECT_EQ(ExportAllFrames(m_sprite, {}, tooLong).text, tooLong + "的路径太长，不能输出到那里!");
+#endif
     EXPECT_TRUE(m_out.Entries().empty());
 }
 
