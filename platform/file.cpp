@@ -21,6 +21,7 @@ using file_common::OsErrorMeaning;
 constexpr const char* kEmptyPathText = "路径为空";
 constexpr const char* kIsFolderText = "这是一个文件夹，不是文件";
 constexpr const char* kPathTooLongText = "路径太长";
+constexpr const char* kNoReaderText = "管道另一端的程序已经不再读取";
 
 std::string CauseText(FileCause cause) {
     switch (cause) {
@@ -52,6 +53,7 @@ std::string ReasonOf(const FileError& error) {
     switch (file_common::MeaningOfOsError(error.OsError())) {
         case OsErrorMeaning::IsFolder: return kIsFolderText;
         case OsErrorMeaning::PathTooLong: return kPathTooLongText;
+        case OsErrorMeaning::NoReader: return kNoReaderText;
         case OsErrorMeaning::Other: break;
     }
     return CauseText(error.Cause());

@@ -12,7 +12,7 @@ namespace zandrel::file_common {
 // What an OS error tells beyond its cause, for the sentence that reports it: a folder
 // where a file was wanted is refused as "access denied" or as no ordinary file, and a
 // path too long as a bad path, but the user is told which.
-enum class OsErrorMeaning { Other, IsFolder, PathTooLong };
+enum class OsErrorMeaning { Other, IsFolder, PathTooLong, NoReader };
 
 // By the system's own numbering of errors; each half says what its numbers mean.
 OsErrorMeaning MeaningOfOsError(int osError);

@@ -262,6 +262,7 @@ OsErrorMeaning MeaningOfOsError(int osError) {
     switch (osError) {
         case EISDIR: return OsErrorMeaning::IsFolder;
         case ENAMETOOLONG: return OsErrorMeaning::PathTooLong;
+        case EPIPE: return OsErrorMeaning::NoReader;
         default: return OsErrorMeaning::Other;
     }
 }

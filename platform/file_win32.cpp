@@ -241,6 +241,8 @@ OsErrorMeaning MeaningOfOsError(int osError) {
     switch (static_cast<DWORD>(osError)) {
         case kErrorDirectoryNotSupported: return OsErrorMeaning::IsFolder;
         case ERROR_FILENAME_EXCED_RANGE: return OsErrorMeaning::PathTooLong;
+        case ERROR_BROKEN_PIPE:
+        case ERROR_NO_DATA: return OsErrorMeaning::NoReader;
         default: return OsErrorMeaning::Other;
     }
 }

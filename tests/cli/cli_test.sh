@@ -409,7 +409,7 @@ else
     # The reader has gone before the first byte is written.
     { sleep 0.5; st=0; "$cli" export sub/hero.spr --frame 2 /dev/stdout 2>err.txt || st=$?; echo $st >status.txt; } | true
     check "a pipe whose reader has gone fails with exit 1" test "$(cat status.txt)" = 1
-    check "... and says so" stream_is err.txt "^访问文件/dev/stdout时出错："
+    check "... and says so" stream_is err.txt "访问文件/dev/stdout时出错：管道另一端的程序已经不再读取。"
     { sleep 0.5; st=0; "$cli" info sub/hero.spr 2>err.txt || st=$?; echo $st >status.txt; } | true
     check "info into such a pipe fails with exit 1" test "$(cat status.txt)" = 1
     check "... and says so" stream_is err.txt "^zandrel-cli: cannot write to the standard output"
