@@ -510,17 +510,12 @@ FolderState CheckFolder(const std::string& path) {
     }
     const DWORD error = ::GetLastError();
     if (IsNameError(error) && IsTooLong(path)) return FolderState::TooLong;
-    switch (error) {
-        case ERROR_FILENAME_EXCED_RANGE: return FolderState::TooLong;
-        // A name that cannot exist ("a?b") names no folder either.
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-        case ERROR_DIRECTORY: return FolderState::Missing;
+    if (error == ERROR_FILENAME_EXCED_RANGE) return FolderState::TooLong;
+    // What an open would call a missing file or a bad path (a name that cannot exist,
+    // "a?b", among them) names no folder.
+    switch (CauseOfError(error)) {
+        case FileCause::FileNotFound:
+        case FileCause::BadPath: return FolderState::Missing;
         default: return FolderState::Unreachable;
     }
 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -456,6 +457,21 @@ TEST(OutputFile, RefusesLinksAnotherUserPutInAPublicFolder) {
     EXPECT_TRUE(S_ISLNK(ModeOf(link)));
 }
 
+// Runs `write` in a child process, which `write` ends with KillThisProcess() while its
+// outputs are still open.
+void KillThisProcess() { ::kill(::getpid(), SIGKILL); }
+void WriteInAKilledChild(const std::function<void()>& write) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        write();
+        ::_exit(1);  // not killed: the assertion below fails
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+}
+
 TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
     TempDir dir;
     const int probe = ::open(dir.Root().c_str(), O_TMPFILE | O_WRONLY, 0600);
@@ -463,18 +479,13 @@ TEST(OutputFile, AKilledWriterLeavesNoTemporaryBehind) {
     ::close(probe);
     test::WriteBytes(dir.Path("old.bmp"), Bytes{9, 9});
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    WriteInAKilledChild([&] {
         OutputFile fresh = OutputFile::Create(dir.Path("new.bmp"));
         fresh.Write(Bytes{1, 2, 3});
         OutputFile replacing = OutputFile::Create(dir.Path("old.bmp"));
         replacing.Write(Bytes{1, 2, 3});
-        ::kill(::getpid(), SIGKILL);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+        KillThisProcess();
+    });
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"old.bmp"});
     EXPECT_EQ(test::ReadBytes(dir.Path("old.bmp")), (Bytes{9, 9}));
 }
@@ -497,17 +508,12 @@ TEST(OutputFile, AKilledWritersNamedTemporaryGoesWithTheNextWriteThere) {
         const NamedTemporaries named;
         const OutputFile before = OutputFile::Create(elsewhere.Path("a.bmp"));
     }
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    WriteInAKilledChild([&] {
         const NamedTemporaries named;
         OutputFile replacing = OutputFile::Create(dir.Path("old.bmp"));
         replacing.Write(Bytes{1, 2, 3});
-        ::kill(::getpid(), SIGKILL);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+        KillThisProcess();
+    });
     ASSERT_EQ(EntriesThatAreHidden(dir).size(), 1u);
 
     WriteWholeFile(dir.Path("new.bmp"), Bytes{4});
