@@ -31,12 +31,6 @@ namespace {
 constexpr int kListExtentPixels = 255;
 constexpr const char* kPreviewOperationText = "预览";
 
-bool IsSourceFileName(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix();
-    return suffix.compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QStringLiteral("tga"), Qt::CaseInsensitive) == 0;
-}
-
 // Moves a line and selects it where it went, without telling anyone: the same file
 // stays selected.
 void MoveLine(QListWidget& list, int from, int to) {
@@ -195,8 +189,9 @@ std::vector<std::string> CSprMakeDlg::DroppedSources(const QMimeData& data) {
     for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile()) continue;
         const QString path = url.toLocalFile();
-        if (!IsSourceFileName(path) || !QFileInfo(path).isFile()) continue;
-        sources.push_back(ToStdString(QDir::toNativeSeparators(path)));
+        const std::string source = ToStdString(QDir::toNativeSeparators(path));
+        if (!IsSourceFileName(source) || !QFileInfo(path).isFile()) continue;
+        sources.push_back(source);
     }
     return sources;
 }

@@ -41,7 +41,7 @@ private:
     void OnSelchangeImageList();
     void OnPaint();
 
-    // Files dropped from a file manager: the local BMP and TGA files among them.
+    // Files dropped from a file manager: the local files among them that the build takes.
     static std::vector<std::string> DroppedSources(const QMimeData& data);
     bool OnDrag(QEvent* event);
     // A new line is selected: its preview may speak once again.

@@ -50,6 +50,9 @@ enum class SourceKind { Bmp, Tga, Png, Neither };
 
 // By the path alone: its last three characters, upper-cased, against "BMP", "TGA" and "PNG".
 SourceKind SourceKindOf(std::string_view path);
+// Whether the maker takes `path` as a source at all, by its name: what Add, a drop and
+// the build accept alike.
+inline bool IsSourceFileName(std::string_view path) { return SourceKindOf(path) != SourceKind::Neither; }
 
 struct KindCheck {
     SourceKind kind = SourceKind::Neither;  // Bmp: a palettised build; Tga: a true-colour one

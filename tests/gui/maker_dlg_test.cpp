@@ -251,12 +251,15 @@ TEST_F(MakerTest, DroppedLocalImageFilesAreAddedAsAddAddsThem) {
                                 QUrl::fromLocalFile(QString::fromStdString(m_dir.Path("folder.bmp"))),
                                 QUrl::fromLocalFile(QString::fromStdString(bmp)),
                                 QUrl::fromLocalFile(QString::fromStdString(bmp))}));
+    // A PNG too: the build takes what Add offers.
     EXPECT_EQ(Lines(), QStringList({QString::fromStdString(bmp), QString::fromStdString(bmp),
-                                    QString::fromStdString(m_dir.Path("n.bmp")), QString::fromStdString(tga)}));
+                                    QString::fromStdString(m_dir.Path("n.bmp")), QString::fromStdString(png),
+                                    QString::fromStdString(tga)}));
 
     // Nothing usable: the drop is refused and the list is left alone.
-    EXPECT_FALSE(DropOn(List(), {QUrl::fromLocalFile(QString::fromStdString(png))}));
-    EXPECT_EQ(List().count(), 4);
+    const std::string jpg = Write("photo.jpg", Bytes{1});
+    EXPECT_FALSE(DropOn(List(), {QUrl::fromLocalFile(QString::fromStdString(jpg))}));
+    EXPECT_EQ(List().count(), 5);
 
     // Into an empty list, a drop enables Make and Delete as Add does.
     Open();
