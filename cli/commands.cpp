@@ -116,7 +116,6 @@ constexpr std::string_view kPaletteHelp =
     "convert turns the palette file SOURCE, taken to be in the other layout, into DEST\n"
     "in the layout given by --to.\n";
 
-constexpr const char* kTrueColourHasNoPaletteFormat = "%s是32位色SPR，没有调色板!";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -339,10 +338,10 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         SpriteModel sprite;
         bool damaged = false;
         if (!Load(sprite, parsed.positional[1], err, damaged)) return kExitFailed;
-        if (!NeedsPalette(sprite, err)) return kExitFailed;
-        // A truncated sprite's last 1024 bytes belong to its frames, not to a palette;
-        // more frames than the viewer lists leave the palette block where it belongs.
-        if (sprite.LoadProblem() == SprIndexProblem::TruncatedFrame) return kExitFailed;
+        if (const std::string refusal = sprite.PaletteExportRefusal(); !refusal.empty()) {
+            Say(err, refusal);
+            return kExitFailed;
+        }
         ExportPalette(parsed.positional[2], sprite.Palette(), layout);
         return kExitDone;
     }

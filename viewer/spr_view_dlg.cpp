@@ -241,6 +241,10 @@ void CSprViewDlg::OnExportAll() {
 
 void CSprViewDlg::OnExportPalette() {
     StopPlayback();
+    if (const std::string refusal = m_sprite.PaletteExportRefusal(); !refusal.empty()) {
+        ThePrompts().ShowMessage(refusal, MessageIcon::None);
+        return;
+    }
     CPalFormatDlg format(ThePrompts(), m_sprite.Palette(), this);
     format.DoModal();
 }

@@ -86,6 +86,12 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
 
 void SpriteModel::Close() { *this = SpriteModel(); }
 
+std::string SpriteModel::PaletteExportRefusal() const {
+    if (IsTrueColour()) return FormatText(kTrueColourHasNoPaletteFormat, m_strPath.c_str());
+    if (m_loadProblem == SprIndexProblem::TruncatedFrame) return FormatText(kTruncatedHasNoPaletteFormat, m_strPath.c_str());
+    return {};
+}
+
 std::string SpriteModel::FileLine() const {
     const char* format = kFileLineTrueColourFormat;
     if (Kind() == SprKind::Indexed256) format = kFileLineIndexedFormat;

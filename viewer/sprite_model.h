@@ -33,6 +33,9 @@ inline constexpr const char* kFrameMissingCountFormat = "%s的%s数据有误：�
 // The sprite, the frame's name, its width and height, then kMaxFramePixels.
 inline constexpr const char* kFrameOverPixelLimitFormat = "%s的%s太大了：%d×%d超过了一帧最多%llu个像素的限制!";
 
+inline constexpr const char* kTrueColourHasNoPaletteFormat = "%s是32位色SPR，没有调色板!";
+inline constexpr const char* kTruncatedHasNoPaletteFormat = "%s不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!";
+
 inline constexpr const char* kFileLineIndexedFormat = "文件名:%s|[256色无压缩SPR]";
 inline constexpr const char* kFileLineIndexedRleFormat = "文件名:%s|[256色压缩SPR]";
 inline constexpr const char* kFileLineTrueColourFormat = "文件名:%s|[32位色SPR]";
@@ -90,6 +93,11 @@ public:
     // The palette as read from the file, or as a palette import left it.
     SprPalette& Palette() { return m_palette; }
     const SprPalette& Palette() const { return m_palette; }
+
+    // Why the palette cannot be exported, or nothing when it can: a true-colour sprite
+    // has none, and a truncated one's last 1024 bytes belong to its frames. (More frames
+    // than are listed leave the palette block where it belongs.)
+    std::string PaletteExportRefusal() const;
 
     std::string FileLine() const;
     std::vector<std::string> FrameNames() const;

@@ -300,7 +300,8 @@ expect "export of a cut sprite writes the whole frames and warns" 1 "输出完�
 check "... frames identical to the undamaged sprite's" \
     bash -c 'cmp cut_out/cut000.bmp out/hero000.bmp && cmp cut_out/cut001.bmp out/hero001.bmp'
 check "... and no third file" test "$(files_in cut_out)" = "cut000.bmp cut001.bmp "
-expect "palette export of a cut sprite warns and writes nothing" 1 "" "$warning" palette export cut.spr cut_out/p.pal
+expect "palette export of a cut sprite warns and writes nothing" 1 "" "$warning
+cut.spr不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!" palette export cut.spr cut_out/p.pal
 check "... no palette file" test "$(files_in cut_out)" = "cut000.bmp cut001.bmp "
 head -c $((f2 + 1024 + 3)) sub/hero.spr >chopped.spr  # cut with no palette block after it
 expect "a sprite simply cut off still lists its whole frames" 1 "文件名:chopped.spr|[256色压缩SPR]

@@ -208,6 +208,27 @@ TEST_F(ViewerPaletteTest, ExportWritesThePaletteAsHeldInEitherLayout) {
     EXPECT_TRUE(m_viewer->isVisible());
 }
 
+TEST(ViewerPaletteButtons, ATruncatedSpritesPaletteIsRefusedAsTheCommandLineRefusesIt) {
+    TempDir dir;
+    ScriptedPrompts prompts;
+    // Two frames declared, the second cut short: the last 1024 bytes are frame bytes.
+    Bytes cut = MakeSprite(SprKind::Indexed256Rle, {{2, 2, Bytes(4, 1)}, {50, 40, Bytes(2000, 2)}}, DistinctPalette());
+    cut.resize(cut.size() - 1024 - 100);
+    WriteBytes(dir.Path("cut.spr"), cut);
+    CSprViewDlg viewer(prompts, dir.Path("cut.spr"));
+    viewer.InitDialog();
+    viewer.show();
+    Settle();
+    const std::size_t before = prompts.Messages().size();  // the load's warning
+    viewer.DlgItem<QPushButton>(kIdcExportPalette)->click();
+    Settle();
+    ASSERT_EQ(prompts.Messages().size(), before + 1);
+    EXPECT_EQ(prompts.Messages().back().text,
+              dir.Path("cut.spr") + "不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!");
+    EXPECT_TRUE(prompts.Questions().empty());
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"cut.spr"});
+}
+
 TEST(ViewerPaletteButtons, OnlyForPalettisedSpritesThatLoaded) {
     TempDir dir;
     ScriptedPrompts prompts;
