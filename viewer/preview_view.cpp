@@ -27,6 +27,12 @@ void ViewOptions::ZoomOut() { zoom = std::max(zoom - 1, kMinZoom); }
 void ViewOptions::Faster() { rate = std::min(rate * 2, kMaxRate); }
 void ViewOptions::Slower() { rate = std::max(rate / 2, kMinRate); }
 
+int SteppedFrame(int current, int count, int step) {
+    if (count <= 0) return current;
+    const int moved = (current + step) % count;
+    return moved < 0 ? moved + count : moved;
+}
+
 StraightFrame StraightFromIndices(const Bytes& indices, int width, int height, const SprPalette& palette,
                                   bool clearIndexZero) {
     StraightFrame frame{width, height, Bytes(PixelCount(width, height) * kPixelBytes)};

@@ -39,6 +39,10 @@ struct ViewOptions {
     bool IsPlain() const { return zoom == kMinZoom && !checkerboard; }
 };
 
+// The frame `step` places from `current` in a list of `count`, wrapping round at both
+// ends: how >>, << and playback move. `current` itself when the list is empty.
+int SteppedFrame(int current, int count, int step);
+
 // A frame ready to be placed: blue, green, red, alpha per pixel, top row first, the
 // colour not yet weighted by its alpha.
 struct StraightFrame {

@@ -1,7 +1,6 @@
 #include "viewer/spr_view_dlg.h"
 
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -27,6 +26,7 @@
 #include "res/resource_ids.h"
 #include "viewer/frame_export.h"
 #include "viewer/palette_import.h"
+#include "viewer/timer_ticks.h"
 
 namespace zandrel {
 namespace {
@@ -51,50 +51,6 @@ constexpr const char* kPreviewOperationText = "预览";
 
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
-
-// Ticks on a single-shot timer aimed at each tick's own deadline, so that the rate
-// holds on average even where the period is not a whole number of milliseconds.
-class TimerTicks final : public TickSource {
-public:
-    explicit TimerTicks(QObject* owner) {
-        m_timer.setSingleShot(true);
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, owner, [this] { Fire(); });
-    }
-
-    void Start(int perSecond, std::function<void()> onTick) override {
-        m_nPerSecond = perSecond;
-        m_onTick = std::move(onTick);
-        m_nTicks = 0;
-        m_clock.start();
-        Schedule();
-    }
-    void Stop() override { m_timer.stop(); }
-
-private:
-    void Fire() {
-        ++m_nTicks;
-        Schedule();
-        if (m_onTick) m_onTick();  // last: it may stop or restart the ticks
-    }
-    void Schedule() {
-        const qint64 now = m_clock.elapsed();
-        qint64 deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
-        if (deadline < now) {
-            // Fallen behind (a busy machine, a modal loop): carry on from now rather than
-            // catch up in a burst of frames.
-            m_nTicks = now * m_nPerSecond / 1000;
-            deadline = (m_nTicks + 1) * 1000 / m_nPerSecond;
-        }
-        m_timer.start(static_cast<int>(deadline - now));
-    }
-
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    std::function<void()> m_onTick;
-    int m_nPerSecond = kDefaultRate;
-    qint64 m_nTicks = 0;
-};
 
 }  // namespace
 
@@ -195,20 +151,14 @@ void CSprViewDlg::OnSelchangeFrameList() {
 
 void CSprViewDlg::OnNextFrame() {
     StopPlayback();
-    const int count = m_listFrames->count();
-    if (!HasCurrentFrame() || count == 0) return;
-    int next = m_listFrames->currentRow() + 1;
-    if (next >= count) next = 0;
-    SelectFrame(next);
+    if (!HasCurrentFrame()) return;
+    SelectFrame(SteppedFrame(m_listFrames->currentRow(), m_listFrames->count(), 1));
 }
 
 void CSprViewDlg::OnPrevFrame() {
     StopPlayback();
-    const int count = m_listFrames->count();
-    if (!HasCurrentFrame() || count == 0) return;
-    int previous = m_listFrames->currentRow() - 1;
-    if (previous < 0) previous = count - 1;
-    SelectFrame(previous);
+    if (!HasCurrentFrame()) return;
+    SelectFrame(SteppedFrame(m_listFrames->currentRow(), m_listFrames->count(), -1));
 }
 
 void CSprViewDlg::OnExportFrame() {
@@ -424,9 +374,8 @@ void CSprViewDlg::StopPlayback() {
 
 void CSprViewDlg::OnTick() {
     Guard([this] {
-        const int count = m_listFrames->count();
-        if (!m_bPlaying || !HasCurrentFrame() || count == 0) return;
-        SelectFrame(m_nCurFrame + 1 < count ? m_nCurFrame + 1 : 0);
+        if (!m_bPlaying || !HasCurrentFrame()) return;
+        SelectFrame(SteppedFrame(m_nCurFrame, m_listFrames->count(), 1));
     });
 }
 

@@ -37,6 +37,16 @@ StraightFrame Numbered(int width, int height) {
     return frame;
 }
 
+TEST(PreviewViewTest, SteppingWrapsRoundAtBothEnds) {
+    EXPECT_EQ(SteppedFrame(0, 3, 1), 1);
+    EXPECT_EQ(SteppedFrame(2, 3, 1), 0);
+    EXPECT_EQ(SteppedFrame(0, 3, -1), 2);
+    EXPECT_EQ(SteppedFrame(1, 3, -1), 0);
+    EXPECT_EQ(SteppedFrame(0, 1, 1), 0);
+    EXPECT_EQ(SteppedFrame(0, 1, -1), 0);
+    EXPECT_EQ(SteppedFrame(5, 0, 1), 5);
+}
+
 TEST(PreviewViewTest, ZoomMakesBlocksCentredByIntegerHalvings) {
     for (int zoom : {1, 2, 3, 16}) {
         SCOPED_TRACE(zoom);
