@@ -27,6 +27,21 @@ void ViewOptions::ZoomOut() { zoom = std::max(zoom - 1, kMinZoom); }
 void ViewOptions::Faster() { rate = std::min(rate * 2, kMaxRate); }
 void ViewOptions::Slower() { rate = std::max(rate / 2, kMinRate); }
 
+PreviewFrame ReadPreviewFrame(const SpriteModel& sprite, std::size_t index, bool checkerboard) {
+    PreviewFrame preview;
+    if (!checkerboard) {
+        DecodedFrame drawn = sprite.RenderFrame(index);
+        if (!drawn.problem.empty()) return {std::move(drawn.problem), {}};
+        preview.frame = StraightFromDrawn(std::move(drawn.pixels), drawn.width, drawn.height);
+        return preview;
+    }
+    DecodedFrame read = sprite.ReadFrame(index);
+    if (!read.problem.empty()) return {std::move(read.problem), {}};
+    preview.frame = sprite.IsTrueColour() ? StraightFromTrueColour(read.pixels, read.width, read.height)
+                                          : StraightFromIndices(read.pixels, read.width, read.height, sprite.Palette(), true);
+    return preview;
+}
+
 int SteppedFrame(int current, int count, int step) {
     if (count <= 0) return current;
     const int moved = (current + step) % count;

@@ -1,14 +1,17 @@
 #pragma once
 
 // How the viewer's preview shows a frame beyond drawing it unscaled: an integer zoom,
-// a checkerboard behind transparent pixels, and the playback rate. Plain pixels in,
-// plain pixels out; the dialog only reads keys and paints what comes back.
+// a checkerboard behind transparent pixels, and the playback rate; which pixels of a
+// frame the preview reads, and how they are placed. The dialog only reads keys and
+// paints what comes back.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "formats/byte_order.h"
 #include "formats/spr_file.h"
+#include "viewer/sprite_model.h"
 
 namespace zandrel {
 
@@ -59,6 +62,16 @@ StraightFrame StraightFromIndices(const Bytes& indices, int width, int height, c
 StraightFrame StraightFromTrueColour(const Bytes& stored, int width, int height);
 // A drawn frame (blue, green, red, 255, top row first), taken over as it is.
 StraightFrame StraightFromDrawn(Bytes drawn, int width, int height);
+
+// Frame `index` of `sprite` as the preview shows it: with the checkerboard, the colours
+// before they are laid over black, so that the squares show through transparency;
+// without, drawn as the unscaled preview always has. Empty, with the problem, for a
+// frame that cannot be shown.
+struct PreviewFrame {
+    std::string problem;
+    StraightFrame frame;
+};
+PreviewFrame ReadPreviewFrame(const SpriteModel& sprite, std::size_t index, bool checkerboard);
 
 // The part of the preview that a picture covers, in the control's pixels, and its
 // pixels (blue, green, red, 255, top row first). Empty when nothing of it is in view.

@@ -415,19 +415,9 @@ void CSprViewDlg::OnPaint() {
     const auto index = static_cast<std::size_t>(m_nCurFrame);
     StraightFrame straight;
     try {
-        if (m_view.checkerboard) {
-            // The colours before they are laid over black, so that the squares show
-            // through instead.
-            DecodedFrame data = m_sprite.ReadFrame(index);
-            if (!data.problem.empty()) return ReportProblem(std::move(data.problem));
-            straight = m_sprite.IsTrueColour()
-                           ? StraightFromTrueColour(data.pixels, data.width, data.height)
-                           : StraightFromIndices(data.pixels, data.width, data.height, m_sprite.Palette(), true);
-        } else {
-            DecodedFrame frame = m_sprite.RenderFrame(index);
-            if (!frame.problem.empty()) return ReportProblem(std::move(frame.problem));
-            straight = StraightFromDrawn(std::move(frame.pixels), frame.width, frame.height);
-        }
+        PreviewFrame preview = ReadPreviewFrame(m_sprite, index, m_view.checkerboard);
+        if (!preview.problem.empty()) return ReportProblem(std::move(preview.problem));
+        straight = std::move(preview.frame);
     } catch (const FileError&) {
         // A paint that cannot read its frame draws nothing and says nothing; the next
         // action that reads the file reports the error.
