@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/prompts.h"
+#include "ui/prompts.h"
 
 namespace zandrel {
 

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/scripted_prompts.h"
 #include "tests/gui/gui_support.h"
 #include "tests/test_files.h"

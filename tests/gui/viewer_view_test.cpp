@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "app/launcher_dlg.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"

@@ -1,9 +1,9 @@
-#include "platform/file_identity.h"
+#include "os/file_identity.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/win32_path.h"
+#include "os/win32_path.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,11 +1,11 @@
-#include "platform/prompts.h"
+#include "ui/prompts.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "platform/file.h"
-#include "platform/paths.h"
-#include "platform/utf16.h"
+#include "os/file.h"
+#include "os/paths.h"
+#include "os/utf16.h"
 
 namespace zandrel {
 

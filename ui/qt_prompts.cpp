@@ -1,12 +1,12 @@
-#include "platform/qt_prompts.h"
+#include "ui/qt_prompts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "platform/filter.h"
-#include "platform/qt_text.h"
+#include "ui/filter.h"
+#include "ui/qt_text.h"
 
 namespace zandrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file.h"
+#include "os/file.h"
 
 #include <gtest/gtest.h>
 

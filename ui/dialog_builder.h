@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include "ui/dialog_template.h"
 
 class QDialog;
 class QFont;

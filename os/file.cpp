@@ -1,4 +1,4 @@
-#include "platform/file.h"
+#include "os/file.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_common.h"
+#include "os/file_common.h"
 
 namespace zandrel {
 namespace {

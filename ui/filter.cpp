@@ -1,4 +1,4 @@
-#include "platform/filter.h"
+#include "ui/filter.h"
 
 #include <algorithm>
 

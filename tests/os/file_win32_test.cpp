@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/file.h"
-#include "platform/file_identity.h"
-#include "platform/utf16.h"
+#include "os/file.h"
+#include "os/file_identity.h"
+#include "os/utf16.h"
 #include "tests/test_files.h"
 
 namespace zandrel {

@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/file.h"
-#include "platform/prompts.h"
+#include "os/file.h"
+#include "ui/prompts.h"
 
 namespace zandrel {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/prompts.h"
+#include "ui/prompts.h"
 
 namespace zandrel {
 

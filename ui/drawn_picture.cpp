@@ -1,4 +1,4 @@
-#include "platform/drawn_picture.h"
+#include "ui/drawn_picture.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-// The platform layer: filters, the dialog builder, the handler boundary and the
+// The Qt layer: filters, the dialog builder, the handler boundary and the
 // scripted prompts, and the templates' texts fitting their controls.
 
 #include <QAbstractButton>
@@ -20,13 +20,13 @@
 #include <utility>
 #include <vector>
 
-#include "platform/filter.h"
 #include "platform/scripted_prompts.h"
-#include "platform/template_dialog.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
 #include "tests/test_files.h"
+#include "ui/filter.h"
+#include "ui/template_dialog.h"
 
 namespace zandrel::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file.h"
+#include "os/file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_common.h"
+#include "os/file_common.h"
 
 namespace zandrel {
 namespace {

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/paths.h"
+#include "os/paths.h"
 
 #ifndef _WIN32
 struct stat;

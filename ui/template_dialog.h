@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dialog_builder.h"
-#include "platform/handler_boundary.h"
+#include "ui/dialog_builder.h"
+#include "ui/handler_boundary.h"
 
 namespace zandrel {
 

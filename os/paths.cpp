@@ -1,4 +1,4 @@
-#include "platform/paths.h"
+#include "os/paths.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/file.h"
+#include "os/file.h"
 
 #include <windows.h>
 
@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_common.h"
-#include "platform/utf16.h"
-#include "platform/win32_path.h"
+#include "os/file_common.h"
+#include "os/utf16.h"
+#include "os/win32_path.h"
 
 // On Windows the system itself keeps a source from being shared: it is opened with no
 // sharing at all, so that no other handle (of this process or another) can open it

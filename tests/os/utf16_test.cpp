@@ -1,4 +1,4 @@
-#include "platform/utf16.h"
+#include "os/utf16.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/qt_text.h"
+#include "ui/qt_text.h"
 
 namespace zandrel {
 

@@ -1,4 +1,4 @@
-#include "platform/list_box.h"
+#include "ui/list_box.h"
 
 #include <QEvent>
 #include <QItemSelectionModel>

@@ -1,4 +1,4 @@
-#include "platform/dialog_builder.h"
+#include "ui/dialog_builder.h"
 
 #include <algorithm>
 
@@ -17,7 +17,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 
-#include "platform/qt_text.h"
+#include "ui/qt_text.h"
 
 namespace zandrel {
 namespace {
