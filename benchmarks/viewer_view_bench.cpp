@@ -27,7 +27,7 @@
 #include "benchmarks/alloc_counter.h"
 #include "benchmarks/bench_sprites.h"
 #include "os/file.h"
-#include "platform/scripted_prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "viewer/spr_view_dlg.h"
 

@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "ui/filter.h"
 #include "ui/template_dialog.h"

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "os/file.h"
-#include "platform/scripted_prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/gui/gui_support.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"

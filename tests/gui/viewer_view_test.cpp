@@ -19,9 +19,9 @@
 
 #include "app/launcher_dlg.h"
 #include "os/file.h"
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 

@@ -1,4 +1,4 @@
-#include "platform/scripted_prompts.h"
+#include "tests/support/scripted_prompts.h"
 
 namespace zandrel {
 
