@@ -199,6 +199,21 @@ std::string DescribeFileError(const FileError& error) {
 
 File::File(File&& other) noexcept { *this = std::move(other); }
 
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_hFile = std::exchange(other.m_hFile, kNoFile);
+        m_strPath = std::move(other.m_strPath);
+        m_nLength = other.m_nLength;
+        m_nModified = other.m_nModified;
+        m_nDevice = other.m_nDevice;
+        m_nInode = other.m_nInode;
+        m_nStatusChanged = other.m_nStatusChanged;
+        m_strWhole = std::move(other.m_strWhole);
+    }
+    return *this;
+}
+
 File::~File() { Close(); }
 
 std::vector<std::uint8_t> File::ReadAt(std::uint64_t offset, std::size_t count) const {

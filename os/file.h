@@ -31,11 +31,11 @@
 
 #include "os/paths.h"
 
-#ifndef _WIN32
-struct stat;
-#endif
-
 namespace zandrel {
+
+namespace file_common {
+struct ReplacedFile;
+}
 
 // What the system hands out for an open file: a descriptor, or on Windows a HANDLE
 // (which is pointer-sized, and whose invalid value is -1 too).
@@ -125,16 +125,15 @@ private:
     // When the file was last written, as it was at the opening: nanoseconds since 1970
     // on POSIX, 100-nanosecond steps since 1601 on Windows.
     std::int64_t m_nModified = 0;
-#ifndef _WIN32
-    // What the file is held by; on Windows the system holds it itself.
+    // The rest is for POSIX alone and stays empty on Windows, where the system holds the
+    // file itself and no one can rename or replace it meanwhile. What the file is held by:
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
-    // The status-change time (owner, bits, links, content) likewise.
+    // The status-change time (owner, bits, links, content), as it was at the opening.
     std::int64_t m_nStatusChanged = 0;
     // The path made whole at the opening: the current folder may move meanwhile (every
     // confirmed file dialog moves it), and the path must still name the same place.
     std::string m_strWhole;
-#endif
 };
 
 class OutputFile {
@@ -166,12 +165,8 @@ private:
         Named,  // a temporary under a hidden name, renamed when complete
     };
 
-#ifdef _WIN32
-    // `attributes`: the replaced file's, for the new one (none for a new file).
-    void StartTemporary(std::uint32_t attributes = 0);
-#else
-    void StartTemporary(const struct ::stat* replaced);
-#endif
+    // `replaced`: what the new file keeps of the one it replaces; null for a new file.
+    void StartTemporary(const file_common::ReplacedFile* replaced);
     // Commit's two steps: a replaced file's new content to disk, then the name moved.
     void FlushReplacement();
     void PutInPlace();

@@ -42,6 +42,15 @@ bool IsLeftBehind(std::string_view name);
 // first time by this process, and so has yet to be rid of leftovers.
 bool FirstWriteInto(const std::string& folder);
 
+// What an output keeps of the file it replaces, each half filling in its own: the
+// permission bits, owner and group on POSIX, the attributes on Windows.
+struct ReplacedFile {
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint32_t attributes = 0;
+};
+
 // Supplied by each half.
 struct ProcessLook {
     bool gone = false;  // the system says there is no such process

@@ -327,21 +327,6 @@ File File::OpenRead(const std::string& path) {
     return file;
 }
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_hFile = std::exchange(other.m_hFile, -1);
-        m_strPath = std::move(other.m_strPath);
-        m_nLength = other.m_nLength;
-        m_nModified = other.m_nModified;
-        m_nDevice = other.m_nDevice;
-        m_nInode = other.m_nInode;
-        m_nStatusChanged = other.m_nStatusChanged;
-        m_strWhole = std::move(other.m_strWhole);
-    }
-    return *this;
-}
-
 void File::Close() {
     if (m_hFile < 0) return;
     Held().Release(m_nDevice, m_nInode);
@@ -410,7 +395,8 @@ OutputFile OutputFile::Create(const std::string& path) {
         out.m_strTarget = FinalNameOf(path);
         if (::access(out.m_strTarget.c_str(), W_OK) != 0) ThrowErrno(path);
         out.m_bReplaces = true;
-        out.StartTemporary(&info);
+        const file_common::ReplacedFile replaced{.mode = info.st_mode, .owner = info.st_uid, .group = info.st_gid};
+        out.StartTemporary(&replaced);
     } else if (errno == ENOENT) {
         // Nothing there yet, or a link to nothing: its target is created.
         out.m_strTarget = FinalNameOf(path);
@@ -421,12 +407,12 @@ OutputFile OutputFile::Create(const std::string& path) {
     return out;
 }
 
-void OutputFile::StartTemporary(const struct ::stat* replaced) {
+void OutputFile::StartTemporary(const file_common::ReplacedFile* replaced) {
     const std::string folder = FolderOf(m_strTarget);
     RemoveLeftBehindTemporaries(folder);
     // A new file gets the usual mode for new files, less the umask; a replaced one keeps
     // its own bits exactly, whatever the umask.
-    const mode_t mode = replaced ? replaced->st_mode & 07777 & ~(S_ISUID | S_ISGID) : 0666;
+    const mode_t mode = replaced ? static_cast<mode_t>(replaced->mode & 07777 & ~(S_ISUID | S_ISGID)) : 0666;
     if (UnnamedTemporaries()) {
         m_hFile = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         if (m_hFile >= 0) m_kind = Kind::Unnamed;
@@ -443,9 +429,11 @@ void OutputFile::StartTemporary(const struct ::stat* replaced) {
     if (!replaced) return;
     // The old owner and group where this process may give them: root may, an owner
     // may give a group it belongs to, anyone else keeps the file as its own.
-    if (::fchown(m_hFile, replaced->st_uid, replaced->st_gid) != 0) {
+    const auto owner = static_cast<uid_t>(replaced->owner);
+    const auto group = static_cast<gid_t>(replaced->group);
+    if (::fchown(m_hFile, owner, group) != 0) {
         if (errno != EPERM && errno != EINVAL) ThrowErrno(m_strPath);
-        ::fchown(m_hFile, static_cast<uid_t>(-1), replaced->st_gid);
+        ::fchown(m_hFile, static_cast<uid_t>(-1), group);
     }
     // After the owner: a change of owner may clear bits.
     if (::fchmod(m_hFile, mode) != 0) ThrowErrno(m_strPath);

@@ -306,17 +306,6 @@ File File::OpenRead(const std::string& path) {
     return file;
 }
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_hFile = std::exchange(other.m_hFile, kNoFile);
-        m_strPath = std::move(other.m_strPath);
-        m_nLength = other.m_nLength;
-        m_nModified = other.m_nModified;
-    }
-    return *this;
-}
-
 void File::Close() {
     if (m_hFile == kNoFile) return;
     ::CloseHandle(HandleOf(m_hFile));
@@ -370,7 +359,7 @@ OutputFile OutputFile::Create(const std::string& path) {
         const DWORD error = ::GetLastError();
         // Nothing there yet: a new file.
         if (error != ERROR_FILE_NOT_FOUND) ThrowError(error, path);
-        out.StartTemporary();
+        out.StartTemporary(nullptr);
         return out;
     }
     if (::GetFileType(probe.Get()) != FILE_TYPE_DISK) {
@@ -396,11 +385,12 @@ OutputFile OutputFile::Create(const std::string& path) {
         out.m_strTarget = FinalPathOf(probe.Get(), path);
     }
     out.m_bReplaces = true;
-    out.StartTemporary(info.dwFileAttributes);
+    const file_common::ReplacedFile replaced{.attributes = info.dwFileAttributes};
+    out.StartTemporary(&replaced);
     return out;
 }
 
-void OutputFile::StartTemporary(std::uint32_t attributes) {
+void OutputFile::StartTemporary(const file_common::ReplacedFile* replaced) {
     const std::string folder = FolderPartOf(m_strTarget);
     RemoveLeftBehindTemporaries(folder);
     for (int attempt = 0;; ++attempt) {
@@ -411,7 +401,7 @@ void OutputFile::StartTemporary(std::uint32_t attributes) {
             m_kind = Kind::Named;
             m_hFile = NativeOf(handle);
             m_strTemp = std::move(temp);
-            KeepAttributes(handle, attributes);
+            KeepAttributes(handle, replaced ? replaced->attributes : 0);
             return;
         }
         const DWORD error = ::GetLastError();
