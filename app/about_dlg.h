@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 namespace zandrel {
 

@@ -10,11 +10,11 @@
 #include "app/app_icon.h"
 #include "maker/spr_make_dlg.h"
 #include "palette/pal_convert_dlg.h"
-#include "platform/prompts.h"
-#include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "res/strings.h"
+#include "ui/prompts.h"
+#include "ui/qt_text.h"
 #include "viewer/spr_view_dlg.h"
 
 #ifdef Q_OS_WIN

@@ -6,7 +6,7 @@
 #include <QIcon>
 #include <string>
 
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 namespace zandrel {
 

@@ -9,9 +9,9 @@
 #include "app/launcher_dlg.h"
 #include "app/translations.h"
 #include "folders/folder_dlg.h"
-#include "platform/qt_prompts.h"
-#include "platform/write_signals.h"
+#include "os/write_signals.h"
 #include "res/version.h"
+#include "ui/qt_prompts.h"
 
 namespace {
 

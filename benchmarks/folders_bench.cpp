@@ -19,7 +19,7 @@
 #include "benchmarks/bench_sprites.h"
 #include "folders/folder_dlg.h"
 #include "folders/folder_tree_ctrl.h"
-#include "platform/scripted_prompts.h"
+#include "tests/support/scripted_prompts.h"
 
 namespace zandrel::bench {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "benchmarks/maker_sources.h"
 #include "maker/sprite_build.h"
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel::bench {
 namespace {

@@ -17,8 +17,8 @@
 #include "benchmarks/bench_qt.h"
 #include "benchmarks/maker_sources.h"
 #include "maker/spr_make_dlg.h"
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
+#include "tests/support/scripted_prompts.h"
 
 namespace zandrel::bench {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel::bench {
 namespace {

@@ -26,7 +26,7 @@
 #include "formats/image_files.h"
 #include "formats/spr_file.h"
 #include "maker/sprite_build.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "viewer/sprite_model.h"
 
 namespace zandrel::bench {

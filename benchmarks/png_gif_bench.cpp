@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "benchmarks/bench_sprites.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "viewer/frame_export.h"
 #include "viewer/sprite_model.h"
 

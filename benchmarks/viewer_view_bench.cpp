@@ -26,8 +26,8 @@
 #include "benchmarks/bench_qt.h"
 #include "benchmarks/alloc_counter.h"
 #include "benchmarks/bench_sprites.h"
-#include "platform/file.h"
-#include "platform/scripted_prompts.h"
+#include "os/file.h"
+#include "tests/support/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "viewer/spr_view_dlg.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/utf16.h"
+#include "os/utf16.h"
 
 namespace zandrel {
 namespace {

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "platform/write_signals.h"
+#include "os/write_signals.h"
 
 #ifdef _WIN32
 

@@ -11,7 +11,7 @@ if(NOT EXISTS "${ZANDREL_HOST_QT_HEADERS}/QtWidgets/QWidget")
   return()
 endif()
 
-set(folders app viewer maker palette folders platform res)
+set(folders app viewer maker palette folders ui os res)
 set(sources)
 set(headers)
 foreach(folder IN LISTS folders)

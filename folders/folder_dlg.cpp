@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/qt_text.h"
-#include "platform/utf16.h"
+#include "os/utf16.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "ui/qt_text.h"
 
 namespace zandrel {
 

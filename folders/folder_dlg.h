@@ -8,7 +8,7 @@
 #include <string>
 
 #include "folders/folder_tree_ctrl.h"
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 namespace zandrel {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/file.h"
-#include "platform/utf16.h"
+#include "os/file.h"
+#include "os/utf16.h"
 
 namespace zandrel {
 namespace {

@@ -11,8 +11,8 @@
 #include <QTreeWidgetItem>
 
 #include "folders/folder_listing.h"
-#include "platform/file.h"
-#include "platform/qt_text.h"
+#include "os/file.h"
+#include "ui/qt_text.h"
 
 namespace zandrel {
 namespace {

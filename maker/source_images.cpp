@@ -1,6 +1,6 @@
 #include "maker/source_images.h"
 
-#include "platform/outcome.h"
+#include "os/outcome.h"
 
 namespace zandrel {
 namespace {

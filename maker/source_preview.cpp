@@ -4,7 +4,7 @@
 #include "formats/pixels.h"
 #include "formats/png_files.h"
 #include "maker/source_images.h"
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel {
 

@@ -17,12 +17,12 @@
 
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
-#include "platform/drawn_picture.h"
-#include "platform/list_box.h"
-#include "platform/prompts.h"
-#include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "ui/drawn_picture.h"
+#include "ui/list_box.h"
+#include "ui/prompts.h"
+#include "ui/qt_text.h"
 
 namespace zandrel {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 class QListWidget;
 class QMimeData;

@@ -14,8 +14,8 @@
 #include "formats/png_files.h"
 #include "formats/spr_file.h"
 #include "maker/source_images.h"
-#include "platform/file.h"
-#include "platform/file_identity.h"
+#include "os/file.h"
+#include "os/file_identity.h"
 
 namespace zandrel {
 namespace {

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/outcome.h"
+#include "os/outcome.h"
 
 namespace zandrel {
 

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "palette/palette_convert.h"
-#include "platform/prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "ui/prompts.h"
 
 namespace zandrel {
 

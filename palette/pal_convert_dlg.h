@@ -7,7 +7,7 @@
 #include <string>
 
 #include "formats/palette_files.h"
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 namespace zandrel {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "palette/palette_convert.h"
-#include "platform/prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "ui/prompts.h"
 
 namespace zandrel {
 

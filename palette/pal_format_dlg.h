@@ -6,7 +6,7 @@
 
 #include "formats/palette_files.h"
 #include "formats/spr_file.h"
-#include "platform/template_dialog.h"
+#include "ui/template_dialog.h"
 
 namespace zandrel {
 

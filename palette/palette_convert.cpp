@@ -1,6 +1,6 @@
 #include "palette/palette_convert.h"
 
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel {
 

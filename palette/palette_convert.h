@@ -7,7 +7,7 @@
 
 #include "formats/palette_files.h"
 #include "formats/spr_file.h"
-#include "platform/outcome.h"
+#include "os/outcome.h"
 
 namespace zandrel {
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "platform/dialog_template.h"
+#include "ui/dialog_template.h"
 
 namespace zandrel {
 

@@ -9,7 +9,7 @@
 
 #include <stdlib.h>
 
-#include "platform/utf16.h"
+#include "os/utf16.h"
 
 namespace zandrel::test {
 

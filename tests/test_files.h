@@ -10,8 +10,8 @@
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
 #include "formats/spr_file.h"
-#include "platform/file.h"
-#include "platform/paths.h"
+#include "os/file.h"
+#include "os/paths.h"
 
 namespace zandrel::test {
 

@@ -14,7 +14,7 @@
 
 #include "formats/image_files.h"
 #include "formats/spr_file.h"
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel {
 namespace {

@@ -6,7 +6,7 @@
 #include "formats/gif_files.h"
 #include "formats/image_files.h"
 #include "formats/png_files.h"
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "formats/byte_order.h"
-#include "platform/outcome.h"
-#include "platform/paths.h"
+#include "os/outcome.h"
+#include "os/paths.h"
 #include "viewer/sprite_model.h"
 
 namespace zandrel {

@@ -1,7 +1,7 @@
 #include "viewer/palette_import.h"
 
 #include "formats/palette_files.h"
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace zandrel {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "formats/spr_file.h"
+#include "os/outcome.h"
 #include "palette/palette_convert.h"  // the filter of palette files
-#include "platform/outcome.h"
 
 namespace zandrel {
 

@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "palette/pal_format_dlg.h"
-#include "platform/drawn_picture.h"
-#include "platform/list_box.h"
-#include "platform/qt_text.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
+#include "ui/drawn_picture.h"
+#include "ui/list_box.h"
+#include "ui/qt_text.h"
 #include "viewer/frame_export.h"
 #include "viewer/palette_import.h"
 #include "viewer/timer_ticks.h"

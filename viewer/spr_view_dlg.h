@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/template_dialog.h"
 #include "res/resource_ids.h"
+#include "ui/template_dialog.h"
 #include "viewer/preview_view.h"
 #include "viewer/sprite_model.h"
 #include "viewer/tick_source.h"

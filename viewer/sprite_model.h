@@ -13,9 +13,9 @@
 #include "formats/byte_order.h"
 #include "formats/byte_source.h"
 #include "formats/spr_file.h"
-#include "platform/file.h"
-#include "platform/outcome.h"
-#include "platform/paths.h"
+#include "os/file.h"
+#include "os/outcome.h"
+#include "os/paths.h"
 
 namespace zandrel {
 

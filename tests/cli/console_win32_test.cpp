@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "platform/utf16.h"
+#include "os/utf16.h"
 #include "tests/test_files.h"
 
 namespace zandrel {

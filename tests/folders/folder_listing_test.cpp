@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/utf16.h"
+#include "os/utf16.h"
 #include "tests/test_files.h"
 
 namespace zandrel::test {

@@ -11,7 +11,7 @@
 #include "formats/pixels.h"
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "viewer/sprite_model.h"
 

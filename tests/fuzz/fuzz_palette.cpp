@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "formats/palette_files.h"
+#include "os/file.h"
 #include "palette/palette_convert.h"
-#include "platform/file.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "viewer/palette_import.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "maker/sprite_build.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "viewer/frame_export.h"
 #include "viewer/sprite_model.h"

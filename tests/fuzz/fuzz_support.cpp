@@ -9,8 +9,8 @@
 #include <stdlib.h>
 
 #include "formats/png_files.h"
-#include "platform/file.h"
-#include "platform/utf16.h"
+#include "os/file.h"
+#include "os/utf16.h"
 #include "viewer/frame_export.h"
 #include "viewer/sprite_model.h"
 

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "folders/folder_dlg.h"
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 
 namespace zandrel::test {

@@ -11,7 +11,7 @@
 
 #include "app/about_dlg.h"
 #include "app/launcher_dlg.h"
-#include "platform/scripted_prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "res/version.h"
 #include "tests/gui/gui_support.h"
 #include "tests/test_files.h"

@@ -9,11 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "maker/spr_make_dlg.h"
-#include "platform/list_box.h"
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
+#include "ui/list_box.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {

@@ -16,9 +16,9 @@
 
 #include "maker/spr_make_dlg.h"
 #include "maker/sprite_build.h"
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 
 namespace zandrel::test {

@@ -9,9 +9,9 @@
 
 #include "palette/pal_convert_dlg.h"
 #include "palette/pal_format_dlg.h"
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 
 namespace zandrel::test {

@@ -19,10 +19,10 @@
 #include "maker/spr_make_dlg.h"
 #include "palette/pal_convert_dlg.h"
 #include "palette/pal_format_dlg.h"
-#include "platform/scripted_prompts.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 

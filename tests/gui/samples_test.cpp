@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include "platform/scripted_prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/gui/gui_support.h"
 #include "viewer/spr_view_dlg.h"
 #include "res/resource_ids.h"

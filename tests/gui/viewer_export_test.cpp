@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "platform/scripted_prompts.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "platform/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 

@@ -18,10 +18,10 @@
 #include <utility>
 
 #include "app/launcher_dlg.h"
-#include "platform/file.h"
-#include "platform/scripted_prompts.h"
+#include "os/file.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/image_files.h"
-#include "platform/utf16.h"
+#include "os/utf16.h"
 #include "tests/test_files.h"
 #include "viewer/sprite_model.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "tests/test_files.h"
 
 namespace zandrel {

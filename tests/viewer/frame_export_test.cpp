@@ -8,8 +8,8 @@
 
 #include "formats/image_files.h"
 #include "formats/palette_files.h"
+#include "os/utf16.h"
 #include "palette/palette_convert.h"
-#include "platform/utf16.h"
 #include "tests/test_files.h"
 #include "viewer/palette_import.h"
 

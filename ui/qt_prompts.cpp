@@ -1,0 +1,68 @@
+#include "ui/qt_prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "ui/filter.h"
+#include "ui/qt_text.h"
+
+namespace zandrel {
+namespace {
+
+// Modal questions belong to the window that asked them.
+QWidget* Owner() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
+// The program's filters show their descriptions as written; the appended patterns are
+// Qt's business only.
+constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::HideNameFilterDetails;
+
+std::string Chosen(const QString& path) {
+    std::string chosen = ToStdString(QDir::toNativeSeparators(path));
+    EnterFolderOf(chosen);
+    return chosen;
+}
+
+}  // namespace
+
+std::optional<std::string> QtPrompts::OpenFile(std::string_view filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(Owner(), {}, {}, ToQString(ToQtNameFilters(filter)), nullptr, kFileDialogOptions);
+    if (path.isEmpty()) return std::nullopt;
+    return Chosen(path);
+}
+
+std::vector<std::string> QtPrompts::OpenFiles(std::string_view filter) {
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(Owner(), {}, {}, ToQString(ToQtNameFilters(filter)), nullptr, kFileDialogOptions);
+    std::vector<std::string> chosen;
+    for (const QString& path : paths) chosen.push_back(Chosen(path));
+    return chosen;
+}
+
+std::optional<std::string> QtPrompts::SaveFile(std::string_view filter, std::string_view initialName) {
+    const QString path = QFileDialog::getSaveFileName(Owner(), {}, ToQString(initialName),
+                                                      ToQString(ToQtNameFilters(filter)), nullptr, kFileDialogOptions);
+    if (path.isEmpty()) return std::nullopt;
+    return Chosen(path);
+}
+
+std::optional<std::string> QtPrompts::ChooseOutputFolder() {
+    if (m_folderChooser) return m_folderChooser();
+    const QString folder = QFileDialog::getExistingDirectory(Owner(), {}, QDir::currentPath());
+    if (folder.isEmpty()) return std::nullopt;
+    return ToStdString(QDir::toNativeSeparators(folder));
+}
+
+void QtPrompts::ShowMessage(std::string_view text, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    QApplication::applicationName(), ToQString(text), QMessageBox::Ok, Owner());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+}  // namespace zandrel
