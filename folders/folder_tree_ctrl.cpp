@@ -28,12 +28,6 @@ constexpr int kNameRole = Qt::UserRole;
 
 const QChar kSeparator = QLatin1Char(kPathSeparator);
 
-// The path without its trailing separators, but a root keeps its one.
-std::string WithoutTrailingSeparators(std::string path) {
-    while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
-    return path;
-}
-
 std::string NameOf(const QTreeWidgetItem* item) { return item->data(0, kNameRole).toByteArray().toStdString(); }
 
 bool IsDescendantOf(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor) {
@@ -166,7 +160,7 @@ QTreeWidgetItem* CFolderTreeCtrl::InsertPathItem(QTreeWidgetItem* parent, const 
 QTreeWidgetItem* CFolderTreeCtrl::MakePathItem(const std::string& path, bool drive) {
     // A drive's text is its path without the final separator (C: for C:\), but the
     // root of a single-rooted system stays "/".
-    const std::string text = drive ? WithoutTrailingSeparators(path) : LastPathComponent(path);
+    const std::string text = drive ? WithoutTrailingSeparators(path) : LastNameOf(path);
     if (text.empty()) return nullptr;
     auto* item = new QTreeWidgetItem(QStringList(ToQString(text)));
     item->setData(0, kNameRole, QByteArray::fromStdString(text));
@@ -196,12 +190,6 @@ QIcon CFolderTreeCtrl::IconOf(const std::string& path) {
 }
 
 bool CFolderTreeCtrl::HasSubfolders(const std::string& folder) { return HasSubfolder(folder); }
-
-std::string CFolderTreeCtrl::LastPathComponent(std::string_view path) {
-    if (!path.empty() && path.back() == kPathSeparator) path.remove_suffix(1);
-    const std::size_t separator = path.rfind(kPathSeparator);
-    return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
-}
 
 bool CFolderTreeCtrl::IsPlaceholder(const QTreeWidgetItem* item) {
     return item != nullptr && item->data(0, kNameRole).isNull();
@@ -236,7 +224,7 @@ std::string CFolderTreeCtrl::PathFromItem(const QTreeWidgetItem* item) const {
     for (; item != nullptr; item = item->parent()) names.push_back(NameOf(item));
     std::string path = names.back();
     for (auto name = names.rbegin() + 1; name != names.rend(); ++name) path = JoinPath(path, *name);
-    return WithoutTrailingSeparators(std::move(path));
+    return WithoutTrailingSeparators(path);
 }
 
 QTreeWidgetItem* CFolderTreeCtrl::DriveItemOf(const QString& path) const {

@@ -12,7 +12,6 @@
 #include <QString>
 #include <memory>
 #include <string>
-#include <string_view>
 
 class QAbstractFileIconProvider;
 class QTreeWidget;
@@ -22,8 +21,6 @@ namespace zandrel {
 
 class CFolderTreeCtrl final : public QObject {
 public:
-    enum class Action { Expand, Collapse };
-
     CFolderTreeCtrl();
     ~CFolderTreeCtrl() override;
     CFolderTreeCtrl(const CFolderTreeCtrl&) = delete;
@@ -47,16 +44,11 @@ public:
     // Whether the path begins with a drive item's text and names an existing folder.
     bool CanSelectPath(const std::string& path) const;
 
-    // Drops an item's children and lists its folder again; only for Action::Expand.
-    void RefillItem(QTreeWidgetItem* item, Action action);
-    bool FillDrives();
-    void FillFolder(QTreeWidgetItem* parent, const std::string& folder);
     // One drive (parent null) or folder item with its icons, added at the end of the
-    // parent's children; null when the path has no name to show.
+    // parent's children; null when the path has no name to show. A top-level item may
+    // stand for any folder: its text is then the whole path.
     QTreeWidgetItem* InsertPathItem(QTreeWidgetItem* parent, const std::string& path);
-    static bool HasSubfolders(const std::string& folder);
-    // The text after the last separator, one trailing separator ignored.
-    static std::string LastPathComponent(std::string_view path);
+    // The empty child that marks an unread folder as expandable.
     static bool IsPlaceholder(const QTreeWidgetItem* item);
 
     // The text of the last failure; nothing clears it.
@@ -66,6 +58,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class Action { Expand, Collapse };
+
+    // Drops an item's children and lists its folder again; only for Action::Expand.
+    void RefillItem(QTreeWidgetItem* item, Action action);
+    bool FillDrives();
+    void FillFolder(QTreeWidgetItem* parent, const std::string& folder);
+    static bool HasSubfolders(const std::string& folder);
     // The tree widget reports expansion and collapse separately; the item's new state
     // decides what happens.
     void OnItemExpanded(QTreeWidgetItem* item);

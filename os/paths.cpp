@@ -37,6 +37,16 @@ bool IsAbsolutePath(std::string_view path, PathRules rules) {
 
 std::string FileNameOf(std::string_view path, PathRules rules) { return std::string(path.substr(NameStart(path, rules))); }
 
+std::string LastNameOf(std::string_view path, PathRules rules) {
+    if (!path.empty() && IsPathSeparator(path.back(), rules)) path.remove_suffix(1);
+    return FileNameOf(path, rules);
+}
+
+std::string WithoutTrailingSeparators(std::string_view path, PathRules rules) {
+    while (path.size() > 1 && IsPathSeparator(path.back(), rules)) path.remove_suffix(1);
+    return std::string(path);
+}
+
 std::string FolderOf(std::string_view path, PathRules rules) {
     const std::size_t drive = DriveLength(path, rules);
     std::size_t end = NameStart(path, rules);

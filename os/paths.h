@@ -34,6 +34,13 @@ bool IsAbsolutePath(std::string_view path, PathRules rules = kNativePathRules);
 // A path that ends in a separator names no file: "".
 std::string FileNameOf(std::string_view path, PathRules rules = kNativePathRules);
 
+// The last name in the path, one separator at its end aside: "/spr/x/" -> "x".
+std::string LastNameOf(std::string_view path, PathRules rules = kNativePathRules);
+
+// The path without the separators at its end, except a root's one: "/out//" -> "/out",
+// "/" -> "/", "C:\" -> "C:".
+std::string WithoutTrailingSeparators(std::string_view path, PathRules rules = kNativePathRules);
+
 // The folder the path's last part lies in, without a separator at its end unless it
 // is the root: "/spr/hero.spr" -> "/spr", "/hero.spr" -> "/", "hero.spr" -> ".",
 // "C:\hero.spr" -> "C:\", "C:hero.spr" -> "C:".

@@ -43,6 +43,17 @@ TEST(Paths, WindowsSeparatesAtEitherSlashAndKeepsTheDrive) {
     EXPECT_EQ(FolderOf("1:x", kWindows), ".");  // not a drive
 }
 
+TEST(Paths, LastNameAndTrailingSeparatorsKeepTheRoot) {
+    EXPECT_EQ(LastNameOf("/spr/x/", PathRules::Posix), "x");
+    EXPECT_EQ(LastNameOf("/spr/x", PathRules::Posix), "x");
+    EXPECT_EQ(LastNameOf("/", PathRules::Posix), "");
+    EXPECT_EQ(LastNameOf("C:\\spr\\x\\", PathRules::Windows), "x");
+    EXPECT_EQ(WithoutTrailingSeparators("/out//", PathRules::Posix), "/out");
+    EXPECT_EQ(WithoutTrailingSeparators("/", PathRules::Posix), "/");
+    EXPECT_EQ(WithoutTrailingSeparators("C:\\", PathRules::Windows), "C:");
+    EXPECT_EQ(WithoutTrailingSeparators("a\\", PathRules::Posix), "a\\");
+}
+
 TEST(Paths, TitleDropsFromTheLastDotOfTheNameOnly) {
     EXPECT_EQ(FileTitleOf("/spr/a.b.spr", kPosix), "a.b");
     EXPECT_EQ(FileTitleOf("/x.y/hero", kPosix), "hero");
