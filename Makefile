@@ -13,7 +13,7 @@ WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev go
 WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test bench run fuzz windows test-windows clean
+.PHONY: all deps build test bench run fuzz windows test-windows screenshots clean
 
 all: build
 
@@ -43,6 +43,12 @@ run: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 	cd samples && ../build/dev/app/zandrel
+
+# The README's pictures, rendered offscreen from the dialogs themselves into docs/.
+screenshots: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS) --target zandrel-screenshots
+	QT_QPA_PLATFORM=offscreen ./build/dev/tests/gui/zandrel-screenshots docs
 
 bench: deps
 	cmake --preset release

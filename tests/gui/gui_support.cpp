@@ -17,18 +17,12 @@ void Settle() {
 
 QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-void PressKey(QWidget& window, int key) {
+void PressKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers) {
     QWidget* target = window.focusWidget() != nullptr ? window.focusWidget() : &window;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QCoreApplication::sendEvent(target, &release);
-}
-
-std::string RenderFolder() {
-    const std::string folder = ZANDREL_RENDER_DIR;
-    std::filesystem::create_directories(folder);
-    return folder;
 }
 
 }  // namespace zandrel::test

@@ -29,7 +29,7 @@ void Settle();
 QImage Grab(QWidget& widget);
 
 // Presses a key in the widget that has the focus within `window`.
-void PressKey(QWidget& window, int key);
+void PressKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // Puts the current folder back, which every confirmed file question moves.
 class KeepCurrentFolder {
@@ -42,8 +42,5 @@ public:
 private:
     const std::filesystem::path m_start = std::filesystem::current_path();
 };
-
-// Where the tests write what they render for people to look at.
-std::string RenderFolder();
 
 }  // namespace zandrel::test
