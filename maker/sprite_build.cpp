@@ -7,7 +7,6 @@
 #include <numeric>
 #include <optional>
 #include <stdexcept>
-#include <variant>
 
 #include "formats/image_files.h"
 #include "formats/pixels.h"
@@ -20,11 +19,8 @@
 namespace zandrel {
 namespace {
 
-// Either what a step of the build produced or the refusal that ends the build.
-template <typename T>
-using OrRefusal = std::variant<T, Outcome>;
-
-Outcome Stop(std::string text) { return Outcome::Refused(std::move(text), MessageIcon::Stop); }
+// Every refusal of the build ends what it set out to make.
+Refusal Stop(std::string text) { return {RefusalKind::Failure, std::move(text)}; }
 
 // Work buffers for reading and encoding a frame a piece at a time: never more than the
 // frame's own pixels (give or take the smallest useful piece), and never large.
@@ -35,7 +31,7 @@ std::size_t WorkBytes(std::uint64_t frameBytes) {
     return static_cast<std::size_t>(std::clamp<std::uint64_t>(frameBytes, kLeastWorkBytes, kMostWorkBytes));
 }
 
-OrRefusal<File> OpenSource(const std::string& path, const char* cannotOpenFormat) {
+Result<File> OpenSource(const std::string& path, const char* cannotOpenFormat) {
     try {
         return File::OpenRead(path);
     } catch (const FileError&) {
@@ -45,7 +41,7 @@ OrRefusal<File> OpenSource(const std::string& path, const char* cannotOpenFormat
 
 // What both kinds of build do first: check the frame count, make sure the output is
 // none of the sources and create the output.
-OrRefusal<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output) {
+Result<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output) {
     if (sources.size() > kSprMaxField) return Stop(FormatText(kTooManySourcesFormat, static_cast<int>(kSprMaxField)));
     if (const std::optional<FileIdentity> target = IdentityOf(output)) {
         for (const std::string& source : sources) {
@@ -151,9 +147,9 @@ constexpr std::uint64_t kWholeSourceBytes = std::uint64_t{64} << 10;
 // from one source to the next. Everything that can refuse it is decided from its
 // headers and its length before a pixel is read.
 Outcome ReadBmpFrame(const std::string& path, bool withColourTable, BmpFrame& frame, Bytes& whole) {
-    OrRefusal<File> opened = OpenSource(path, kCannotOpenBmpFormat);
-    if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    const File& file = std::get<File>(opened);
+    Result<File> opened = OpenSource(path, kCannotOpenBmpFormat);
+    if (!opened) return std::move(opened.Refused());
+    const File& file = *opened;
 
     // The headers and, behind an info header of up to 124 bytes, the colour table.
     std::array<std::uint8_t, kBmpFileHeaderBytes + kBmpLargestInfoHeader + kBmpColourTableBytes> headBytes{};
@@ -205,10 +201,10 @@ Outcome ReadBmpFrame(const std::string& path, bool withColourTable, BmpFrame& fr
 
 // A PNG source whole, checked from its header before its pixels are decoded; the
 // decoder's own limits keep what it allocates to what the pixels need.
-OrRefusal<PngDecoded> ReadPngSource(const std::string& path, PngKind wanted) {
-    OrRefusal<File> opened = OpenSource(path, kCannotOpenPngFormat);
-    if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    const Bytes bytes = std::get<File>(opened).ReadAll();
+Result<PngDecoded> ReadPngSource(const std::string& path, PngKind wanted) {
+    Result<File> opened = OpenSource(path, kCannotOpenPngFormat);
+    if (!opened) return std::move(opened.Refused());
+    const Bytes bytes = opened->ReadAll();
     const PngHeader header = ReadPngHeader(bytes);
     if (header.problem != PngProblem::None) return Stop(PngProblemText(header.problem, path));
     if (header.kind != wanted) return Stop(kMixedKindsText);
@@ -221,9 +217,9 @@ OrRefusal<PngDecoded> ReadPngSource(const std::string& path, PngKind wanted) {
 }
 
 Outcome ReadIndexedPngFrame(const std::string& path, BmpFrame& frame) {
-    OrRefusal<PngDecoded> read = ReadPngSource(path, PngKind::Indexed);
-    if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
-    PngDecoded& png = std::get<PngDecoded>(read);
+    Result<PngDecoded> read = ReadPngSource(path, PngKind::Indexed);
+    if (!read) return std::move(read.Refused());
+    PngDecoded& png = *read;
     frame.width = png.width;
     frame.height = png.height;
     frame.indices = std::move(png.pixels);
@@ -336,9 +332,9 @@ SprPalette PaletteOfColourTable(const BmpColourTable& table) {
 // A true-colour PNG as a frame record: its rows, top row first in red, green, blue,
 // alpha, turned into the sprite's bottom-up alpha, blue, green, red.
 Outcome WritePngTrueColourFrameRecord(const std::string& path, SpriteWriter& writer) {
-    OrRefusal<PngDecoded> read = ReadPngSource(path, PngKind::TrueColour);
-    if (Outcome* refusal = std::get_if<Outcome>(&read)) return std::move(*refusal);
-    const PngDecoded& png = std::get<PngDecoded>(read);
+    Result<PngDecoded> read = ReadPngSource(path, PngKind::TrueColour);
+    if (!read) return std::move(read.Refused());
+    const PngDecoded& png = *read;
     const std::size_t rowBytes = std::size_t{png.width} * kSprTrueColourPixelBytes;
     Bytes& head = writer.Room(kSprFrameHeadBytes);
     PutU16(head, png.width);
@@ -363,9 +359,9 @@ Outcome WritePngTrueColourFrameRecord(const std::string& path, SpriteWriter& wri
 // bottom row first, so no row moves.
 Outcome WriteTrueColourFrameRecord(const std::string& path, SpriteWriter& writer) {
     if (SourceKindOf(path) == SourceKind::Png) return WritePngTrueColourFrameRecord(path, writer);
-    OrRefusal<File> opened = OpenSource(path, kCannotOpenTgaFormat);
-    if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    const File& file = std::get<File>(opened);
+    Result<File> opened = OpenSource(path, kCannotOpenTgaFormat);
+    if (!opened) return std::move(opened.Refused());
+    const File& file = *opened;
 
     std::array<std::uint8_t, kTgaHeaderBytes> headBytes{};
     const std::span head =
@@ -474,9 +470,9 @@ std::string InitialSaveName(std::string_view firstSource) {
 }
 
 Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::string& output) {
-    OrRefusal<OutputFile> opened = OpenSprite(sources, output);
-    if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    SpriteWriter writer(std::get<OutputFile>(opened), SprKind::Indexed256Rle, sources.size());
+    Result<OutputFile> opened = OpenSprite(sources, output);
+    if (!opened) return std::move(opened.Refused());
+    SpriteWriter writer(*opened, SprKind::Indexed256Rle, sources.size());
 
     // The first source's colour table, its top-left entry exchanged with entry 0.
     BmpColourTable spritePalette{};
@@ -506,9 +502,9 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
 }
 
 Outcome BuildTrueColourSprite(const std::vector<std::string>& sources, const std::string& output) {
-    OrRefusal<OutputFile> opened = OpenSprite(sources, output);
-    if (Outcome* refusal = std::get_if<Outcome>(&opened)) return std::move(*refusal);
-    SpriteWriter writer(std::get<OutputFile>(opened), SprKind::TrueColor32, sources.size());
+    Result<OutputFile> opened = OpenSprite(sources, output);
+    if (!opened) return std::move(opened.Refused());
+    SpriteWriter writer(*opened, SprKind::TrueColor32, sources.size());
 
     for (const std::string& path : sources) {
         if (Outcome written = WriteTrueColourFrameRecord(path, writer); !written.done) return written;

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "os/result.h"
+
 namespace zandrel {
 
 enum class MessageIcon { None, Stop };
@@ -16,12 +18,19 @@ enum class MessageIcon { None, Stop };
 struct Outcome {
     bool done = false;
     std::string text;  // may be empty: some operations finish silently
-    MessageIcon icon = MessageIcon::None;
+    RefusalKind kind = RefusalKind::Rule;  // what refused it, when it was not done
 
-    static Outcome Done(std::string text = {}) { return {true, std::move(text), MessageIcon::None}; }
-    static Outcome Refused(std::string text, MessageIcon icon = MessageIcon::None) {
-        return {false, std::move(text), icon};
+    Outcome() = default;
+    // A refusal ends an operation as it is: returned where an Outcome is expected.
+    Outcome(Refusal refusal) : text(std::move(refusal.text)), kind(refusal.kind) {}  // NOLINT(google-explicit-constructor)
+
+    static Outcome Done(std::string text = {}) {
+        Outcome outcome;
+        outcome.done = true;
+        outcome.text = std::move(text);
+        return outcome;
     }
+    static Outcome Refused(std::string text) { return Refusal{RefusalKind::Rule, std::move(text)}; }
 };
 
 // What the user is told when an operation ends in a failure that none of its own

@@ -10,7 +10,10 @@
 namespace zandrel {
 
 void Prompts::Show(const Outcome& outcome) {
-    if (!outcome.text.empty()) ShowMessage(outcome.text, outcome.icon);
+    if (outcome.text.empty()) return;
+    // A failure is told with the stop icon, as a file error is.
+    const bool failed = !outcome.done && outcome.kind == RefusalKind::Failure;
+    ShowMessage(outcome.text, failed ? MessageIcon::Stop : MessageIcon::None);
 }
 
 void Prompts::ReportFileError(const FileError& error) { ShowMessage(DescribeFileError(error), MessageIcon::Stop); }

@@ -103,7 +103,7 @@ TEST_F(SpriteBuild, LaterTopLeftIndexKeepsTheFirstTransparentColourOnlyWhereTheP
     const std::string b = Bmp("b.bmp", 2, 2, second, m_palette);
     const Outcome refused = BuildSprite({Bmp("a.bmp", 2, 2, first, m_palette), b}, out);
     EXPECT_FALSE(refused.done);
-    EXPECT_EQ(refused.icon, MessageIcon::Stop);
+    EXPECT_EQ(refused.kind, RefusalKind::Failure);
     EXPECT_EQ(refused.text, b + "左上角的颜色和第一幅图的不同，图中却又用到了第一幅图左上角的颜色："
                                 "这些像素在SPR里无法保持原色，请让每幅图左上角的颜色都相同!");
     EXPECT_EQ(test::ReadBytes(out), (Bytes{1, 2, 3}));
@@ -167,7 +167,7 @@ TEST_F(SpriteBuild, RefusesToWriteOntoItsOwnSources) {
     for (const std::string& output : outputs) {
         const Outcome outcome = BuildSprite({a, b}, output);
         EXPECT_FALSE(outcome.done) << output;
-        EXPECT_EQ(outcome.icon, MessageIcon::Stop);
+        EXPECT_EQ(outcome.kind, RefusalKind::Failure);
         EXPECT_EQ(outcome.text, "SPR文件" + output + "就是列表中的源图" + b + "，不能覆盖源图!");
         EXPECT_EQ(test::ReadBytes(b), before);
     }
@@ -200,7 +200,7 @@ TEST_F(SpriteBuild, RefusalsNameTheSourceAndLeaveTheDestinationAlone) {
         test::WriteBytes(m_dir.Path(name), bytes);
         const Outcome outcome = BuildSprite({good, m_dir.Path(name)}, out);
         EXPECT_FALSE(outcome.done) << name;
-        EXPECT_EQ(outcome.icon, MessageIcon::Stop) << name;
+        EXPECT_EQ(outcome.kind, RefusalKind::Failure) << name;
         EXPECT_EQ(test::ReadBytes(out), (Bytes{1, 2, 3})) << name;
         return outcome.text;
     };
@@ -221,7 +221,7 @@ TEST_F(SpriteBuild, RefusalsNameTheSourceAndLeaveTheDestinationAlone) {
     EXPECT_EQ(missing.text, "无法打开BMP文件!:" + m_dir.Path("gone.bmp"));
     const Outcome cannotCreate = BuildSprite({good}, m_dir.Path("none/out.spr"));
     EXPECT_EQ(cannotCreate.text, "无法创建SPR文件:" + m_dir.Path("none/out.spr") + "!");
-    EXPECT_EQ(cannotCreate.icon, MessageIcon::Stop);
+    EXPECT_EQ(cannotCreate.kind, RefusalKind::Failure);
     // No temporary file is left behind by any of them.
     EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"good.bmp", "out.spr", "x.bmp"}));
 }
