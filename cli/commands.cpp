@@ -188,7 +188,7 @@ bool Load(SpriteModel& sprite, const std::string& path, std::ostream& err, bool&
     // The viewer's open failure gives only the cause's number; here there is room for
     // the words.
     if (const std::optional<FileError>& error = sprite.OpenError()) Say(err, DescribeFileError(*error));
-    damaged = load.done && !load.text.empty();
+    damaged = load.done && sprite.LoadProblem() != SprIndexProblem::None;
     return load.done;
 }
 

@@ -26,14 +26,15 @@ std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFor
     return FormatText(kEmptyFrameNoPngFormat, sprite.Path().c_str(), name.c_str(), record.width, record.height);
 }
 
-std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
-                           FrameFormat format) {
-    if (std::string refusal = FormatRefusal(sprite, index, format); !refusal.empty()) return refusal;
+Outcome WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format) {
+    if (std::string refusal = FormatRefusal(sprite, index, format); !refusal.empty()) {
+        return Outcome::Refused(std::move(refusal));
+    }
     DecodedFrame frame = sprite.ReadFrame(index);
-    if (!frame.problem.empty()) return std::move(frame.problem);
-    if (sprite.ChangedSinceLoad()) return FormatText(kSourceChangedFormat, sprite.Path().c_str());
+    if (!frame.problem.empty()) return Outcome::Refused(std::move(frame.problem));
+    if (sprite.ChangedSinceLoad()) return Outcome::Refused(FormatText(kSourceChangedFormat, sprite.Path().c_str()));
     WriteWholeFile(path, EncodeFrameFile(sprite, frame, format));
-    return {};
+    return Outcome::Done();
 }
 
 const char* SaveFilterOf(const SpriteModel& sprite) { return sprite.IsTrueColour() ? kTgaSaveFilter : kBmpSaveFilter; }
@@ -57,8 +58,7 @@ std::string FrameFileName(const std::string& name, FrameFormat format) {
 }
 
 Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format) {
-    std::string problem = WriteFrameFile(sprite, index, path, format);
-    if (!problem.empty()) return Outcome::Refused(std::move(problem));
+    if (Outcome written = WriteFrameFile(sprite, index, path, format); !written.done) return written;
     if (format == FrameFormat::Png) return Outcome::Done(FormatText(kPngWrittenFormat, path.c_str()));
     return Outcome::Done(FormatText(sprite.IsTrueColour() ? kTgaWrittenFormat : kBmpWrittenFormat, path.c_str()));
 }

@@ -54,8 +54,8 @@ std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFor
 Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, FrameFormat format = FrameFormat::Native);
 
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
-// is there. Returns the problem that kept the frame from being written, or nothing.
-std::string WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
+// is there; done without a text, or refused with what kept the frame from being written.
+Outcome WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
                            FrameFormat format = FrameFormat::Native);
 
 const char* SaveFilterOf(const SpriteModel& sprite);

@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::Require(drawn.problem == frame.problem, "drawing keeps the problem");
             if (!frame.problem.empty()) return 0;
             fuzz::Require(drawn.pixels.size() == std::size_t{frame.width} * frame.height * 4, "a drawn frame is whole");
-            fuzz::Require(WriteFrameFile(sprite, i, scratch.Path(names[i])).empty(), "a readable frame exports");
+            fuzz::Require(WriteFrameFile(sprite, i, scratch.Path(names[i])).done, "a readable frame exports");
             exported.push_back(scratch.Path(names[i]));
             frames.push_back(std::move(frame));
         }

@@ -85,7 +85,7 @@ TEST_F(PngAndGif, TrueColourSpriteComesBackFromItsPngsByteForByte) {
     std::vector<std::string> tgas;
     for (std::size_t i = 0; i < 2; ++i) {
         tgas.push_back(m_dir.Path("t" + std::to_string(i) + ".tga"));
-        ASSERT_EQ(WriteFrameFile(m_sprite, i, tgas.back()), "");
+        ASSERT_TRUE(WriteFrameFile(m_sprite, i, tgas.back()).done);
     }
     ASSERT_TRUE(BuildSprite(pngs, m_dir.Path("png.spr")).done);
     ASSERT_TRUE(BuildSprite(tgas, m_dir.Path("tga.spr")).done);
