@@ -198,8 +198,8 @@ std::vector<std::string> CSprMakeDlg::DroppedSources(const QMimeData& data) {
 
 bool CSprMakeDlg::OnDrag(QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);  // a drag-enter and a drag-move are drop events too
-    const QMimeData* data = drop->mimeData();
-    const std::vector<std::string> sources = data != nullptr ? DroppedSources(*data) : std::vector<std::string>{};
+    const QMimeData* mime = drop->mimeData();
+    const std::vector<std::string> sources = mime != nullptr ? DroppedSources(*mime) : std::vector<std::string>{};
     if (sources.empty()) {
         drop->ignore();
         return true;

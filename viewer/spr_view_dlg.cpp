@@ -313,7 +313,7 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
         action->setShortcut(keys);
         action->setShortcutVisibleInContextMenu(true);
         action->setEnabled(enabled);
-        connect(action, &QAction::triggered, this, [this, handler, text] { Guard([this, handler] { handler(); }, text); });
+        connect(action, &QAction::triggered, this, [this, handler, text] { Guard([handler] { handler(); }, text); });
         return action;
     };
     add(kZoomInText, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ChangeView(&ViewOptions::ZoomIn); },

@@ -59,7 +59,7 @@ TEST(EncodeBmp8, LaysOutHeadersTableAndPaddedRowsBottomUp) {
 
 TEST(EncodeBmp8, MatchesAFileLaidOutByHand) {
     const SprPalette palette = test::DistinctPalette(9);
-    for (std::uint16_t width : {1, 3, 4, 5, 13}) {
+    for (const std::uint16_t width : std::initializer_list<std::uint16_t>{1, 3, 4, 5, 13}) {
         const Bytes indices = Indices(std::size_t{width} * 3, 7);
         EXPECT_EQ(EncodeBmp8(width, 3, indices, palette), test::MakeBmp8(width, 3, indices, palette)) << width;
     }
@@ -83,7 +83,7 @@ TEST(FramesWithoutPixels, EncodeAsHeadersAndTableOrFooterOnly) {
 
 TEST(DecodeBmp8, ReadsRowsOfEveryPadding) {
     const SprPalette palette = test::DistinctPalette();
-    for (std::uint16_t width : {1, 2, 3, 4, 10, 13}) {
+    for (const std::uint16_t width : std::initializer_list<std::uint16_t>{1, 2, 3, 4, 10, 13}) {
         const Bytes indices = Indices(std::size_t{width} * 4, 3);
         const Bmp8Decoded decoded = DecodeBmp8(test::MakeBmp8(width, 4, indices, palette));
         ASSERT_EQ(decoded.problem, Bmp8Problem::None) << width;

@@ -52,7 +52,7 @@ TEST_P(SamplesTest, OpensAndPagesThroughEveryFrame) {
 INSTANTIATE_TEST_SUITE_P(Samples, SamplesTest,
                          testing::Values(Sample{"slime", SprKind::Indexed256Rle, 6}, Sample{"tiles", SprKind::Indexed256, 4},
                                          Sample{"orb", SprKind::TrueColor32, 8}),
-                         [](const testing::TestParamInfo<Sample>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Sample>& sample) { return std::string(sample.param.name); });
 
 }  // namespace
 }  // namespace zandrel::test

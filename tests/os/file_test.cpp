@@ -208,7 +208,7 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Temporaries, Replacing, testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Unnamed" : "Named"; });
+                         [](const auto& temporaries) { return temporaries.param ? "Unnamed" : "Named"; });
 
 TEST_P(Replacing, NamesTheFileOnlyWhenCommitted) {
     const std::string path = m_dir.Path("new.bmp");
