@@ -13,7 +13,7 @@ WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev go
 WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test bench run fuzz windows test-windows screenshots clean
+.PHONY: all deps build test test-clang bench run fuzz windows test-windows screenshots clean
 
 all: build
 
@@ -36,6 +36,13 @@ test: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# The same tests built with clang, which the design promises beside g++.
+test-clang:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang"
+	cmake --preset clang
+	cmake --build --preset clang -j $(JOBS)
+	ctest --preset clang -j $(JOBS)
 
 run: deps
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
