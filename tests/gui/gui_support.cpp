@@ -1,9 +1,12 @@
 #include "tests/gui/gui_support.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTimer>
 #include <filesystem>
+
+#include "ui/template_dialog.h"
 
 namespace zandrel::test {
 
@@ -16,6 +19,11 @@ void Settle() {
 }
 
 QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+void ClickButton(TemplateDialog& dialog, int id) {
+    dialog.DlgItem<QAbstractButton>(id)->click();
+    Settle();
+}
 
 void PressKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers) {
     QWidget* target = window.focusWidget() != nullptr ? window.focusWidget() : &window;

@@ -14,6 +14,10 @@
 // Failures show a text as text, not as the bytes of its characters.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
+namespace zandrel {
+class TemplateDialog;
+}
+
 namespace zandrel::test {
 
 // Runs `step` as soon as the event loop turns, typically inside a modal dialog's loop.
@@ -27,6 +31,9 @@ void Settle();
 
 // What the widget shows now.
 QImage Grab(QWidget& widget);
+
+// Clicks the button `id` of `dialog` and delivers what the click set off.
+void ClickButton(TemplateDialog& dialog, int id);
 
 // Presses a key in the widget that has the focus within `window`.
 void PressKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

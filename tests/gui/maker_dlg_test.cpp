@@ -81,10 +81,7 @@ protected:
     QListWidget& List() { return *m_maker->DlgItem<QListWidget>(kIdcImageList); }
     QWidget& Preview() { return *m_maker->GetDlgItem(kIdcImagePreview); }
     bool Enabled(int id) { return m_maker->GetDlgItem(id)->isEnabled(); }
-    void Click(int id) {
-        m_maker->DlgItem<QPushButton>(id)->click();
-        Settle();
-    }
+    void Click(int id) { ClickButton(*m_maker, id); }
     void Add(std::vector<std::string> paths) {
         m_prompts.AnswerFiles(std::move(paths));
         Click(kIdcAddImages);

@@ -49,10 +49,7 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    void Click(int id) {
-        m_dialog.DlgItem<QAbstractButton>(id)->click();
-        Settle();
-    }
+    void Click(int id) { ClickButton(m_dialog, id); }
     void Browse(const std::string& path) {
         m_prompts.Answer(path);
         Click(kIdcBrowse);
@@ -220,10 +217,7 @@ protected:
         m_dialog.show();
         Settle();
     }
-    void Click(int id) {
-        m_dialog.DlgItem<QAbstractButton>(id)->click();
-        Settle();
-    }
+    void Click(int id) { ClickButton(m_dialog, id); }
 
     KeepCurrentFolder m_keepFolder;
     TempDir m_dir;

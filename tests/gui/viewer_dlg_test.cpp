@@ -42,7 +42,7 @@ protected:
     QListWidget& List() { return *m_viewer->DlgItem<QListWidget>(kIdcFrameList); }
     QString FileInfo() { return m_viewer->DlgItem<QLineEdit>(kIdcFileInfo)->text(); }
     QString FrameInfo() { return m_viewer->DlgItem<QLabel>(kIdcFrameInfo)->text(); }
-    void Click(int id) { m_viewer->DlgItem<QPushButton>(id)->click(); Settle(); }
+    void Click(int id) { ClickButton(*m_viewer, id); }
     QStringList Lines() {
         QStringList lines;
         for (int i = 0; i < List().count(); ++i) lines << List().item(i)->text();

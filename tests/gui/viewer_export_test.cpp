@@ -74,10 +74,7 @@ protected:
         Settle();
     }
 
-    void Click(int id) {
-        m_viewer->DlgItem<QPushButton>(id)->click();
-        Settle();
-    }
+    void Click(int id) { ClickButton(*m_viewer, id); }
 
     std::vector<std::string> OutEntries() const {
         std::vector<std::string> names;

@@ -108,10 +108,7 @@ protected:
         QWidget* focus = m_viewer->focusWidget();
         SendKey(focus != nullptr ? *focus : *m_viewer, key, modifiers);
     }
-    void Click(int id) {
-        m_viewer->DlgItem<QPushButton>(id)->click();
-        Settle();
-    }
+    void Click(int id) { ClickButton(*m_viewer, id); }
 
     TempDir m_dir;
     ScriptedPrompts m_prompts;
