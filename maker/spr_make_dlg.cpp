@@ -147,9 +147,8 @@ void CSprMakeDlg::UpdateData() { SetDlgItemText(kIdcMakerInfo, m_strInfo); }
 void CSprMakeDlg::OnOK() {
     const std::vector<std::string> sources = Entries();
     if (sources.empty()) return;  // Make is disabled then
-    const KindCheck check = CheckSourceKinds(sources);
-    if (!check.refusal.empty()) {
-        ThePrompts().ShowMessage(check.refusal, MessageIcon::None);
+    if (const Result<SourceKind> kind = CheckSourceKinds(sources); !kind) {
+        ThePrompts().Show(kind.Refused());
         return;
     }
     const std::optional<std::string> output = ThePrompts().SaveFile(kSprFileFilter, InitialSaveName(sources.front()));

@@ -405,8 +405,8 @@ SourceKind SourceKindOf(std::string_view path) {
 namespace {
 
 // The kind of build a source belongs to: Bmp (palettised) or Tga (true-colour); a PNG's
-// from its header. Neither, with the refusal, for a PNG that cannot be read as one.
-SourceKind BuildKindOf(const std::string& path, std::string& refusal) {
+// from its header, which must be sound.
+Result<SourceKind> BuildKindOf(const std::string& path) {
     const SourceKind kind = SourceKindOf(path);
     if (kind != SourceKind::Png) return kind;
     std::array<std::uint8_t, kPngHeaderBytes> headBytes{};
@@ -416,45 +416,31 @@ SourceKind BuildKindOf(const std::string& path, std::string& refusal) {
         head = std::span(headBytes).first(static_cast<std::size_t>(std::min<std::uint64_t>(file.Length(), kPngHeaderBytes)));
         file.ReadAt(0, head);
     } catch (const FileError&) {
-        refusal = FormatText(kCannotOpenPngFormat, path.c_str());
-        return SourceKind::Neither;
+        return Refusal{RefusalKind::Rule, FormatText(kCannotOpenPngFormat, path.c_str())};
     }
     const PngHeader header = ReadPngHeader(head);
-    if (header.problem != PngProblem::None) {
-        refusal = PngProblemText(header.problem, path);
-        return SourceKind::Neither;
-    }
+    if (header.problem != PngProblem::None) return Refusal{RefusalKind::Rule, PngProblemText(header.problem, path)};
     return header.kind == PngKind::Indexed ? SourceKind::Bmp : SourceKind::Tga;
 }
 
 }  // namespace
 
-KindCheck CheckSourceKinds(const std::vector<std::string>& sources) {
-    KindCheck check;
+Result<SourceKind> CheckSourceKinds(const std::vector<std::string>& sources) {
     // By the names first, so that a list of the wrong kinds is refused without reading.
     for (const std::string& source : sources) {
         if (SourceKindOf(source) == SourceKind::Neither) {
-            check.refusal = kOnlyBmpOrTgaText;
-            if (&source != &sources.front()) check.refusal = kMixedKindsText;
-            return check;
+            return Refusal{RefusalKind::Rule, &source == &sources.front() ? kOnlyBmpOrTgaText : kMixedKindsText};
         }
     }
-    if (sources.empty()) {
-        check.refusal = kOnlyBmpOrTgaText;
-        return check;
-    }
-    check.kind = BuildKindOf(sources.front(), check.refusal);
-    if (!check.refusal.empty()) return check;
+    if (sources.empty()) return Refusal{RefusalKind::Rule, kOnlyBmpOrTgaText};
+    const Result<SourceKind> first = BuildKindOf(sources.front());
+    if (!first) return first;
     for (std::size_t i = 1; i < sources.size(); ++i) {
-        const SourceKind kind = BuildKindOf(sources[i], check.refusal);
-        if (!check.refusal.empty()) return check;
-        if (kind != check.kind) {
-            check.refusal = kMixedKindsText;
-            check.kind = SourceKind::Neither;
-            return check;
-        }
+        const Result<SourceKind> kind = BuildKindOf(sources[i]);
+        if (!kind) return kind;
+        if (*kind != *first) return Refusal{RefusalKind::Rule, kMixedKindsText};
     }
-    return check;
+    return first;
 }
 
 std::string InitialSaveName(std::string_view firstSource) {
@@ -517,9 +503,9 @@ Outcome BuildTrueColourSprite(const std::vector<std::string>& sources, const std
 }
 
 Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output) {
-    const KindCheck check = CheckSourceKinds(sources);
-    if (!check.refusal.empty()) return Outcome::Refused(check.refusal);
-    if (check.kind == SourceKind::Bmp) return BuildPalettedSprite(sources, output);
+    const Result<SourceKind> kind = CheckSourceKinds(sources);
+    if (!kind) return kind.Refused();
+    if (*kind == SourceKind::Bmp) return BuildPalettedSprite(sources, output);
     return BuildTrueColourSprite(sources, output);
 }
 

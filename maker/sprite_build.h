@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "os/outcome.h"
+#include "os/result.h"
 
 namespace zandrel {
 
@@ -54,14 +55,10 @@ SourceKind SourceKindOf(std::string_view path);
 // the build accept alike.
 inline bool IsSourceFileName(std::string_view path) { return SourceKindOf(path) != SourceKind::Neither; }
 
-struct KindCheck {
-    SourceKind kind = SourceKind::Neither;  // Bmp: a palettised build; Tga: a true-colour one
-    std::string refusal;  // empty when every source is of the first source's kind
-};
-
-// The first source decides the kind; every other source must be of the same kind. A
-// PNG's kind is read from its header: indexed ones go with BMPs, the others with TGAs.
-KindCheck CheckSourceKinds(const std::vector<std::string>& sources);
+// The kind of build the sources make: Bmp (palettised) or Tga (true-colour). The first
+// source decides; every other must be of the same kind. A PNG's kind is read from its
+// header: indexed ones go with BMPs, the others with TGAs.
+Result<SourceKind> CheckSourceKinds(const std::vector<std::string>& sources);
 
 // What the save dialog proposes: the first source's path without its last seven
 // characters, so that hero000.bmp proposes hero.

@@ -35,6 +35,7 @@ public:
     const T* operator->() const { return &std::get<T>(m_value); }
     // Only for a result that holds none.
     Refusal& Refused() { return std::get<Refusal>(m_value); }
+    const Refusal& Refused() const { return std::get<Refusal>(m_value); }
 
 private:
     std::variant<T, Refusal> m_value;

@@ -130,11 +130,11 @@ TEST_F(PngAndGif, BuildKeepsKindsApartAndNamesADamagedPng) {
     const std::string bmp = Write("a.bmp", test::MakeBmp8(1, 1, Bytes{3}, m_palette));
     const std::string tga = Write("a.tga", test::MakeTga32(1, 1, Bytes{1, 2, 3, 4}));
 
-    EXPECT_EQ(CheckSourceKinds({indexedPng, bmp}).kind, SourceKind::Bmp);
-    EXPECT_EQ(CheckSourceKinds({tga, rgbaPng}).kind, SourceKind::Tga);
-    EXPECT_TRUE(CheckSourceKinds({bmp, indexedPng}).refusal.empty());
-    EXPECT_EQ(CheckSourceKinds({bmp, rgbaPng}).refusal, "列表中的文件类型不一致!");
-    EXPECT_EQ(CheckSourceKinds({indexedPng, tga}).refusal, "列表中的文件类型不一致!");
+    EXPECT_EQ(*CheckSourceKinds({indexedPng, bmp}), SourceKind::Bmp);
+    EXPECT_EQ(*CheckSourceKinds({tga, rgbaPng}), SourceKind::Tga);
+    EXPECT_TRUE(CheckSourceKinds({bmp, indexedPng}));
+    EXPECT_EQ(CheckSourceKinds({bmp, rgbaPng}).Refused().text, "列表中的文件类型不一致!");
+    EXPECT_EQ(CheckSourceKinds({indexedPng, tga}).Refused().text, "列表中的文件类型不一致!");
     EXPECT_EQ(BuildSprite({rgbaPng, indexedPng}, m_dir.Path("x.spr")).text, "列表中的文件类型不一致!");
 
     Bytes damaged = test::QtPng(rgba);
@@ -143,8 +143,8 @@ TEST_F(PngAndGif, BuildKeepsKindsApartAndNamesADamagedPng) {
     const Outcome refused = BuildSprite({tga, cut}, m_dir.Path("x.spr"));
     EXPECT_FALSE(refused.done);
     EXPECT_EQ(refused.text, cut + "已损坏：PNG文件里的数据不完整或校验不对!");
-    EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).refusal, m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
-    EXPECT_EQ(CheckSourceKinds({m_dir.Path("none.png")}).refusal, "无法打开PNG文件!:" + m_dir.Path("none.png"));
+    EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).Refused().text, m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
+    EXPECT_EQ(CheckSourceKinds({m_dir.Path("none.png")}).Refused().text, "无法打开PNG文件!:" + m_dir.Path("none.png"));
     EXPECT_FALSE(test::Exists(m_dir.Path("x.spr")));
 }
 

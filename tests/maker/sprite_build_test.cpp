@@ -45,12 +45,12 @@ TEST(SourceKind, GoesByTheLastThreeCharacters) {
     EXPECT_EQ(SourceKindOf("mp"), SourceKind::Neither);
     EXPECT_EQ(SourceKindOf(""), SourceKind::Neither);
 
-    EXPECT_EQ(CheckSourceKinds({"a.jpg", "b.bmp"}).refusal, "只支持BMP或TGA格式!");
-    EXPECT_EQ(CheckSourceKinds({"a.bmp", "b.tga"}).refusal, "列表中的文件类型不一致!");
+    EXPECT_EQ(CheckSourceKinds({"a.jpg", "b.bmp"}).Refused().text, "只支持BMP或TGA格式!");
+    EXPECT_EQ(CheckSourceKinds({"a.bmp", "b.tga"}).Refused().text, "列表中的文件类型不一致!");
     // A later entry of neither kind still counts as a mix.
-    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.tga", "c.jpg"}).refusal, "列表中的文件类型不一致!");
-    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.TGA"}).kind, SourceKind::Tga);
-    EXPECT_TRUE(CheckSourceKinds({"a.tga", "b.TGA"}).refusal.empty());
+    EXPECT_EQ(CheckSourceKinds({"a.tga", "b.tga", "c.jpg"}).Refused().text, "列表中的文件类型不一致!");
+    EXPECT_EQ(*CheckSourceKinds({"a.tga", "b.TGA"}), SourceKind::Tga);
+    EXPECT_TRUE(CheckSourceKinds({"a.tga", "b.TGA"}));
 }
 
 TEST(InitialSaveName, DropsTheFrameNumberAndExtension) {
