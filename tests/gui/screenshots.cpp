@@ -166,8 +166,10 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(zandrel::kProductName);
     QApplication::setWindowIcon(zandrel::ZandrelIcon());
-    std::filesystem::create_directories(argv[1]);
-    zandrel::test::Screenshots shots(argv[1]);
+    // Whole before anything moves the current folder (the folder dialog's picture does).
+    const std::filesystem::path folder = std::filesystem::absolute(argv[1]);
+    std::filesystem::create_directories(folder);
+    zandrel::test::Screenshots shots(folder.string());
     zandrel::test::TakeAll(shots);
     return shots.Failed() ? 1 : 0;
 }
