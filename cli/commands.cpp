@@ -1,7 +1,6 @@
 #include "cli/commands.h"
 
 #include <charconv>
-#include <exception>
 #include <map>
 #include <new>
 #include <optional>
@@ -412,10 +411,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } catch (const std::bad_alloc&) {
         Say(err, "zandrel-cli: out of memory");
         return kExitFailed;
-    } catch (const std::exception& error) {
-        reason = error.what();
     } catch (...) {
-        reason = kUnknownFailureText;
+        reason = ReasonOfCurrentFailure();
     }
     try {
         const auto [operation, file] = OperationOf(args);

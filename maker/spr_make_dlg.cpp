@@ -11,8 +11,6 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
-#include <exception>
-#include <new>
 #include <optional>
 
 #include "maker/source_preview.h"
@@ -228,10 +226,9 @@ void CSprMakeDlg::OnPaint() {
         // A listed file that has gone or cannot be read: told once, as any file error.
         ShowOnceForSelection([this, error] { ThePrompts().ReportFileError(error); });
         return;
-    } catch (const std::exception& error) {
+    } catch (...) {
         // Whatever else stops the preview is told once too; a paint never ends the program.
-        const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
-        preview.problem = DescribeUnexpectedFailure(kPreviewOperationText, path, outOfMemory ? kOutOfMemoryText : error.what());
+        preview.problem = DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure());
     }
     if (!preview.problem.empty()) {
         ShowOnceForSelection([this, text = std::move(preview.problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });

@@ -6,6 +6,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -56,6 +58,20 @@ inline std::string FormatText(const char* format, ...) {
     if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
     va_end(again);
     return text;
+}
+
+// The reason of the failure being handled, for the message above; called inside a
+// catch block.
+inline std::string ReasonOfCurrentFailure() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemoryText;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return kUnknownFailureText;
+    }
 }
 
 inline std::string DescribeUnexpectedFailure(const std::string& operation, const std::string& file,

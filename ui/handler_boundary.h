@@ -7,8 +7,6 @@
 // action and the file it concerned, and the dialog stays open: nothing thrown by a
 // handler ends the program.
 
-#include <exception>
-#include <new>
 #include <string>
 #include <utility>
 
@@ -34,12 +32,8 @@ void RunHandler(Prompts& prompts, Handler&& handler, Describe&& describe) {
     } catch (const FileError& error) {
         prompts.ReportFileError(error);
         return;
-    } catch (const std::bad_alloc&) {
-        reason = kOutOfMemoryText;
-    } catch (const std::exception& error) {
-        reason = error.what();
     } catch (...) {
-        reason = kUnknownFailureText;
+        reason = ReasonOfCurrentFailure();
     }
     try {
         const HandlerContext context = std::forward<Describe>(describe)();

@@ -13,8 +13,6 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <array>
-#include <exception>
-#include <new>
 #include <optional>
 #include <vector>
 
@@ -422,12 +420,10 @@ void CSprViewDlg::OnPaint() {
         // A paint that cannot read its frame draws nothing and says nothing; the next
         // action that reads the file reports the error.
         return;
-    } catch (const std::exception& error) {
+    } catch (...) {
         // Anything else is told once for the frame, as a damaged frame is; a paint never
         // ends the program.
-        const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
-        return ReportProblem(
-            DescribeUnexpectedFailure(kPreviewOperationText, m_sprite.Path(), outOfMemory ? kOutOfMemoryText : error.what()));
+        return ReportProblem(DescribeUnexpectedFailure(kPreviewOperationText, m_sprite.Path(), ReasonOfCurrentFailure()));
     }
     QPainter painter(m_preview);
     if (m_view.IsPlain()) {
