@@ -9,11 +9,16 @@ PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
 # command line's tests use (ImageMagick, xxd), and Qt's headers, against which the desktop
 # program's sources are compiled for Windows.
 WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine64 \
-                    dpkg-dev ca-certificates imagemagick xxd qt6-base-dev
+                    dpkg-dev ca-certificates imagemagick xxd qt6-base-dev qt6-base-dev-tools \
+                    qt6-translations-l10n
+# The drive of Zandrel.exe under Wine: an X server, a window manager, a robot to type
+# and click, a CJK font for Wine, and ImageMagick for the screenshots.
+DRIVE_PACKAGES := xvfb xauth openbox xdotool x11-utils fonts-arphic-uming imagemagick
 WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test test-clang bench run fuzz windows test-windows screenshots clean
+.PHONY: all deps build test test-clang bench run fuzz windows test-windows test-windows-gui drive-windows \
+        screenshots clean
 
 all: build
 
@@ -80,16 +85,41 @@ fuzz:
 	    build/fuzz/corpus/$$target tests/fuzz/corpus/$$target || exit 1; \
 	done
 
-# zandrel-cli.exe and the logic tests for 64-bit Windows, in build/windows; the tests
-# and the command line's contract tests then run under Wine.
+# Everything for 64-bit Windows in build/windows: zandrel-cli.exe, Zandrel.exe (the
+# desktop program, against a Qt for MinGW that cmake/build-windows-qt.sh builds once per
+# machine into ~/.cache/zandrel, taking the better part of an hour the first time), the
+# tests, the portable folder build/windows/dist/Zandrel and its zip.
 windows:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
 	cmake/fetch-windows-sources.sh $(WINDOWS_SOURCES)
-	cmake --preset windows
+	qt=$$(nice -n 10 cmake/build-windows-qt.sh | tail -n 1) && \
+	  cmake --preset windows -DZANDREL_GUI=ON -DZANDREL_QT_MINGW="$$qt"
 	cmake --build --preset windows -j $(JOBS)
 
-test-windows: windows
-	ctest --preset windows -j $(JOBS)
+# The logic tests and the command line's tests under Wine. They need no Qt: when Qt for
+# MinGW is not built yet, this builds without the desktop program rather than wait for it.
+test-windows:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+	cmake/fetch-windows-sources.sh $(WINDOWS_SOURCES)
+	if qt=$$(cmake/build-windows-qt.sh --cached); then \
+	  cmake --preset windows -DZANDREL_GUI=ON -DZANDREL_QT_MINGW="$$qt"; \
+	else \
+	  cmake --preset windows -DZANDREL_GUI=OFF; \
+	fi
+	cmake --build --preset windows -j $(JOBS)
+	ctest --preset windows -LE gui -j $(JOBS)
+
+# The desktop program's tests (dialogs, viewer, maker, palette, folders, images) as .exe
+# files under Wine, on Qt's offscreen platform.
+test-windows-gui: windows
+	ctest --preset windows -L gui -j $(JOBS)
+
+# Zandrel.exe driven under Wine on a virtual X display the way a user would: launcher,
+# viewer, the Windows open dialog, export of all frames, the maker. Leaves its
+# screenshots in build/windows/drive.
+drive-windows: windows
+	@$(MAKE) --no-print-directory deps PACKAGES="$(DRIVE_PACKAGES)"
+	tests/windows/drive.sh build/windows
 
 clean:
 	rm -rf build

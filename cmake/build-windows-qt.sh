@@ -11,7 +11,9 @@
 # The build takes the better part of an hour; a finished one is reused at once.
 #
 # Usage: build-windows-qt.sh   (the build's output goes to standard error; the last line
-#                               of standard output is the Qt prefix, for CMAKE_PREFIX_PATH)
+#                               of standard output is the Qt prefix, for ZANDREL_QT_MINGW)
+#        build-windows-qt.sh --cached   (prints the prefix if the cache holds a whole
+#                               build and exits 1 otherwise; builds nothing)
 # QT_BUILD_JOBS sets the parallelism (default: the number of processors).
 set -euo pipefail
 
@@ -54,6 +56,9 @@ prefix=$cache/$name
 if [[ -d $prefix ]]; then
     echo "$prefix"
     exit 0
+fi
+if [[ ${1:-} == --cached ]]; then
+    exit 1
 fi
 
 mkdir -p "$cache"

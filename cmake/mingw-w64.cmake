@@ -13,6 +13,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Everything static, the C++ runtime and winpthread included, so that the programs run
-# on a bare Windows without MinGW's DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# How the programs link MinGW's runtime is the project's choice, program by program
+# (see zandrel_windows_runtime in CMakeLists.txt): statically where no Qt is linked,
+# as the DLLs that Qt itself links otherwise.
