@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "os/file.h"
+#include "os/paths.h"
 #include "os/utf16.h"
 
 namespace zandrel {
@@ -22,8 +23,12 @@ bool IsFolderEntry(const fs::directory_entry& entry) {
 // Calls `found` with every folder entry until it returns false.
 template <class Found>
 void ForEachSubfolder(const std::string& folder, Found&& found) {
+    // A drive item's path is "C:" alone, which to Windows is the current folder on that
+    // drive; what the tree lists below it is the drive's root.
+    const bool bareDrive = kNativePathRules == PathRules::Windows && folder.size() == 2 && folder[1] == ':';
     std::error_code error;
-    fs::directory_iterator entries(PathFromUtf8(folder), fs::directory_options::skip_permission_denied, error);
+    fs::directory_iterator entries(PathFromUtf8(bareDrive ? folder + kPathSeparator : folder),
+                                   fs::directory_options::skip_permission_denied, error);
     // The iterator leaves "." and ".." out.
     for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
         if (IsFolderEntry(*entries) && !found(*entries)) return;

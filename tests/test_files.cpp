@@ -35,6 +35,12 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(PathFromUtf8(m_strRoot), ignored);
 }
 
+std::string TempDir::Path(const std::string& name) const {
+    std::string path = m_strRoot + kPathSeparator + name;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(m_strRoot.size()), path.end(), '/', kPathSeparator);
+    return path;
+}
+
 std::vector<std::string> TempDir::Entries() const { return EntriesOf(m_strRoot); }
 
 std::vector<std::string> EntriesOf(const std::string& folder) {

@@ -23,7 +23,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Root() const { return m_strRoot; }
-    std::string Path(const std::string& name) const { return m_strRoot + kPathSeparator + name; }
+    // `name` may name a file in a subfolder ("a/b.bmp"); the path has the system's separators.
+    std::string Path(const std::string& name) const;
     // Names of the entries in the folder, sorted.
     std::vector<std::string> Entries() const;
 

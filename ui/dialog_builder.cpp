@@ -32,7 +32,8 @@ const QStringList kSongSubstitutes{
 void InstallSongSubstitutes() {
     static const bool installed = [] {
         QFont::insertSubstitutions(QStringLiteral("SimSun"), kSongSubstitutes);
-        QFont::insertSubstitutions(QStringLiteral("宋体"), kSongSubstitutes);
+        // Windows names the face 宋体 only where its language is Chinese.
+        QFont::insertSubstitutions(QStringLiteral("宋体"), QStringList{QStringLiteral("SimSun")} + kSongSubstitutes);
         return true;
     }();
     (void)installed;

@@ -23,6 +23,28 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
     return names;
 }
 
+#ifdef _WIN32
+TEST(FolderListing, ADriveAloneIsListedFromItsRootWhereverTheCurrentFolderIs) {
+    TempDir dir;
+    fs::create_directories(PathFromUtf8(dir.Path("deep/inner")));
+    const std::string drive = dir.Root().substr(0, 2);
+    ASSERT_EQ(drive[1], ':');
+    const fs::path previous = fs::current_path();
+    fs::current_path(PathFromUtf8(dir.Path("deep")));
+    const std::vector<std::string> listed = ListSubfolders(drive);
+    const bool hasSubfolder = HasSubfolder(drive);
+    fs::current_path(previous);
+
+    std::vector<std::string> root;
+    for (const auto& entry : fs::directory_iterator(PathFromUtf8(drive + "\\"))) {
+        if (entry.is_directory()) root.push_back(Utf8FromPath(entry.path().filename()));
+    }
+    EXPECT_EQ(Sorted(listed), Sorted(root));
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "inner"), 0);
+    EXPECT_TRUE(hasSubfolder);
+}
+#endif
+
 TEST(FolderListing, FoldersOnlyHiddenAndLinkedOnesIncluded) {
     TempDir dir;
     fs::create_directories(PathFromUtf8(dir.Path("a/inner")));

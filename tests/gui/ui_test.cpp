@@ -59,7 +59,9 @@ TEST(DialogUnits, RoundLikeTheDialogManager) {
 
 TEST(DialogFont, SongSubstituteGivesTheSixByTwelveCell) {
     const QFont font = DialogFont(DialogTemplateOf(kIddLauncher));
-    if (!QFontInfo(font).family().startsWith("AR PL UMing")) GTEST_SKIP() << "fonts-arphic-uming is not installed";
+    if (!QFontInfo(font).family().startsWith("AR PL UMing")) {
+        GTEST_SKIP() << "fonts-arphic-uming is not installed (the face drawn is " << QFontInfo(font).family().toStdString() << ")";
+    }
     const DialogBaseUnits units = BaseUnitsOf(font);
     EXPECT_EQ(units.x, 6);
     EXPECT_EQ(units.y, 12);

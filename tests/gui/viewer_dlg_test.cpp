@@ -332,6 +332,9 @@ TEST_F(ViewerTest, PreviewColoursPaletteAndAlphaOverBlack) {
 }
 
 TEST_F(ViewerTest, PaintThatCannotReadDrawsNothingAndSaysNothing) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the open sprite is held without sharing: nothing can cut it short meanwhile";
+#endif
     const std::string path = WriteSprite("gone.spr", SprKind::Indexed256, {Filled(8, 8, 1)});
     Open(path);
     const QImage before = Preview();
