@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "app/app_icon.h"
 #include "app/launcher_dlg.h"
@@ -29,12 +32,26 @@ bool HasDisplay() {
 #endif
 }
 
+// A Windows program without a console (Zandrel.exe is one) has no standard output
+// when started from a command prompt; it writes to the prompt's console instead.
+// Output redirected to a file or a pipe is left where it goes.
+void UseParentConsole() {
+#ifdef _WIN32
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((output == nullptr || output == INVALID_HANDLE_VALUE) && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::FILE* console = std::freopen("CONOUT$", "w", stdout);
+        (void)console;
+    }
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     zandrel::IgnoreWriteSignals();
     // Answered before anything of the desktop is touched, so that it needs no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        UseParentConsole();
         std::printf("zandrel %s\n", zandrel::kProductVersion);
         return EXIT_SUCCESS;
     }
