@@ -64,7 +64,7 @@ void BM_ExportAllFrames(benchmark::State& state) {
     std::vector<Bytes> files;
     std::size_t totalBytes = 0;
     for (std::size_t i = 0; i < kFrames; ++i) {
-        files.push_back(EncodeFrameFile(sprite, sprite.ReadFrame(i)));
+        files.push_back(EncodeFrameFile(sprite, *sprite.ReadFrame(i)));
         totalBytes += files.back().size();
     }
     const auto writeAll = [&](const std::vector<std::string>& paths, void (*write)(const std::string&, const Bytes&)) {
@@ -126,7 +126,7 @@ void BM_ExportAllFrames(benchmark::State& state) {
 
         const Clock::time_point encodeStart = Clock::now();
         // The export's own work without the files: reading and encoding every frame.
-        for (std::size_t i = 0; i < kFrames; ++i) benchmark::DoNotOptimize(EncodeFrameFile(sprite, sprite.ReadFrame(i)).data());
+        for (std::size_t i = 0; i < kFrames; ++i) benchmark::DoNotOptimize(EncodeFrameFile(sprite, *sprite.ReadFrame(i)).data());
         encodeSeconds += Seconds(encodeStart, Clock::now());
     }
     const auto perIterationMs = [&](double seconds) { return seconds * 1000 / static_cast<double>(state.iterations()); };

@@ -150,8 +150,8 @@ void BM_RenderFrame(benchmark::State& state) {
     for (auto _ : state) {
         AllocCounter counter;
         {
-            const DecodedFrame drawn = model.RenderFrame(1);
-            benchmark::DoNotOptimize(drawn.pixels.data());
+            const Result<DrawnPicture> drawn = model.RenderFrame(1);
+            benchmark::DoNotOptimize(drawn->pixels.data());
         }
         allocated = counter.Stop();
     }

@@ -219,7 +219,7 @@ void CSprMakeDlg::OnPaint() {
     const int selected = GetCurSel(*m_listImages);
     if (selected < 0) return;
     const std::string path = ToStdString(m_listImages->item(selected)->text());
-    PreviewImage preview;
+    std::optional<Result<DrawnPicture>> preview;
     try {
         preview = DecodePreview(path);
     } catch (const FileError& error) {
@@ -228,14 +228,14 @@ void CSprMakeDlg::OnPaint() {
         return;
     } catch (...) {
         // Whatever else stops the preview is told once too; a paint never ends the program.
-        preview.problem = DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure());
+        preview = Refusal{RefusalKind::Rule, DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure())};
     }
-    if (!preview.problem.empty()) {
-        ShowOnceForSelection([this, text = std::move(preview.problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
+    if (!*preview) {
+        ShowOnceForSelection([this, text = std::move(preview->Refused().text)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
         return;
     }
     QPainter painter(m_preview);
-    DrawCentred(painter, *m_preview, preview.pixels, preview.width, preview.height);
+    DrawCentred(painter, *m_preview, **preview);
 }
 
 }  // namespace zandrel

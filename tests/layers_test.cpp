@@ -29,7 +29,8 @@ const std::vector<Layer>& Layers() {
     static const std::vector<Layer> layers = {
         {"formats", {}},
         {"os", {}},
-        {"ui", {"os"}},
+        // Pictures to draw come in the formats' own types.
+        {"ui", {"formats", "os"}},
         // The dialog templates are data in the types that ui/ builds widgets from.
         {"res", {"ui"}},
         {"palette", {"formats", "os", "ui", "res"}},
@@ -219,7 +220,7 @@ TEST_F(LayersOfATree, NamesTheFileLineAndIncludeOfEveryArrowThatRunsUp) {
         "formats/spr_file.h:4: #include \"ui/list_box.h\": formats/ may include nothing of ours, not ui/",
         "tests/support/scripted_prompts.h:1: #include \"tests/test_files.h\": "
         "tests/support/ may include ui/, not tests/",
-        "ui/list_box.h:2: #include \"viewer/sprite_model.h\": ui/ may include os/, not viewer/",
+        "ui/list_box.h:2: #include \"viewer/sprite_model.h\": ui/ may include formats/ os/, not viewer/",
     };
     std::vector<std::string> faults = WalkTree(m_root).faults;
     std::sort(faults.begin(), faults.end());

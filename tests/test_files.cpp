@@ -201,4 +201,9 @@ Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra) {
     return out;
 }
 
+Seen SeenOf(const Result<SpriteFrame>& frame) {
+    if (!frame) return {frame.Refused().text, 0, 0, {}};
+    return {{}, WidthOf(*frame), HeightOf(*frame), PixelsOf(*frame)};
+}
+
 }  // namespace zandrel::test

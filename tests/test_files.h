@@ -9,9 +9,11 @@
 
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
+#include "formats/pixels.h"
 #include "formats/spr_file.h"
 #include "os/file.h"
 #include "os/paths.h"
+#include "os/result.h"
 
 namespace zandrel::test {
 
@@ -90,5 +92,19 @@ BmpColourTable ColourTableOf(const SprPalette& palette);
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);
 // A 32-bit TGA from B, G, R, A pixels in stored order (bottom row first), no footer.
 Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra);
+
+// What a frame's read or drawing gave: its size and pixels, or the refusal's text.
+struct Seen {
+    std::string refusal;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    Bytes pixels;
+};
+Seen SeenOf(const Result<SpriteFrame>& frame);
+template <PixelLayout Layout>
+Seen SeenOf(const Result<Picture<Layout>>& picture) {
+    if (!picture) return {picture.Refused().text, 0, 0, {}};
+    return {{}, picture->width, picture->height, picture->pixels};
+}
 
 }  // namespace zandrel::test

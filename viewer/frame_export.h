@@ -50,8 +50,7 @@ enum class FrameFormat { Native, Png };
 std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format);
 
 // The image file of a frame read from `sprite`, with the palette the model holds now.
-// Only for frames without a problem.
-Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, FrameFormat format = FrameFormat::Native);
+Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format = FrameFormat::Native);
 
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
 // is there; done without a text, or refused with what kept the frame from being written.

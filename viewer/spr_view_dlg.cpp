@@ -411,11 +411,11 @@ void CSprViewDlg::ReportProblem(std::string problem) {
 void CSprViewDlg::OnPaint() {
     if (!HasCurrentFrame()) return;
     const auto index = static_cast<std::size_t>(m_nCurFrame);
-    StraightFrame straight;
+    StraightPicture straight;
     try {
-        PreviewFrame preview = ReadPreviewFrame(m_sprite, index, m_view.checkerboard);
-        if (!preview.problem.empty()) return ReportProblem(std::move(preview.problem));
-        straight = std::move(preview.frame);
+        Result<StraightPicture> preview = ReadPreviewFrame(m_sprite, index, m_view.checkerboard);
+        if (!preview) return ReportProblem(std::move(preview.Refused().text));
+        straight = std::move(*preview);
     } catch (const FileError&) {
         // A paint that cannot read its frame draws nothing and says nothing; the next
         // action that reads the file reports the error.
@@ -427,13 +427,14 @@ void CSprViewDlg::OnPaint() {
     }
     QPainter painter(m_preview);
     if (m_view.IsPlain()) {
-        DrawCentred(painter, *m_preview, straight.pixels, straight.width, straight.height);
+        // Taken over unchanged from the drawn frame.
+        DrawCentred(painter, *m_preview, DrawnPicture{straight.width, straight.height, std::move(straight.pixels)});
         return;
     }
     const PlacedPicture placed =
         PlacePicture(straight, m_view.zoom, m_view.checkerboard, m_preview->width(), m_preview->height());
-    if (placed.pixels.empty()) return;
-    painter.drawImage(placed.x, placed.y, DrawnImage(placed.pixels, placed.width, placed.height));
+    if (placed.picture.pixels.empty()) return;
+    painter.drawImage(placed.x, placed.y, QImageOf(placed.picture));
 }
 
 }  // namespace zandrel

@@ -92,7 +92,7 @@ TEST_F(PngAndGif, TrueColourSpriteComesBackFromItsPngsByteForByte) {
     EXPECT_EQ(test::ReadBytes(m_dir.Path("png.spr")), test::ReadBytes(m_dir.Path("tga.spr")));
     SpriteModel back;
     ASSERT_TRUE(back.LoadSprite(m_dir.Path("png.spr")).done);
-    EXPECT_EQ(back.ReadFrame(1).pixels, test::TrueColourFrame(2, 4, 8).pixels);
+    EXPECT_EQ(test::SeenOf(back.ReadFrame(1)).pixels, test::TrueColourFrame(2, 4, 8).pixels);
 }
 
 // The same pictures as Qt writes them to PNG and as 8-bit BMPs: whose top-left pixel
@@ -152,23 +152,23 @@ TEST_F(PngAndGif, MakerPreviewShowsPngSources) {
     QImage rgba(2, 1, QImage::Format_ARGB32);
     rgba.setPixel(0, 0, qRgba(200, 100, 50, 128));  // over black: 100, 50, 25
     rgba.setPixel(1, 0, qRgba(1, 2, 3, 255));
-    PreviewImage preview = DecodePreview(Write("rgba.png", test::QtPng(rgba)));
-    ASSERT_EQ(preview.problem, "");
+    test::Seen preview = test::SeenOf(DecodePreview(Write("rgba.png", test::QtPng(rgba))));
+    ASSERT_EQ(preview.refusal, "");
     EXPECT_EQ(preview.pixels, (Bytes{25, 50, 100, 255, 3, 2, 1, 255}));  // blue, green, red, 255
 
     QImage indexed(1, 2, QImage::Format_Indexed8);
     indexed.setColorTable({qRgb(10, 20, 30), qRgb(40, 50, 60)});
     indexed.setPixel(0, 0, 1);
     indexed.setPixel(0, 1, 0);
-    preview = DecodePreview(Write("indexed.png", test::QtPng(indexed)));
-    ASSERT_EQ(preview.problem, "");
+    preview = test::SeenOf(DecodePreview(Write("indexed.png", test::QtPng(indexed))));
+    ASSERT_EQ(preview.refusal, "");
     EXPECT_EQ(preview.pixels, (Bytes{60, 50, 40, 255, 30, 20, 10, 255}));
 
     Bytes broken = test::QtPng(indexed);
     broken[23] ^= 1;  // the low byte of the IHDR's height: 3, which its checksum does not match
-    EXPECT_EQ(DecodePreview(Write("broken.png", broken)).problem,
+    EXPECT_EQ(DecodePreview(Write("broken.png", broken)).Refused().text,
               m_dir.Path("broken.png") + "已损坏：PNG文件里的数据不完整或校验不对!");
-    EXPECT_EQ(DecodePreview(Write("short.png", Bytes(broken.begin(), broken.begin() + 12))).problem,
+    EXPECT_EQ(DecodePreview(Write("short.png", Bytes(broken.begin(), broken.begin() + 12))).Refused().text,
               m_dir.Path("short.png") + "不是一个合法的PNG文件!");
 }
 

@@ -25,9 +25,9 @@ protected:
         return m_dir.Path(name);
     }
     // Loads what a build wrote and reads frame `index` back.
-    DecodedFrame ReadBack(const std::string& path, std::size_t index) {
+    test::Seen ReadBack(const std::string& path, std::size_t index) {
         EXPECT_TRUE(m_sprite.LoadSprite(path).done);
-        return m_sprite.ReadFrame(index);
+        return test::SeenOf(m_sprite.ReadFrame(index));
     }
 
     TempDir m_dir;

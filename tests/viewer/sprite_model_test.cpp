@@ -17,7 +17,7 @@ std::string WriteSprite(const TempDir& dir, const std::string& name, const Bytes
     return dir.Path(name);
 }
 
-std::array<std::uint8_t, 4> PixelAt(const DecodedFrame& frame, std::size_t x, std::size_t y) {
+std::array<std::uint8_t, 4> PixelAt(const test::Seen& frame, std::size_t x, std::size_t y) {
     const std::size_t at = (y * frame.width + x) * 4;
     return {frame.pixels[at], frame.pixels[at + 1], frame.pixels[at + 2], frame.pixels[at + 3]};
 }
@@ -116,7 +116,7 @@ TEST(SpriteModel, OffersTheIntactFramesOfADamagedFile) {
     ASSERT_TRUE(load.done);
     EXPECT_FALSE(load.text.empty());
     EXPECT_LT(sprite.FrameCount(), 3u);
-    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) EXPECT_TRUE(sprite.RenderFrame(i).problem.empty());
+    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) EXPECT_TRUE(sprite.RenderFrame(i));
 
     std::vector<test::TestFrame> many(1000, test::TestFrame{1, 1, Bytes{4}});
     const Outcome over = sprite.LoadSprite(WriteSprite(dir, "many.spr", MakeSprite(SprKind::Indexed256, many, test::DistinctPalette())));
@@ -124,7 +124,7 @@ TEST(SpriteModel, OffersTheIntactFramesOfADamagedFile) {
     EXPECT_NE(over.text.find("999"), std::string::npos);
     EXPECT_EQ(sprite.FrameCount(), 999u);
     EXPECT_EQ(sprite.FrameNames().back(), "many998.bmp");
-    EXPECT_TRUE(sprite.RenderFrame(998).problem.empty());
+    EXPECT_TRUE(sprite.RenderFrame(998));
     // The count is the header's, though only 999 frames are listed.
     EXPECT_EQ(sprite.FrameInfo(998), "999/1000\n(1,1)");
     // Every record fits before the palette block: the palette is sound.
@@ -199,11 +199,11 @@ TEST(ReadSprFrame, ReadsAnyByteSourceAndNamesTheFrameInItsProblem) {
     const SprFrameIndex index = SprIndexFrames(source, ParseSprHeader(std::span(file).first<8>()), kMaxFrames);
     ASSERT_EQ(index.frames.size(), 2u);
 
-    const DecodedFrame first = ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp");
-    EXPECT_TRUE(first.problem.empty());
+    const test::Seen first = test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp"));
+    EXPECT_TRUE(first.refusal.empty());
     EXPECT_EQ(first.pixels, (Bytes{0, 5}));
-    const DecodedFrame second = ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp");
-    EXPECT_EQ(second.problem, "a.spr的a001.bmp数据有误：压缩数据多于0×0个像素!");
+    const test::Seen second = test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp"));
+    EXPECT_EQ(second.refusal, "a.spr的a001.bmp数据有误：压缩数据多于0×0个像素!");
     EXPECT_TRUE(second.pixels.empty());
 }
 
@@ -213,8 +213,8 @@ TEST(ReadSprFrame, AFrameOfMoreThanTheLimitIsRefusedUnread) {
     MemorySource source(nothing);
     for (SprKind kind : {SprKind::Indexed256, SprKind::TrueColor32}) {
         const SprFrameRecord record{8, 4097, 4096, 12, std::uint64_t{4097} * 4096};
-        const DecodedFrame frame = ReadSprFrame(source, kind, record, "big.spr", "big000.tga");
-        EXPECT_EQ(frame.problem, "big.spr的big000.tga太大了：4097×4096超过了一帧最多16777216个像素的限制!");
+        const test::Seen frame = test::SeenOf(ReadSprFrame(source, kind, record, "big.spr", "big000.tga"));
+        EXPECT_EQ(frame.refusal, "big.spr的big000.tga太大了：4097×4096超过了一帧最多16777216个像素的限制!");
         EXPECT_TRUE(frame.pixels.empty());
     }
 }
@@ -226,8 +226,8 @@ TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
     for (SprKind kind : {SprKind::Indexed256, SprKind::Indexed256Rle}) {
         SpriteModel sprite;
         ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "p.spr", MakeSprite(kind, {frame}, palette))).done);
-        const DecodedFrame drawn = sprite.RenderFrame(0);
-        ASSERT_TRUE(drawn.problem.empty());
+        const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
+        ASSERT_TRUE(drawn.refusal.empty());
         ASSERT_EQ(drawn.pixels.size(), 24u);
         // Index 0 is drawn in its colour: the preview shows no transparency.
         EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
@@ -242,8 +242,8 @@ TEST(SpriteModel, RendersTrueColourOverBlackAndUpright) {
     const test::TestFrame frame{2, 2, {128, 200, 100, 50, 0, 9, 9, 9, 255, 1, 2, 3, 77, 0, 0, 0}};
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "t.spr", MakeSprite(SprKind::TrueColor32, {frame}, {}))).done);
-    const DecodedFrame drawn = sprite.RenderFrame(0);
-    ASSERT_TRUE(drawn.problem.empty());
+    const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
+    ASSERT_TRUE(drawn.refusal.empty());
     EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{100, 50, 25, 255}));
     EXPECT_EQ(PixelAt(drawn, 1, 1), (std::array<std::uint8_t, 4>{0, 0, 0, 255}));
     EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{1, 2, 3, 255}));
@@ -269,8 +269,8 @@ TEST(SpriteModel, ReportsFramesWhoseDataDoesNotDecode) {
              {65535, 65535, {0, 255, 0, 255}}}) {  // a claimed size the data cannot fill
         sprite.Close();  // a held file cannot be rewritten on Windows
         ASSERT_TRUE(sprite.LoadSprite(spriteWith(width, height, data)).done);
-        const DecodedFrame drawn = sprite.RenderFrame(0);
-        EXPECT_NE(drawn.problem.find("d000.bmp"), std::string::npos) << drawn.problem;
+        const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
+        EXPECT_NE(drawn.refusal.find("d000.bmp"), std::string::npos) << drawn.refusal;
         EXPECT_TRUE(drawn.pixels.empty());
     }
 }
@@ -288,7 +288,7 @@ TEST(SpriteModel, ImportedPaletteRecoloursWithoutTouchingTheFile) {
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(path).done);
     ASSERT_TRUE(ImportPalette(dir.Path("new.pal"), sprite.Palette()).done);
-    EXPECT_EQ(PixelAt(sprite.RenderFrame(0), 0, 0), (std::array<std::uint8_t, 4>{30, 20, 10, 255}));
+    EXPECT_EQ(PixelAt(test::SeenOf(sprite.RenderFrame(0)), 0, 0), (std::array<std::uint8_t, 4>{30, 20, 10, 255}));
     EXPECT_EQ(sprite.Palette(), imported);
 
     // A file of the wrong length changes nothing.
