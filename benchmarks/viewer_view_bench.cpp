@@ -27,6 +27,7 @@
 #include "benchmarks/alloc_counter.h"
 #include "benchmarks/bench_sprites.h"
 #include "os/file.h"
+#include "tests/support/hand_ticks.h"
 #include "tests/support/scripted_prompts.h"
 #include "res/resource_ids.h"
 #include "viewer/spr_view_dlg.h"
@@ -51,22 +52,6 @@ double ResidentBytes() {
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
-class HandTicks final : public TickSource {
-public:
-    void Start(int perSecond, std::function<void()> onTick) override {
-        rate = perSecond;
-        m_onTick = std::move(onTick);
-    }
-    void Stop() override { m_onTick = nullptr; }
-    void Tick() {
-        if (m_onTick) m_onTick();
-    }
-    int rate = 0;
-
-private:
-    std::function<void()> m_onTick;
-};
-
 // The sprite, written once for every benchmark of the run.
 const std::string& SpritePath() {
     static ScratchFolder* scratch = new ScratchFolder;
@@ -81,14 +66,14 @@ const std::string& SpritePath() {
 struct OpenViewer {
     ScriptedPrompts prompts;
     std::unique_ptr<CSprViewDlg> viewer;
-    HandTicks* ticks = nullptr;
+    test::HandTicks* ticks = nullptr;
     QWidget* preview = nullptr;
     QPushButton* next = nullptr;
 
     OpenViewer() {
         EnsureApplication();
         viewer = std::make_unique<CSprViewDlg>(prompts, SpritePath());
-        auto owned = std::make_unique<HandTicks>();
+        auto owned = std::make_unique<test::HandTicks>();
         ticks = owned.get();
         viewer->SetTickSource(std::move(owned));
         viewer->InitDialog();

@@ -337,8 +337,8 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         SpriteModel sprite;
         bool damaged = false;
         if (!Load(sprite, parsed.positional[1], err, damaged)) return kExitFailed;
-        if (const std::string refusal = sprite.PaletteExportRefusal(); !refusal.empty()) {
-            Say(err, refusal);
+        if (const std::optional<Refusal> refusal = sprite.PaletteExportRefusal()) {
+            Say(err, refusal->text);
             return kExitFailed;
         }
         ExportPalette(parsed.positional[2], sprite.Palette(), layout);

@@ -90,6 +90,9 @@ BmpColourTable ColourTableOf(const SprPalette& palette);
 // An 8-bit BMP laid out field by field, as the export writes them: `indices` top row
 // first, the palette as (blue, green, red, 0).
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);
+// A bottom-up 8-bit BMP as paint programs write it, with the optional fields 0:
+// `rows` top row first, each stored row padded to four bytes.
+Bytes PaintedBmp8(int width, int height, const Bytes& rows, const SprPalette& palette, unsigned bitCount = 8);
 // A 32-bit TGA from B, G, R, A pixels in stored order (bottom row first), no footer.
 Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra);
 

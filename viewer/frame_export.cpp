@@ -20,17 +20,16 @@ Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, Frame
     return EncodeTga32(colour.width, colour.height, colour.pixels);
 }
 
-std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
+std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
     const SprFrameRecord& record = sprite.Frame(index);
-    if (format != FrameFormat::Png || (record.width != 0 && record.height != 0)) return {};
+    if (format != FrameFormat::Png || (record.width != 0 && record.height != 0)) return std::nullopt;
     const std::string name = FormatFrameFileName(sprite.Title(), index, sprite.IsTrueColour());
-    return FormatText(kEmptyFrameNoPngFormat, sprite.Path().c_str(), name.c_str(), record.width, record.height);
+    return Refusal{RefusalKind::Rule, FormatText(kEmptyFrameNoPngFormat, sprite.Path().c_str(), name.c_str(),
+                                                 record.width, record.height)};
 }
 
 Outcome WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format) {
-    if (std::string refusal = FormatRefusal(sprite, index, format); !refusal.empty()) {
-        return Outcome::Refused(std::move(refusal));
-    }
+    if (std::optional<Refusal> refusal = FormatRefusal(sprite, index, format)) return std::move(*refusal);
     Result<SpriteFrame> frame = sprite.ReadFrame(index);
     if (!frame) return std::move(frame.Refused());
     if (sprite.ChangedSinceLoad()) return Outcome::Refused(FormatText(kSourceChangedFormat, sprite.Path().c_str()));
@@ -78,9 +77,7 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     // Every frame that the format cannot hold is known from the index: the export is
     // refused before its first file is written.
     for (std::size_t i = 0; i < count; ++i) {
-        if (std::string refusal = FormatRefusal(sprite, i, format); !refusal.empty()) {
-            return Outcome::Refused(std::move(refusal));
-        }
+        if (std::optional<Refusal> refusal = FormatRefusal(sprite, i, format)) return std::move(*refusal);
     }
     // The files go in place a group at a time, with one flush a group; whatever stops
     // the export, the files of the frames before it are put in place first.

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,7 @@ enum class FrameFormat { Native, Png };
 // so they are refused there, before anything is written.
 
 // Why frame `index` cannot be written in `format`, or nothing when it can be tried.
-std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format);
+std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format);
 
 // The image file of a frame read from `sprite`, with the palette the model holds now.
 Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format = FrameFormat::Native);

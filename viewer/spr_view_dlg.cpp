@@ -189,8 +189,8 @@ void CSprViewDlg::OnExportAll() {
 
 void CSprViewDlg::OnExportPalette() {
     StopPlayback();
-    if (const std::string refusal = m_sprite.PaletteExportRefusal(); !refusal.empty()) {
-        ThePrompts().ShowMessage(refusal, MessageIcon::None);
+    if (const std::optional<Refusal> refusal = m_sprite.PaletteExportRefusal()) {
+        ThePrompts().ShowMessage(refusal->text, MessageIcon::None);
         return;
     }
     CPalFormatDlg format(ThePrompts(), m_sprite.Palette(), this);

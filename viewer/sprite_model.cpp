@@ -85,10 +85,12 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
 
 void SpriteModel::Close() { *this = SpriteModel(); }
 
-std::string SpriteModel::PaletteExportRefusal() const {
-    if (IsTrueColour()) return FormatText(kTrueColourHasNoPaletteFormat, m_strPath.c_str());
-    if (m_loadProblem == SprIndexProblem::TruncatedFrame) return FormatText(kTruncatedHasNoPaletteFormat, m_strPath.c_str());
-    return {};
+std::optional<Refusal> SpriteModel::PaletteExportRefusal() const {
+    if (IsTrueColour()) return Refusal{RefusalKind::Rule, FormatText(kTrueColourHasNoPaletteFormat, m_strPath.c_str())};
+    if (m_loadProblem == SprIndexProblem::TruncatedFrame) {
+        return Refusal{RefusalKind::Rule, FormatText(kTruncatedHasNoPaletteFormat, m_strPath.c_str())};
+    }
+    return std::nullopt;
 }
 
 std::string SpriteModel::FileLine() const {

@@ -85,7 +85,7 @@ public:
     // Why the palette cannot be exported, or nothing when it can: a true-colour sprite
     // has none, and a truncated one's last 1024 bytes belong to its frames. (More frames
     // than are listed leave the palette block where it belongs.)
-    std::string PaletteExportRefusal() const;
+    std::optional<Refusal> PaletteExportRefusal() const;
 
     std::string FileLine() const;
     std::vector<std::string> FrameNames() const;

@@ -22,6 +22,7 @@
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/hand_ticks.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 
@@ -31,28 +32,6 @@ namespace {
 constexpr QRgb kEntry0 = 0xFF0A141E;  // red 10, green 20, blue 30
 constexpr QRgb kMagenta = 0xFFFF00FF;
 constexpr QRgb kGreen = 0xFF00FF00;
-
-// Ticks only when the test says so.
-class FakeTicks final : public TickSource {
-public:
-    void Start(int perSecond, std::function<void()> onTick) override {
-        rate = perSecond;
-        m_onTick = std::move(onTick);
-        running = true;
-    }
-    void Stop() override { running = false; }
-    void Tick() {
-        ASSERT_TRUE(running);
-        m_onTick();
-        Settle();
-    }
-
-    int rate = 0;
-    bool running = false;
-
-private:
-    std::function<void()> m_onTick;
-};
 
 void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -85,7 +64,7 @@ class ViewerViewTest : public testing::Test {
 protected:
     CSprViewDlg& Open(const std::string& path) {
         m_viewer = std::make_unique<CSprViewDlg>(m_prompts, path);
-        auto ticks = std::make_unique<FakeTicks>();
+        auto ticks = std::make_unique<HandTicks>();
         m_ticks = ticks.get();
         m_viewer->SetTickSource(std::move(ticks));
         m_viewer->InitDialog();
@@ -109,11 +88,17 @@ protected:
         SendKey(focus != nullptr ? *focus : *m_viewer, key, modifiers);
     }
     void Click(int id) { ClickButton(*m_viewer, id); }
+    // One playback tick, and what it shows.
+    void Tick() {
+        ASSERT_TRUE(m_ticks->Running());
+        m_ticks->Tick();
+        Settle();
+    }
 
     TempDir m_dir;
     ScriptedPrompts m_prompts;
     std::unique_ptr<CSprViewDlg> m_viewer;
-    FakeTicks* m_ticks = nullptr;
+    HandTicks* m_ticks = nullptr;
 };
 
 // A 2 x 2 frame: magenta, green on top; green, entry 0 below.
@@ -224,12 +209,12 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     EXPECT_EQ(m_ticks->rate, 10);
     EXPECT_EQ(PreviewControl().toolTip(), "缩放 1×　棋盘格 关　播放 10 帧/秒（播放中）");
 
-    m_ticks->Tick();
+    Tick();
     EXPECT_EQ(List().currentRow(), 1);
     EXPECT_EQ(m_viewer->CurrentFrame(), 1);
     EXPECT_EQ(FrameInfo(), "2/3\n(6,1)");
-    m_ticks->Tick();
-    m_ticks->Tick();
+    Tick();
+    Tick();
     EXPECT_EQ(List().currentRow(), 0);  // loops
     EXPECT_EQ(FrameInfo(), "1/3\n(5,1)");
 
@@ -240,18 +225,18 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     EXPECT_TRUE(m_viewer->IsPlaying());
 
     Key(Qt::Key_Space);
-    EXPECT_FALSE(m_ticks->running);
+    EXPECT_FALSE(m_ticks->Running());
 
     // ">>" stops it and steps once.
     Key(Qt::Key_Space);
     Click(kIdcNextFrame);
     EXPECT_FALSE(m_viewer->IsPlaying());
-    EXPECT_FALSE(m_ticks->running);
+    EXPECT_FALSE(m_ticks->Running());
     EXPECT_EQ(List().currentRow(), 1);
 
     // A click in the list stops it, even on the line already selected.
     Key(Qt::Key_Space);
-    m_ticks->Tick();
+    Tick();
     const QRect line = List().visualItemRect(List().item(2));
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(line.center()), List().viewport()->mapToGlobal(QPointF(line.center())),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -272,7 +257,7 @@ TEST_F(ViewerViewTest, PlaybackStopsAtAFrameThatCannotBeDrawnAndReportsItOnce) {
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     Click(kIdcNextFrame);
     Key(Qt::Key_Space);
-    m_ticks->Tick();  // back to frame 0
+    Tick();  // back to frame 0
     EXPECT_FALSE(m_viewer->IsPlaying());
     EXPECT_EQ(m_prompts.Messages().size(), 2u);
 }
