@@ -11,7 +11,6 @@
 // toolkit's caches, beside frame_bytes, one drawn frame.
 
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <QApplication>
@@ -23,13 +22,13 @@
 #include <functional>
 #include <memory>
 
-#include "benchmarks/bench_qt.h"
 #include "benchmarks/alloc_counter.h"
+#include "benchmarks/bench_qt.h"
 #include "benchmarks/bench_sprites.h"
 #include "os/file.h"
+#include "res/resource_ids.h"
 #include "tests/support/hand_ticks.h"
 #include "tests/support/scripted_prompts.h"
-#include "res/resource_ids.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::bench {
@@ -142,9 +141,11 @@ void BM_ViewerPlayback(benchmark::State& state) {
     open.Key(Qt::Key_BracketRight);
     open.Key(Qt::Key_Space);
     if (!open.viewer->IsPlaying() || open.ticks->rate != 60) {
-        state.SkipWithError(("playback did not start at 60 per second: " + std::to_string(open.viewer->IsPlaying()) + " " +
-                             std::to_string(open.ticks->rate) + " " + std::to_string(open.viewer->View().rate) + " " +
-                             std::to_string(open.viewer->CurrentFrame()) + " " + std::to_string(open.prompts.Messages().size())).c_str());
+        state.SkipWithError(("playback did not start at 60 per second: " + std::to_string(open.viewer->IsPlaying()) +
+                             " " + std::to_string(open.ticks->rate) + " " + std::to_string(open.viewer->View().rate) +
+                             " " + std::to_string(open.viewer->CurrentFrame()) + " " +
+                             std::to_string(open.prompts.Messages().size()))
+                                .c_str());
         return;
     }
     double seconds = 0;

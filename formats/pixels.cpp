@@ -17,8 +17,7 @@ std::uint32_t DrawnColour(std::uint8_t blue, std::uint8_t green, std::uint8_t re
 // Byte-wise so that the order is the same on every machine; compilers fuse these
 // into single loads and stores.
 std::uint32_t LoadU32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
 void StoreU32(std::uint8_t* p, std::uint32_t value) {
@@ -91,7 +90,8 @@ BmpColourTable ColourTableOf(const SprPalette& palette) {
 
 SprPalette PaletteOf(const BmpColourTable& table) {
     SprPalette palette{};
-    for (std::size_t i = 0; i < kPaletteEntries; ++i) palette[i] = {table[4 * i + 2], table[4 * i + 1], table[4 * i], 0};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i)
+        palette[i] = {table[4 * i + 2], table[4 * i + 1], table[4 * i], 0};
     return palette;
 }
 
@@ -155,9 +155,7 @@ StraightPicture Straight(const SpriteColourPicture& picture) {
     return Upright<PixelLayout::Straight>(picture.pixels, picture.width, picture.height, true, kSpriteChannels);
 }
 
-StraightPicture Straight(DrawnPicture picture) {
-    return {picture.width, picture.height, std::move(picture.pixels)};
-}
+StraightPicture Straight(DrawnPicture picture) { return {picture.width, picture.height, std::move(picture.pixels)}; }
 
 void SpriteColourFromTga(ByteSpan in, std::span<std::uint8_t> out) {
     // As a little-endian word, A,B,G,R is B,G,R,A rotated by one byte.

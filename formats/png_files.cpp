@@ -88,7 +88,7 @@ Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
 }
 
 constexpr std::size_t kChunkFrameBytes = 12;  // length u32 (big-endian), type, ..., CRC u32
-constexpr std::uint8_t kAncillaryBit = 0x20;   // in the first letter of a chunk's type
+constexpr std::uint8_t kAncillaryBit = 0x20;  // in the first letter of a chunk's type
 
 // The chunks a decode reads: every critical one, and of the ancillary ones tRNS alone.
 bool IsChunkUsed(const std::uint8_t* type) {

@@ -67,7 +67,8 @@ CSprMakeDlg::~CSprMakeDlg() = default;
 std::vector<std::string> CSprMakeDlg::Entries() const {
     std::vector<std::string> entries;
     entries.reserve(static_cast<std::size_t>(m_listImages->count()));
-    for (int row = 0; row < m_listImages->count(); ++row) entries.push_back(ToStdString(m_listImages->item(row)->text()));
+    for (int row = 0; row < m_listImages->count(); ++row)
+        entries.push_back(ToStdString(m_listImages->item(row)->text()));
     return entries;
 }
 
@@ -228,10 +229,12 @@ void CSprMakeDlg::OnPaint() {
         return;
     } catch (...) {
         // Whatever else stops the preview is told once too; a paint never ends the program.
-        preview = Refusal{RefusalKind::Rule, DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure())};
+        preview = Refusal{RefusalKind::Rule,
+                          DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure())};
     }
     if (!*preview) {
-        ShowOnceForSelection([this, text = std::move(preview->Refused().text)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
+        ShowOnceForSelection(
+            [this, text = std::move(preview->Refused().text)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
         return;
     }
     QPainter painter(m_preview);

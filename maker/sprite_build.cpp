@@ -150,7 +150,8 @@ Result<SourceKind> BuildKindOf(const std::string& path) {
     std::span<std::uint8_t> head;
     try {
         const File file = File::OpenRead(path);
-        head = std::span(headBytes).first(static_cast<std::size_t>(std::min<std::uint64_t>(file.Length(), kPngHeaderBytes)));
+        head = std::span(headBytes).first(
+            static_cast<std::size_t>(std::min<std::uint64_t>(file.Length(), kPngHeaderBytes)));
         file.ReadAt(0, head);
     } catch (const FileError&) {
         return Refusal{RefusalKind::Rule, FormatText(kCannotOpenPngFormat, path.c_str())};

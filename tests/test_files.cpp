@@ -1,13 +1,13 @@
 #include "tests/test_files.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
-
-#include <stdlib.h>
 
 #include "os/utf16.h"
 

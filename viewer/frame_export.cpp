@@ -12,7 +12,8 @@ namespace zandrel {
 
 Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format) {
     if (const auto* indexed = std::get_if<IndexedPicture>(&frame)) {
-        if (format == FrameFormat::Png) return EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+        if (format == FrameFormat::Png)
+            return EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
         return EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
     }
     const auto& colour = std::get<SpriteColourPicture>(frame);
@@ -89,7 +90,8 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
                 batch.Commit();
                 return std::move(frame.Refused());
             }
-            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)), EncodeFrameFile(sprite, *frame, format));
+            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)),
+                                 EncodeFrameFile(sprite, *frame, format));
         }
     } catch (...) {
         batch.Commit();

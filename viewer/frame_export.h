@@ -56,7 +56,7 @@ Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, Frame
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
 // is there; done without a text, or refused with what kept the frame from being written.
 Outcome WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
-                           FrameFormat format = FrameFormat::Native);
+                       FrameFormat format = FrameFormat::Native);
 
 const char* SaveFilterOf(const SpriteModel& sprite);
 // The save dialog's filters with PNG offered after the kind's own format.

@@ -2,7 +2,6 @@
 
 #include <array>
 
-
 namespace zandrel {
 namespace {
 
@@ -103,7 +102,8 @@ std::string SpriteModel::FileLine() const {
 std::vector<std::string> SpriteModel::FrameNames() const {
     std::vector<std::string> names;
     names.reserve(m_frames.size());
-    for (std::size_t i = 0; i < m_frames.size(); ++i) names.push_back(FormatFrameFileName(m_strTitle, i, IsTrueColour()));
+    for (std::size_t i = 0; i < m_frames.size(); ++i)
+        names.push_back(FormatFrameFileName(m_strTitle, i, IsTrueColour()));
     return names;
 }
 
@@ -116,7 +116,8 @@ std::string SpriteModel::FrameInfo(std::size_t index) const {
 
 Result<SpriteFrame> SpriteModel::ReadFrame(std::size_t index) const {
     FileSource source(m_file);
-    return ReadSprFrame(source, Kind(), Frame(index), m_strPath, FormatFrameFileName(m_strTitle, index, IsTrueColour()));
+    return ReadSprFrame(source, Kind(), Frame(index), m_strPath,
+                        FormatFrameFileName(m_strTitle, index, IsTrueColour()));
 }
 
 Result<DrawnPicture> SpriteModel::RenderFrame(std::size_t index) const {
@@ -128,7 +129,8 @@ Result<DrawnPicture> SpriteModel::RenderFrame(std::size_t index) const {
 Result<SpriteFrame> ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record,
                                  const std::string& path, const std::string& frameName) {
     const auto refuse = [&](const char* format) {
-        return Refusal{RefusalKind::Rule, FormatText(format, path.c_str(), frameName.c_str(), record.width, record.height)};
+        return Refusal{RefusalKind::Rule,
+                       FormatText(format, path.c_str(), frameName.c_str(), record.width, record.height)};
     };
     if (ExceedsFramePixels(record.width, record.height)) {
         return Refusal{RefusalKind::Rule,

@@ -36,7 +36,8 @@ inline constexpr const char* kFrameMissingCountFormat = "%s的%s数据有误：�
 inline constexpr const char* kFrameOverPixelLimitFormat = "%s的%s太大了：%d×%d超过了一帧最多%llu个像素的限制!";
 
 inline constexpr const char* kTrueColourHasNoPaletteFormat = "%s是32位色SPR，没有调色板!";
-inline constexpr const char* kTruncatedHasNoPaletteFormat = "%s不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!";
+inline constexpr const char* kTruncatedHasNoPaletteFormat =
+    "%s不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!";
 
 inline constexpr const char* kFileLineIndexedFormat = "文件名:%s|[256色无压缩SPR]";
 inline constexpr const char* kFileLineIndexedRleFormat = "文件名:%s|[256色压缩SPR]";

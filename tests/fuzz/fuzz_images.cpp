@@ -7,8 +7,8 @@
 #include <string>
 
 #include "formats/image_files.h"
-#include "formats/png_files.h"
 #include "formats/pixels.h"
+#include "formats/png_files.h"
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
 #include "os/file.h"
@@ -51,7 +51,8 @@ void CheckBmp(ByteSpan bytes, const fuzz::Scratch& scratch) {
     if (!frame) return;
     fuzz::Require(WidthOf(*frame) == image.width && HeightOf(*frame) == image.height, "a built BMP keeps its size");
     const std::uint8_t transparent = image.indices[0];
-    fuzz::Require(PixelsOf(*frame) == fuzz::ExchangeTransparent(image.indices, transparent), "a built BMP keeps its pixels");
+    fuzz::Require(PixelsOf(*frame) == fuzz::ExchangeTransparent(image.indices, transparent),
+                  "a built BMP keeps its pixels");
     fuzz::Require(sprite.Palette() == fuzz::PaletteAfterBuild(palette, transparent), "a built BMP keeps its colours");
     fuzz::ExportEveryWay(sprite, scratch, 1);
 }

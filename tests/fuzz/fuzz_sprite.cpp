@@ -68,8 +68,8 @@ void CheckRebuilt(const SpriteModel& original, const std::vector<SpriteFrame>& f
             fuzz::Require(PixelsOf(again) == fuzz::ExchangeTransparent(PixelsOf(frames[i]), transparent),
                           "a built frame keeps its pixels");
         } else {
-            fuzz::Require(ShowsTheSameColours(PixelsOf(frames[i]), original.Palette(), PixelsOf(again), rebuilt.Palette(),
-                                              transparent),
+            fuzz::Require(ShowsTheSameColours(PixelsOf(frames[i]), original.Palette(), PixelsOf(again),
+                                              rebuilt.Palette(), transparent),
                           "a built frame keeps its colours");
         }
     }

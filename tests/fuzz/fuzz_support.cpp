@@ -1,12 +1,12 @@
 #include "tests/fuzz/fuzz_support.h"
 
+#include <stdlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <system_error>
-
-#include <stdlib.h>
 
 #include "formats/png_files.h"
 #include "os/file.h"

@@ -2,6 +2,8 @@
 // entries and which buttons it offers, files dropped on it, where and in which colours
 // it previews the selected file, and the sprite that Make writes.
 
+#include <gtest/gtest.h>
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -11,7 +13,6 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "maker/spr_make_dlg.h"
@@ -209,11 +210,11 @@ TEST_F(MakerTest, DroppedLocalImageFilesAreAddedAsAddAddsThem) {
     std::filesystem::create_directory(m_dir.Path("folder.bmp"));
     Add({m_dir.Path("n.bmp")});
 
-    EXPECT_TRUE(DropOn(List(), {QUrl::fromLocalFile(QString::fromStdString(tga)), QUrl("https://example.org/x.bmp"),
-                                QUrl::fromLocalFile(QString::fromStdString(png)),
-                                QUrl::fromLocalFile(QString::fromStdString(m_dir.Path("folder.bmp"))),
-                                QUrl::fromLocalFile(QString::fromStdString(bmp)),
-                                QUrl::fromLocalFile(QString::fromStdString(bmp))}));
+    EXPECT_TRUE(DropOn(
+        List(), {QUrl::fromLocalFile(QString::fromStdString(tga)), QUrl("https://example.org/x.bmp"),
+                 QUrl::fromLocalFile(QString::fromStdString(png)),
+                 QUrl::fromLocalFile(QString::fromStdString(m_dir.Path("folder.bmp"))),
+                 QUrl::fromLocalFile(QString::fromStdString(bmp)), QUrl::fromLocalFile(QString::fromStdString(bmp))}));
     // A PNG too: the build takes what Add offers.
     EXPECT_EQ(Lines(), QStringList({QString::fromStdString(bmp), QString::fromStdString(bmp),
                                     QString::fromStdString(m_dir.Path("n.bmp")), QString::fromStdString(png),
@@ -360,9 +361,9 @@ TEST_F(MakerTest, MakeBuildsATrueColourSpriteInListOrderSilently) {
     m_prompts.Answer(output);
     Click(kIdOk);
 
-    Bytes expected{'S', 'P', 1, 2, 0, 0, 2, 0,  //
-                   2, 0, 1, 0, 4, 1, 2, 3, 8, 5, 6, 7,  //
-                   1, 0, 1, 0, 40, 10, 20, 30};
+    Bytes expected{'S', 'P', 1, 2, 0,  0,  2,  0,              //
+                   2,   0,   1, 0, 4,  1,  2,  3, 8, 5, 6, 7,  //
+                   1,   0,   1, 0, 40, 10, 20, 30};
     expected.resize(expected.size() + 1024, 0);
     EXPECT_EQ(ReadBytes(output), expected);
     EXPECT_TRUE(m_prompts.Messages().empty());

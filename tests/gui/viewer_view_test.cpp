@@ -1,6 +1,8 @@
 // The viewer's zoom, checkerboard, playback, preview menu and dropped files, driven
 // by keys, wheel, menu and drop events, and checked by the pixels of the preview.
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -13,7 +15,6 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 #include <memory>
 #include <utility>
 
@@ -21,8 +22,8 @@
 #include "os/file.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
-#include "tests/support/scripted_prompts.h"
 #include "tests/support/hand_ticks.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
 
@@ -165,8 +166,10 @@ TEST_F(ViewerViewTest, ZoomKeysAndWheelMakeCentredBlocksThatHoldWhileStepping) {
     // The wheel with Ctrl held steps once a whole notch has added up; without Ctrl it
     // does not zoom.
     Key(Qt::Key_0, Qt::ControlModifier);
-    for (const auto& [delta, modifiers] : {std::pair{120, Qt::NoModifier}, {60, Qt::ControlModifier},
-                                           {60, Qt::ControlModifier}, {120, Qt::ControlModifier}}) {
+    for (const auto& [delta, modifiers] : {std::pair{120, Qt::NoModifier},
+                                           {60, Qt::ControlModifier},
+                                           {60, Qt::ControlModifier},
+                                           {120, Qt::ControlModifier}}) {
         const QPointF at(PreviewControl().width() / 2.0, PreviewControl().height() / 2.0);
         QWheelEvent event(at, PreviewControl().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
                           Qt::NoScrollPhase, false);
@@ -238,8 +241,9 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     Key(Qt::Key_Space);
     Tick();
     const QRect line = List().visualItemRect(List().item(2));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(line.center()), List().viewport()->mapToGlobal(QPointF(line.center())),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(line.center()),
+                      List().viewport()->mapToGlobal(QPointF(line.center())), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(List().viewport(), &press);
     Settle();
     EXPECT_FALSE(m_viewer->IsPlaying());
@@ -284,8 +288,8 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
         Settle();
         return texts;
     };
-    EXPECT_EQ(choose("放大"), QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "透明处显示棋盘格",
-                                          "播放", "减慢", "加快", "输出GIF动画..."}));
+    EXPECT_EQ(choose("放大"), QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小",
+                                           "透明处显示棋盘格", "播放", "减慢", "加快", "输出GIF动画..."}));
     EXPECT_EQ(m_viewer->View().zoom, 2);
     choose("透明处显示棋盘格");
     EXPECT_TRUE(m_viewer->View().checkerboard);
@@ -310,7 +314,8 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
 
 TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {
     const std::string first = WriteSprite("first.spr", SprKind::Indexed256Rle, {Quad()});
-    const std::string second = WriteSprite("second.SPR", SprKind::TrueColor32, {TrueColourFrame(3, 2), TrueColourFrame(4, 5)});
+    const std::string second =
+        WriteSprite("second.SPR", SprKind::TrueColor32, {TrueColourFrame(3, 2), TrueColourFrame(4, 5)});
     Open(first);
     Key(Qt::Key_Equal, Qt::ControlModifier);
     Key(Qt::Key_Space);

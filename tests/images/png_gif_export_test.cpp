@@ -70,7 +70,8 @@ TEST_F(PngAndGif, ExportsEveryFrameAsPngUnderItsListName) {
 TEST_F(PngAndGif, PalettisedSpriteComesBackFromItsPngsByteForByte) {
     // Zeros at the top-left and elsewhere: index 0 stays the transparent one.
     const std::string original =
-        Sprite(SprKind::Indexed256Rle, {test::PatternFrame(9, 7, 1), test::PatternFrame(1, 1, 0), test::PatternFrame(30, 2, 5)});
+        Sprite(SprKind::Indexed256Rle,
+               {test::PatternFrame(9, 7, 1), test::PatternFrame(1, 1, 0), test::PatternFrame(30, 2, 5)});
     const std::vector<std::string> pngs = ExportPngs();
     ASSERT_EQ(pngs.size(), 3u);
     ASSERT_TRUE(BuildSprite(pngs, m_dir.Path("back.spr")).done);
@@ -99,10 +100,12 @@ TEST_F(PngAndGif, TrueColourSpriteComesBackFromItsPngsByteForByte) {
 // is not index 0, so that the build's exchange of entries is at work in both.
 TEST_F(PngAndGif, BmpBuiltAndPngBuiltSpritesAreTheSame) {
     QList<QRgb> table;
-    for (std::size_t i = 0; i < 256; ++i) table.push_back(qRgb(m_palette[i].red, m_palette[i].green, m_palette[i].blue));
+    for (std::size_t i = 0; i < 256; ++i)
+        table.push_back(qRgb(m_palette[i].red, m_palette[i].green, m_palette[i].blue));
     std::vector<std::string> bmps, pngs;
     for (int n = 0; n < 3; ++n) {
-        const test::TestFrame frame = test::PatternFrame(static_cast<std::uint16_t>(6 + n), 4, static_cast<std::uint8_t>(n + 2));
+        const test::TestFrame frame =
+            test::PatternFrame(static_cast<std::uint16_t>(6 + n), 4, static_cast<std::uint8_t>(n + 2));
         Bytes indices = frame.pixels;
         indices[0] = 77;  // every picture's top-left: the transparent colour
         QImage image(frame.width, frame.height, QImage::Format_Indexed8);
@@ -111,7 +114,8 @@ TEST_F(PngAndGif, BmpBuiltAndPngBuiltSpritesAreTheSame) {
             for (int x = 0; x < frame.width; ++x) image.setPixel(x, y, indices[y * frame.width + x]);
         }
         pngs.push_back(Write("p" + std::to_string(n) + ".png", test::QtPng(image)));
-        bmps.push_back(Write("b" + std::to_string(n) + ".bmp", test::MakeBmp8(frame.width, frame.height, indices, m_palette)));
+        bmps.push_back(
+            Write("b" + std::to_string(n) + ".bmp", test::MakeBmp8(frame.width, frame.height, indices, m_palette)));
     }
     ASSERT_EQ(DecodePng(test::ReadBytes(pngs[0])).kind, PngKind::Indexed);
     ASSERT_TRUE(BuildSprite(bmps, m_dir.Path("bmp.spr")).done);
@@ -143,7 +147,8 @@ TEST_F(PngAndGif, BuildKeepsKindsApartAndNamesADamagedPng) {
     const Outcome refused = BuildSprite({tga, cut}, m_dir.Path("x.spr"));
     EXPECT_FALSE(refused.done);
     EXPECT_EQ(refused.text, cut + "已损坏：PNG文件里的数据不完整或校验不对!");
-    EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).Refused().text, m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
+    EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).Refused().text,
+              m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
     EXPECT_EQ(CheckSourceKinds({m_dir.Path("none.png")}).Refused().text, "无法打开PNG文件!:" + m_dir.Path("none.png"));
     EXPECT_FALSE(test::Exists(m_dir.Path("x.spr")));
 }
@@ -175,7 +180,8 @@ TEST_F(PngAndGif, MakerPreviewShowsPngSources) {
 TEST_F(PngAndGif, AnimationCentresEveryFrameOnTheLargestCanvas) {
     // Widths 5, 2, 4 and heights 3, 2, 6: a 5 x 6 canvas; the 2 x 2 frame sits at
     // (5/2 - 2/2, 6/2 - 2/2) = (1, 2).
-    std::vector<test::TestFrame> frames = {test::PatternFrame(5, 3, 1), test::PatternFrame(2, 2, 4), test::PatternFrame(4, 6, 6)};
+    std::vector<test::TestFrame> frames = {test::PatternFrame(5, 3, 1), test::PatternFrame(2, 2, 4),
+                                           test::PatternFrame(4, 6, 6)};
     frames[1].pixels = {0, 200, 17, 0};
     Sprite(SprKind::Indexed256Rle, frames);
     const std::string gif = m_out.Path("hero.gif");
@@ -193,7 +199,8 @@ TEST_F(PngAndGif, AnimationCentresEveryFrameOnTheLargestCanvas) {
         ASSERT_EQ(images.back().size(), QSize(5, 6));
     }
     const auto colour = [&](std::uint8_t index) {
-        return index == 0 ? qRgba(0, 0, 0, 0) : qRgb(m_palette[index].red, m_palette[index].green, m_palette[index].blue);
+        return index == 0 ? qRgba(0, 0, 0, 0)
+                          : qRgb(m_palette[index].red, m_palette[index].green, m_palette[index].blue);
     };
     const auto alphaOrColour = [](QRgb pixel) { return qAlpha(pixel) == 0 ? qRgba(0, 0, 0, 0) : pixel; };
     // The second frame: its four pixels at (1, 2), and nothing of the first frame left.

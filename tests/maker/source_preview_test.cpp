@@ -24,15 +24,18 @@ TEST(SourcePreview, DrawsABmpThroughItsColourTable) {
     ASSERT_EQ(image.width, 3);
     ASSERT_EQ(image.height, 2);
     // Index 0 and the top-left pixel show their colour: the preview has no transparency.
-    EXPECT_EQ(PixelAt(image, 0, 0), (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
-    EXPECT_EQ(PixelAt(image, 2, 1), (std::array<std::uint8_t, 4>{palette[5].blue, palette[5].green, palette[5].red, 255}));
+    EXPECT_EQ(PixelAt(image, 0, 0),
+              (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
+    EXPECT_EQ(PixelAt(image, 2, 1),
+              (std::array<std::uint8_t, 4>{palette[5].blue, palette[5].green, palette[5].red, 255}));
 }
 
 TEST(SourcePreview, LaysATgaOverBlackUpright) {
     TempDir dir;
     // Stored bottom row first: blue, green, red, alpha.
-    test::WriteBytes(dir.Path("a.tga"), test::MakeTga32(2, 2, Bytes{255, 100, 7, 128, 100, 100, 100, 100,  //
-                                                                   9, 9, 9, 0, 1, 2, 3, 255}));
+    test::WriteBytes(dir.Path("a.tga"), test::MakeTga32(2, 2,
+                                                        Bytes{255, 100, 7, 128, 100, 100, 100, 100,  //
+                                                              9, 9, 9, 0, 1, 2, 3, 255}));
     const test::Seen image = test::SeenOf(DecodePreview(dir.Path("a.tga")));
     ASSERT_TRUE(image.refusal.empty());
     EXPECT_EQ(PixelAt(image, 0, 1), (std::array<std::uint8_t, 4>{128, 50, 3, 255}));

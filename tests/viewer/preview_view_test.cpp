@@ -1,10 +1,10 @@
 // The preview's zoom, checkerboard and rate steps, on plain pixel buffers.
 
+#include "viewer/preview_view.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "viewer/preview_view.h"
 
 namespace zandrel::test {
 namespace {

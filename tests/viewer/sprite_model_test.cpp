@@ -25,7 +25,8 @@ std::array<std::uint8_t, 4> PixelAt(const test::Seen& frame, std::size_t x, std:
 TEST(SpriteModel, LoadsAnRleSpriteWithItsNamesAndFrameInformation) {
     TempDir dir;
     const std::vector<test::TestFrame> frames(12, PatternFrame(40, 87));
-    const std::string path = WriteSprite(dir, "hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, test::DistinctPalette()));
+    const std::string path =
+        WriteSprite(dir, "hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, test::DistinctPalette()));
 
     SpriteModel sprite;
     const Outcome load = sprite.LoadSprite(path);
@@ -45,12 +46,17 @@ TEST(SpriteModel, FileLineAndNamesFollowTheKind) {
     TempDir dir;
     const SprPalette palette = test::DistinctPalette();
     SpriteModel sprite;
-    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "a.b.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette))).done);
+    ASSERT_TRUE(
+        sprite.LoadSprite(WriteSprite(dir, "a.b.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette)))
+            .done);
     EXPECT_EQ(sprite.FileLine(), "文件名:" + dir.Path("a.b.spr") + "|[256色无压缩SPR]");
     EXPECT_EQ(sprite.FrameNames(), std::vector<std::string>{"a.b000.bmp"});
     EXPECT_EQ(sprite.FrameInfo(0), "1/1\n(2,2)");
 
-    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "tc.spr", MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(3, 1)}, palette))).done);
+    ASSERT_TRUE(sprite
+                    .LoadSprite(WriteSprite(dir, "tc.spr",
+                                            MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(3, 1)}, palette)))
+                    .done);
     EXPECT_TRUE(sprite.IsTrueColour());
     EXPECT_EQ(sprite.FileLine(), "文件名:" + dir.Path("tc.spr") + "|[32位色SPR]");
     EXPECT_EQ(sprite.FrameNames(), std::vector<std::string>{"tc000.tga"});
@@ -97,7 +103,8 @@ TEST(SpriteModel, RefusesWhatItCannotOpenOrRead) {
 
 TEST(SpriteModel, HoldsTheFileUntilClosed) {
     TempDir dir;
-    const std::string path = WriteSprite(dir, "a.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette()));
+    const std::string path =
+        WriteSprite(dir, "a.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette()));
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(path).done);
     EXPECT_EQ(SpriteModel().LoadSprite(path).text, "File Open failed!(b)");
@@ -119,7 +126,8 @@ TEST(SpriteModel, OffersTheIntactFramesOfADamagedFile) {
     for (std::size_t i = 0; i < sprite.FrameCount(); ++i) EXPECT_TRUE(sprite.RenderFrame(i));
 
     std::vector<test::TestFrame> many(1000, test::TestFrame{1, 1, Bytes{4}});
-    const Outcome over = sprite.LoadSprite(WriteSprite(dir, "many.spr", MakeSprite(SprKind::Indexed256, many, test::DistinctPalette())));
+    const Outcome over =
+        sprite.LoadSprite(WriteSprite(dir, "many.spr", MakeSprite(SprKind::Indexed256, many, test::DistinctPalette())));
     ASSERT_TRUE(over.done);
     EXPECT_NE(over.text.find("999"), std::string::npos);
     EXPECT_EQ(sprite.FrameCount(), 999u);
@@ -135,11 +143,14 @@ TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
     TempDir dir;
     const SprPalette palette = test::DistinctPalette();
     SpriteModel sprite;
-    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "ok.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette))).done);
+    ASSERT_TRUE(
+        sprite.LoadSprite(WriteSprite(dir, "ok.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette)))
+            .done);
     EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::None);
 
     // Not one frame is whole: the warning says so in words, not as "the first 0".
-    const Bytes three = MakeSprite(SprKind::Indexed256Rle, std::vector<test::TestFrame>(3, PatternFrame(30, 30)), palette);
+    const Bytes three =
+        MakeSprite(SprKind::Indexed256Rle, std::vector<test::TestFrame>(3, PatternFrame(30, 30)), palette);
     const Bytes none(three.begin(), three.begin() + 8 + 6 + 5 + kPaletteBytes);
     Outcome load = sprite.LoadSprite(WriteSprite(dir, "none.spr", none));
     ASSERT_TRUE(load.done);
@@ -148,13 +159,14 @@ TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
     EXPECT_EQ(sprite.FrameCount(), 0u);
 
     // Damage after the 999 listed frames is found too, and both things are told.
-    const Bytes many = MakeSprite(SprKind::Indexed256, std::vector<test::TestFrame>(1200, test::TestFrame{1, 1, {4}}), palette);
+    const Bytes many =
+        MakeSprite(SprKind::Indexed256, std::vector<test::TestFrame>(1200, test::TestFrame{1, 1, {4}}), palette);
     Bytes cut(many.begin(), many.end() - kPaletteBytes - 3);
     cut.resize(cut.size() + kPaletteBytes, 0);
     load = sprite.LoadSprite(WriteSprite(dir, "cut.spr", cut));
     ASSERT_TRUE(load.done);
-    EXPECT_EQ(load.text, dir.Path("cut.spr") + "不完整：文件头说有1200帧，文件里只有前1199帧是完整的!\n" + dir.Path("cut.spr") +
-                             "有1200帧，本程序只能显示前999帧!");
+    EXPECT_EQ(load.text, dir.Path("cut.spr") + "不完整：文件头说有1200帧，文件里只有前1199帧是完整的!\n" +
+                             dir.Path("cut.spr") + "有1200帧，本程序只能显示前999帧!");
     EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::TruncatedFrame);
     EXPECT_EQ(sprite.FrameCount(), 999u);
     EXPECT_EQ(sprite.FrameInfo(998), "999/1200\n(1,1)");
@@ -162,11 +174,12 @@ TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
 
 TEST(SpriteModel, AFailedLoadLeavesNothingOfEitherSprite) {
     TempDir dir;
-    const std::string good = WriteSprite(dir, "good.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(4, 3)}, test::DistinctPalette()));
+    const std::string good =
+        WriteSprite(dir, "good.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(4, 3)}, test::DistinctPalette()));
     Bytes wrongMagic = MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(2, 2)}, test::DistinctPalette(40));
     wrongMagic[0] = 'X';
-    for (const std::string& bad : {WriteSprite(dir, "magic.spr", wrongMagic), WriteSprite(dir, "short.spr", Bytes(1031, 1)),
-                                   dir.Path("missing.spr")}) {
+    for (const std::string& bad : {WriteSprite(dir, "magic.spr", wrongMagic),
+                                   WriteSprite(dir, "short.spr", Bytes(1031, 1)), dir.Path("missing.spr")}) {
         SpriteModel sprite;
         ASSERT_TRUE(sprite.LoadSprite(good).done);
         ASSERT_FALSE(sprite.LoadSprite(bad).done) << bad;
@@ -199,10 +212,12 @@ TEST(ReadSprFrame, ReadsAnyByteSourceAndNamesTheFrameInItsProblem) {
     const SprFrameIndex index = SprIndexFrames(source, ParseSprHeader(std::span(file).first<8>()), kMaxFrames);
     ASSERT_EQ(index.frames.size(), 2u);
 
-    const test::Seen first = test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp"));
+    const test::Seen first =
+        test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp"));
     EXPECT_TRUE(first.refusal.empty());
     EXPECT_EQ(first.pixels, (Bytes{0, 5}));
-    const test::Seen second = test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp"));
+    const test::Seen second =
+        test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp"));
     EXPECT_EQ(second.refusal, "a.spr的a001.bmp数据有误：压缩数据多于0×0个像素!");
     EXPECT_TRUE(second.pixels.empty());
 }
@@ -230,9 +245,12 @@ TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
         ASSERT_TRUE(drawn.refusal.empty());
         ASSERT_EQ(drawn.pixels.size(), 24u);
         // Index 0 is drawn in its colour: the preview shows no transparency.
-        EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
-        EXPECT_EQ(PixelAt(drawn, 2, 0), (std::array<std::uint8_t, 4>{palette[2].blue, palette[2].green, palette[2].red, 255}));
-        EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{palette[3].blue, palette[3].green, palette[3].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 0, 0),
+                  (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 2, 0),
+                  (std::array<std::uint8_t, 4>{palette[2].blue, palette[2].green, palette[2].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 0, 1),
+                  (std::array<std::uint8_t, 4>{palette[3].blue, palette[3].green, palette[3].red, 255}));
     }
 }
 
@@ -263,11 +281,11 @@ TEST(SpriteModel, ReportsFramesWhoseDataDoesNotDecode) {
     };
     SpriteModel sprite;
     for (const auto& [width, height, data] : std::vector<std::tuple<std::uint16_t, std::uint16_t, Bytes>>{
-             {2, 2, {1, 2, 3, 4, 5}},       // more indices than the frame holds
-             {2, 2, {1, 2}},                // fewer
-             {2, 2, {1, 2, 3, 0}},          // a zero without its count
+             {2, 2, {1, 2, 3, 4, 5}},              // more indices than the frame holds
+             {2, 2, {1, 2}},                       // fewer
+             {2, 2, {1, 2, 3, 0}},                 // a zero without its count
              {65535, 65535, {0, 255, 0, 255}}}) {  // a claimed size the data cannot fill
-        sprite.Close();  // a held file cannot be rewritten on Windows
+        sprite.Close();                            // a held file cannot be rewritten on Windows
         ASSERT_TRUE(sprite.LoadSprite(spriteWith(width, height, data)).done);
         const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
         EXPECT_NE(drawn.refusal.find("d000.bmp"), std::string::npos) << drawn.refusal;
