@@ -42,7 +42,9 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     PutU16(out, value >> 16);
 }
 
-std::size_t RowBytes(int width, int bits) { return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32 * 4; }
+std::size_t RowBytes(int width, int bits) {
+    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+}
 
 // One image: header, colour table, colour rows, mask rows. Transparent pixels take
 // colour 0 (black) and a set mask bit; the opaque colours follow in order of first use.
@@ -101,7 +103,8 @@ std::vector<std::uint8_t> IconImage(const QImage& source) {
     for (int y = size - 1; y >= 0; --y) {
         std::vector<std::uint8_t> row(maskRow, 0);
         for (std::size_t x = 0; x < width; ++x) {
-            if (qAlpha(image.pixel(static_cast<int>(x), y)) == 0) row[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+            if (qAlpha(image.pixel(static_cast<int>(x), y)) == 0)
+                row[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
         }
         out.insert(out.end(), row.begin(), row.end());
     }
@@ -141,7 +144,8 @@ int main(int argc, char* argv[]) {
     }
     try {
         if (ico) {
-            const std::vector<std::uint8_t> bytes = IconFile({QImage(zandrel::kAppIcon32), QImage(zandrel::kAppIcon16)});
+            const std::vector<std::uint8_t> bytes =
+                IconFile({QImage(zandrel::kAppIcon32), QImage(zandrel::kAppIcon16)});
             zandrel::OutputFile out = zandrel::OutputFile::Create(argv[2]);
             out.Write(bytes);
             out.Commit();

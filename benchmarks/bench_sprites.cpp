@@ -59,7 +59,8 @@ Bytes MakePalettedSprite(std::size_t frames, std::uint16_t width, std::uint16_t 
     }
     SprPalette palette{};
     for (std::size_t i = 0; i < kPaletteEntries; ++i) {
-        palette[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 3), 0};
+        palette[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
+                      static_cast<std::uint8_t>(i * 3), 0};
     }
     AppendSprPalette(sprite, palette);
     return sprite;

@@ -10,7 +10,6 @@
 // encode_ms is the export's work apart from the files (read and encode).
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -64,7 +63,7 @@ void BM_ExportAllFrames(benchmark::State& state) {
     std::vector<Bytes> files;
     std::size_t totalBytes = 0;
     for (std::size_t i = 0; i < kFrames; ++i) {
-        files.push_back(EncodeFrameFile(sprite, sprite.ReadFrame(i)));
+        files.push_back(EncodeFrameFile(sprite, *sprite.ReadFrame(i)));
         totalBytes += files.back().size();
     }
     const auto writeAll = [&](const std::vector<std::string>& paths, void (*write)(const std::string&, const Bytes&)) {
@@ -126,10 +125,13 @@ void BM_ExportAllFrames(benchmark::State& state) {
 
         const Clock::time_point encodeStart = Clock::now();
         // The export's own work without the files: reading and encoding every frame.
-        for (std::size_t i = 0; i < kFrames; ++i) benchmark::DoNotOptimize(EncodeFrameFile(sprite, sprite.ReadFrame(i)).data());
+        for (std::size_t i = 0; i < kFrames; ++i)
+            benchmark::DoNotOptimize(EncodeFrameFile(sprite, *sprite.ReadFrame(i)).data());
         encodeSeconds += Seconds(encodeStart, Clock::now());
     }
-    const auto perIterationMs = [&](double seconds) { return seconds * 1000 / static_cast<double>(state.iterations()); };
+    const auto perIterationMs = [&](double seconds) {
+        return seconds * 1000 / static_cast<double>(state.iterations());
+    };
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * totalBytes));
     state.counters["files"] = static_cast<double>(kFrames);
     state.counters["posix_ms"] = perIterationMs(posixSeconds);

@@ -56,7 +56,7 @@ void BM_ExpandWideFolder(benchmark::State& state) {
     double parentSeconds = 0;
     for (auto _ : state) {
         Clock::time_point start = Clock::now();
-        item->setExpanded(true);  // reads the folder anew
+        item->setExpanded(true);            // reads the folder anew
         QCoreApplication::processEvents();  // the view lays out and paints its rows
         const double expand = Seconds(start, Clock::now());
         state.SetIterationTime(expand);
@@ -68,9 +68,12 @@ void BM_ExpandWideFolder(benchmark::State& state) {
         parentSeconds += Seconds(start, Clock::now());
         for (const QString& name : names) benchmark::DoNotOptimize(ListFolders(widePath + '/' + name).size());
         qdirSeconds += Seconds(start, Clock::now());
-        if (item->childCount() != 1 || names.size() != kWideFolders) state.SkipWithError("the folders are not all there");
+        if (item->childCount() != 1 || names.size() != kWideFolders)
+            state.SkipWithError("the folders are not all there");
     }
-    const auto perIterationMs = [&](double seconds) { return seconds * 1000 / static_cast<double>(state.iterations()); };
+    const auto perIterationMs = [&](double seconds) {
+        return seconds * 1000 / static_cast<double>(state.iterations());
+    };
     state.counters["folders"] = kWideFolders;
     state.counters["qdir_ms"] = perIterationMs(qdirSeconds);
     state.counters["vs_qdir"] = qdirSeconds > 0 ? expandSeconds / qdirSeconds : 0;

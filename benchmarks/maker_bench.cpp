@@ -4,7 +4,6 @@
 // over the baseline's (the aim: at most 1.5).
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,7 +31,8 @@ void BM_BuildPalettedSprite(benchmark::State& state) {
     const std::string baseline = scratch.Make("baseline.spr");
 
     // The build must give the hand-made sprite, or the figures mean nothing.
-    if (const Outcome outcome = BuildSprite(sources.paths, built); !outcome.done || File::OpenRead(built).ReadAll() != sources.sprite) {
+    if (const Outcome outcome = BuildSprite(sources.paths, built);
+        !outcome.done || File::OpenRead(built).ReadAll() != sources.sprite) {
         state.SkipWithError(("the build does not give the expected sprite: " + outcome.text).c_str());
         return;
     }
@@ -61,7 +61,8 @@ void BM_BuildPalettedSprite(benchmark::State& state) {
         if (!baselineFirst) runBaseline();
         baselineFirst = !baselineFirst;
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (sources.sourceBytes + sources.sprite.size())));
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * (sources.sourceBytes + sources.sprite.size())));
     state.counters["sources"] = static_cast<double>(kSources);
     state.counters["posix_ms"] = posixSeconds * 1000 / static_cast<double>(state.iterations());
     state.counters["vs_posix"] = posixSeconds > 0 ? buildSeconds / posixSeconds : 0;

@@ -10,7 +10,6 @@
 // and the bound it must stay within; within_limit is 1 when it does.
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -69,9 +68,7 @@ ProcessReads BytesReadByProcess() {
 
 std::size_t FileSize(const std::string& path) { return static_cast<std::size_t>(File::OpenRead(path).Length()); }
 
-std::uint64_t HeadBytes(std::size_t frames) {
-    return kSprHeaderBytes + kPaletteBytes + frames * kSprRleFrameHeadBytes;
-}
+std::uint64_t HeadBytes(std::size_t frames) { return kSprHeaderBytes + kPaletteBytes + frames * kSprRleFrameHeadBytes; }
 
 void Report(benchmark::State& state, const char* name, double value) { state.counters[name] = value; }
 
@@ -150,8 +147,8 @@ void BM_RenderFrame(benchmark::State& state) {
     for (auto _ : state) {
         AllocCounter counter;
         {
-            const DecodedFrame drawn = model.RenderFrame(1);
-            benchmark::DoNotOptimize(drawn.pixels.data());
+            const Result<DrawnPicture> drawn = model.RenderFrame(1);
+            benchmark::DoNotOptimize(drawn->pixels.data());
         }
         allocated = counter.Stop();
     }
@@ -243,7 +240,12 @@ void BM_BuildRefusesHugeSourceFromHeaders(benchmark::State& state) {
 
 BENCHMARK(BM_IndexFramesBytesRead)->ArgNames({"frames", "side"})->Args({999, 8})->Args({999, 160});
 BENCHMARK(BM_LoadSprite)->ArgNames({"frames", "side"})->Args({999, 8})->Args({999, 160})->Args({50, 160});
-BENCHMARK(BM_RenderFrame)->ArgNames({"side", "true_colour"})->Args({32, 0})->Args({256, 0})->Args({32, 1})->Args({256, 1});
+BENCHMARK(BM_RenderFrame)
+    ->ArgNames({"side", "true_colour"})
+    ->Args({32, 0})
+    ->Args({256, 0})
+    ->Args({32, 1})
+    ->Args({256, 1});
 BENCHMARK(BM_BuildSpriteMemory)
     ->ArgNames({"frames", "width", "height", "shape"})
     ->Args({999, 120, 150, 0})

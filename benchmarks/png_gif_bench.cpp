@@ -78,11 +78,17 @@ void BM_AgainstDefaultExport(benchmark::State& state, bool trueColour, Target ta
 }
 
 BENCHMARK_CAPTURE(BM_AgainstDefaultExport, png_vs_bmp_120x150, false, Target::Png)
-    ->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_AgainstDefaultExport, png_vs_tga_120x150, true, Target::Png)
-    ->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_AgainstDefaultExport, gif_vs_bmp_120x150, false, Target::Gif)
-    ->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zandrel::bench

@@ -11,7 +11,6 @@
 // toolkit's caches, beside frame_bytes, one drawn frame.
 
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <QApplication>
@@ -23,12 +22,13 @@
 #include <functional>
 #include <memory>
 
-#include "benchmarks/bench_qt.h"
 #include "benchmarks/alloc_counter.h"
+#include "benchmarks/bench_qt.h"
 #include "benchmarks/bench_sprites.h"
 #include "os/file.h"
-#include "tests/support/scripted_prompts.h"
 #include "res/resource_ids.h"
+#include "tests/support/hand_ticks.h"
+#include "tests/support/scripted_prompts.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::bench {
@@ -51,22 +51,6 @@ double ResidentBytes() {
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
-class HandTicks final : public TickSource {
-public:
-    void Start(int perSecond, std::function<void()> onTick) override {
-        rate = perSecond;
-        m_onTick = std::move(onTick);
-    }
-    void Stop() override { m_onTick = nullptr; }
-    void Tick() {
-        if (m_onTick) m_onTick();
-    }
-    int rate = 0;
-
-private:
-    std::function<void()> m_onTick;
-};
-
 // The sprite, written once for every benchmark of the run.
 const std::string& SpritePath() {
     static ScratchFolder* scratch = new ScratchFolder;
@@ -81,14 +65,14 @@ const std::string& SpritePath() {
 struct OpenViewer {
     ScriptedPrompts prompts;
     std::unique_ptr<CSprViewDlg> viewer;
-    HandTicks* ticks = nullptr;
+    test::HandTicks* ticks = nullptr;
     QWidget* preview = nullptr;
     QPushButton* next = nullptr;
 
     OpenViewer() {
         EnsureApplication();
         viewer = std::make_unique<CSprViewDlg>(prompts, SpritePath());
-        auto owned = std::make_unique<HandTicks>();
+        auto owned = std::make_unique<test::HandTicks>();
         ticks = owned.get();
         viewer->SetTickSource(std::move(owned));
         viewer->InitDialog();
@@ -157,9 +141,11 @@ void BM_ViewerPlayback(benchmark::State& state) {
     open.Key(Qt::Key_BracketRight);
     open.Key(Qt::Key_Space);
     if (!open.viewer->IsPlaying() || open.ticks->rate != 60) {
-        state.SkipWithError(("playback did not start at 60 per second: " + std::to_string(open.viewer->IsPlaying()) + " " +
-                             std::to_string(open.ticks->rate) + " " + std::to_string(open.viewer->View().rate) + " " +
-                             std::to_string(open.viewer->CurrentFrame()) + " " + std::to_string(open.prompts.Messages().size())).c_str());
+        state.SkipWithError(("playback did not start at 60 per second: " + std::to_string(open.viewer->IsPlaying()) +
+                             " " + std::to_string(open.ticks->rate) + " " + std::to_string(open.viewer->View().rate) +
+                             " " + std::to_string(open.viewer->CurrentFrame()) + " " +
+                             std::to_string(open.prompts.Messages().size()))
+                                .c_str());
         return;
     }
     double seconds = 0;

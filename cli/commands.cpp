@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "maker/sprite_build.h"
-#include "res/version.h"
-#include "palette/palette_convert.h"
 #include "os/file.h"
 #include "os/file_identity.h"
+#include "palette/palette_convert.h"
+#include "res/version.h"
 #include "viewer/frame_export.h"
 #include "viewer/palette_import.h"
 #include "viewer/sprite_model.h"
@@ -114,7 +114,6 @@ constexpr std::string_view kPaletteHelp =
     "(1024 bytes, the default) or the Microsoft RIFF layout (1048 bytes).\n"
     "convert turns the palette file SOURCE, taken to be in the other layout, into DEST\n"
     "in the layout given by --to.\n";
-
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -265,11 +264,12 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
     int status = kExitDone;
     if (frame) {
         if (*frame >= sprite.FrameCount()) {
-            err << "zandrel-cli: " << sprite.Path() << " has no frame " << *frame << " (it has "
-                << sprite.FrameCount() << " frames, counted from 0)\n";
+            err << "zandrel-cli: " << sprite.Path() << " has no frame " << *frame << " (it has " << sprite.FrameCount()
+                << " frames, counted from 0)\n";
             return kExitFailed;
         }
-        status = ReportWritten(destination, [&] { return ExportFrame(sprite, *frame, destination, format); }, out, err);
+        status = ReportWritten(
+            destination, [&] { return ExportFrame(sprite, *frame, destination, format); }, out, err);
     } else {
         status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format), out, err);
     }
@@ -298,8 +298,8 @@ int Animate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!Load(sprite, parsed.positional[0], err, damaged)) return kExitFailed;
     if (!ApplyPaletteOption(parsed, sprite, out, err)) return kExitFailed;
     const std::string& destination = parsed.positional[1];
-    const int status =
-        ReportWritten(destination, [&] { return ExportAnimation(sprite, destination, delay); }, out, err);
+    const int status = ReportWritten(
+        destination, [&] { return ExportAnimation(sprite, destination, delay); }, out, err);
     return status == kExitDone && damaged ? kExitFailed : status;
 }
 
@@ -310,7 +310,8 @@ int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (parsed.positional.size() < 2) return Usage(err, "build takes an output and at least one source", kBuildHelp);
     const std::vector<std::string> sources(parsed.positional.begin() + 1, parsed.positional.end());
     const std::string& output = parsed.positional[0];
-    return ReportWritten(output, [&] { return BuildSprite(sources, output); }, out, err);
+    return ReportWritten(
+        output, [&] { return BuildSprite(sources, output); }, out, err);
 }
 
 std::optional<PaletteFileFormat> LayoutNamed(std::string_view name) {
@@ -337,15 +338,16 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         SpriteModel sprite;
         bool damaged = false;
         if (!Load(sprite, parsed.positional[1], err, damaged)) return kExitFailed;
-        if (const std::string refusal = sprite.PaletteExportRefusal(); !refusal.empty()) {
-            Say(err, refusal);
+        if (const std::optional<Refusal> refusal = sprite.PaletteExportRefusal()) {
+            Say(err, refusal->text);
             return kExitFailed;
         }
         ExportPalette(parsed.positional[2], sprite.Palette(), layout);
         return kExitDone;
     }
     if (action == "convert") {
-        if (parsed.options.contains("--layout")) return Usage(err, "palette convert takes --to, not --layout", kPaletteHelp);
+        if (parsed.options.contains("--layout"))
+            return Usage(err, "palette convert takes --to, not --layout", kPaletteHelp);
         const auto it = parsed.options.find("--to");
         if (it == parsed.options.end()) return Usage(err, "palette convert needs --to microsoft|velmark", kPaletteHelp);
         const std::optional<PaletteFileFormat> target = LayoutNamed(it->second);
@@ -360,7 +362,8 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // What a command was doing, for the message of a failure that none of its refusals
 // covers: the command (with the palette's action) and the first path it was given.
 std::pair<std::string, std::string> OperationOf(const std::vector<std::string>& args) {
-    static const std::set<std::string_view> kTakesValue{"--palette", "--frame", "--format", "--fps", "--layout", "--to"};
+    static const std::set<std::string_view> kTakesValue{"--palette", "--frame",  "--format",
+                                                        "--fps",     "--layout", "--to"};
     std::string operation = args[0];
     std::size_t first = 1;
     if (operation == "palette" && args.size() > 1) operation += " " + args[first++];

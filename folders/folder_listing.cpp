@@ -66,9 +66,8 @@ bool NameLessNoCase(std::string_view left, std::string_view right) {
 }
 
 void SortNoCase(std::vector<std::string>& names) {
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return NameLessNoCase(a, b);
-    });
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return NameLessNoCase(a, b); });
 }
 
 std::string JoinPath(const std::string& folder, std::string_view name) {

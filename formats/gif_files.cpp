@@ -58,8 +58,8 @@ AnimatedGifWriter::AnimatedGifWriter(std::uint16_t canvasWidth, std::uint16_t ca
     for (std::size_t i = 0; i < kPaletteEntries; ++i) colours[i] = {palette[i].red, palette[i].green, palette[i].blue};
     ColorMapObject* map = GifMakeMapObject(kPaletteEntries, colours.data());
     if (map == nullptr) throw std::bad_alloc();
-    const int described = EGifPutScreenDesc(s.gif, s.canvasWidth, s.canvasHeight, kColourResolution,
-                                            kGifTransparentIndex, map);
+    const int described =
+        EGifPutScreenDesc(s.gif, s.canvasWidth, s.canvasHeight, kColourResolution, kGifTransparentIndex, map);
     GifFreeMapObject(map);
     s.Check(described);
 

@@ -77,10 +77,7 @@ Bytes ReadBmp8Pixels(ByteSpan file, const Bmp8Headers& headers) {
     const std::size_t height = static_cast<std::uint32_t>(headers.biHeight);
     const std::size_t stride = BmpRowStride(static_cast<std::uint32_t>(width));
     Bytes indices(width * height);
-    const std::uint8_t* stored = file.data() + headers.bfOffBits;
-    for (std::size_t k = 0; k < height; ++k) {
-        std::memcpy(indices.data() + (height - 1 - k) * width, stored + k * stride, width);
-    }
+    CopyRowsFlipped(file.subspan(headers.bfOffBits), stride, indices, width, width, height);
     return indices;
 }
 
@@ -124,16 +121,12 @@ Bytes EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, co
     PutU32(out, kBmpResolution);
     PutU32(out, kBmpColoursUsed);
     PutU32(out, kBmpColoursUsed);
-    for (const SprPaletteEntry& entry : palette) out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
+    const BmpColourTable table = ColourTableOf(palette);
+    out.insert(out.end(), table.begin(), table.end());
 
-    // Frames are stored top row first; the BMP wants the bottom row first. A frame
-    // without pixels has no rows, and its index buffer may have no storage at all.
+    // Frames are stored top row first; the BMP wants the bottom row first.
     out.resize(kBmpPixelOffset + imageBytes);
-    if (imageBytes == 0) return out;
-    std::uint8_t* dst = out.data() + kBmpPixelOffset;
-    for (std::size_t row = height; row-- > 0; dst += stride) {
-        std::memcpy(dst, indices.data() + row * width, width);
-    }
+    CopyRowsFlipped(indices, width, std::span(out).subspan(kBmpPixelOffset), stride, width, height);
     return out;
 }
 
@@ -186,8 +179,7 @@ Bytes EncodeTga32(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels)
     PutU8(out, kTgaDescriptor);
     // Both keep the bottom row first, so only the bytes of each pixel move.
     out.resize(kTgaHeaderBytes + pixelBytes);
-    ReorderTrueColour(sprPixels.first(pixelBytes), TrueColourOrder::AlphaBlueGreenRed,
-                      std::span(out).subspan(kTgaHeaderBytes));
+    TgaColourFromSprite(sprPixels.first(pixelBytes), std::span(out).subspan(kTgaHeaderBytes));
     PutU32(out, 0);  // extension area offset
     PutU32(out, 0);  // developer directory offset
     out.insert(out.end(), kTgaSignature.begin(), kTgaSignature.end());

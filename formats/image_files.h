@@ -32,10 +32,10 @@ inline constexpr std::size_t kBmpInfoHeaderBytes = 40;
 inline constexpr std::size_t kBmpHeadersBytes = kBmpFileHeaderBytes + kBmpInfoHeaderBytes;
 inline constexpr std::size_t kBmpColourTableOffset = 54;  // after 14 + 40 header bytes
 inline constexpr std::size_t kBmpColourTableBytes = 1024;
-inline constexpr std::uint32_t kBmpPixelOffset = 1078;    // 54 + 1024
+inline constexpr std::uint32_t kBmpPixelOffset = 1078;  // 54 + 1024
 inline constexpr std::uint16_t kBmpPlanes = 1;
 inline constexpr std::uint16_t kBmpBitCount = 8;
-inline constexpr std::uint32_t kBmpCompressionNone = 0;   // BI_RGB
+inline constexpr std::uint32_t kBmpCompressionNone = 0;  // BI_RGB
 inline constexpr std::uint32_t kBmpResolution = 72;
 inline constexpr std::uint32_t kBmpColoursUsed = 256;
 // Info headers that other writers use (V4: 108, V5: 124) are followed by the colour

@@ -22,10 +22,10 @@ inline constexpr std::size_t kVelmarkPaletteFileBytes = kPaletteBytes;
 inline constexpr std::size_t kRiffPaletteHeaderBytes = 24;
 inline constexpr std::size_t kRiffPaletteFileBytes = kRiffPaletteHeaderBytes + kPaletteBytes;  // 1048
 inline constexpr std::array<std::uint8_t, kRiffPaletteHeaderBytes> kRiffPaletteHeader{
-    'R', 'I', 'F', 'F', 0x10, 0x04, 0x00, 0x00,  // chunk size 1040: file length - 8
-    'P', 'A', 'L', ' ', 'd', 'a', 't', 'a',      //
-    0x04, 0x04, 0x00, 0x00,                      // data size 1028: 4 + 1024
-    0x00, 0x03, 0x00, 0x01,                      // version 0x0300, 256 entries
+    'R',  'I',  'F',  'F',  0x10, 0x04, 0x00, 0x00,  // chunk size 1040: file length - 8
+    'P',  'A',  'L',  ' ',  'd',  'a',  't',  'a',   //
+    0x04, 0x04, 0x00, 0x00,                          // data size 1028: 4 + 1024
+    0x00, 0x03, 0x00, 0x01,                          // version 0x0300, 256 entries
 };
 
 enum class PaletteFileFormat { Velmark, Microsoft };

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "formats/pixels.h"
 
 namespace zandrel {
 namespace {
@@ -87,7 +88,7 @@ Context OpenDecoder(ByteSpan file, spng_ihdr& ihdr, PngProblem& problem) {
 }
 
 constexpr std::size_t kChunkFrameBytes = 12;  // length u32 (big-endian), type, ..., CRC u32
-constexpr std::uint8_t kAncillaryBit = 0x20;   // in the first letter of a chunk's type
+constexpr std::uint8_t kAncillaryBit = 0x20;  // in the first letter of a chunk's type
 
 // The chunks a decode reads: every critical one, and of the ancillary ones tRNS alone.
 bool IsChunkUsed(const std::uint8_t* type) {
@@ -271,16 +272,8 @@ Bytes EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixel
     // as red, green, blue, alpha.
     const std::size_t rowBytes = std::size_t{width} * kRgbaBytes;
     Bytes rgba(rowBytes * height);
-    for (std::size_t row = 0; row < height; ++row) {
-        const std::uint8_t* src = sprPixels.data() + (height - 1 - row) * rowBytes;
-        std::uint8_t* dst = rgba.data() + row * rowBytes;
-        for (std::size_t x = 0; x < rowBytes; x += kRgbaBytes) {
-            dst[x] = src[x + 3];
-            dst[x + 1] = src[x + 2];
-            dst[x + 2] = src[x + 1];
-            dst[x + 3] = src[x];
-        }
-    }
+    CopyRowsFlipped(sprPixels, rowBytes, rgba, rowBytes, rowBytes, height);
+    ReverseChannels(rgba, rgba);
     return Encode(ihdr, nullptr, nullptr, SPNG_FILTER_CHOICE_ALL, rgba);
 }
 

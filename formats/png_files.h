@@ -29,11 +29,11 @@ enum class PngKind { Indexed, TrueColour };
 
 enum class PngProblem {
     None,
-    NotPng,      // no PNG signature, or no sound IHDR chunk behind it
-    NoPixels,    // width or height 0
-    TooLarge,    // width or height beyond 65535, what a frame can hold
+    NotPng,         // no PNG signature, or no sound IHDR chunk behind it
+    NoPixels,       // width or height 0
+    TooLarge,       // width or height beyond 65535, what a frame can hold
     TooManyPixels,  // more pixels than one frame may have (kMaxFramePixels)
-    Damaged,     // a chunk, checksum or the compressed pixels are broken or missing
+    Damaged,        // a chunk, checksum or the compressed pixels are broken or missing
 };
 
 struct PngHeader {

@@ -30,7 +30,7 @@ inline constexpr std::size_t kPaletteBytes = 1024;
 inline constexpr std::size_t kSprFrameHeadBytes = 4;     // width, height
 inline constexpr std::size_t kSprRleFrameHeadBytes = 6;  // width, height, rleSize
 inline constexpr std::size_t kSprTrueColourPixelBytes = 4;
-inline constexpr std::uint32_t kSprMaxField = 0xFFFF;   // widths, heights, counts, rleSize
+inline constexpr std::uint32_t kSprMaxField = 0xFFFF;  // widths, heights, counts, rleSize
 inline constexpr std::uint8_t kRleMaxRun = 255;
 // The most pixels one frame may have, wherever it comes from (a sprite, a BMP, a TGA or
 // a PNG), checked before anything is allocated for it: 4096 x 4096, 64 MB as 32-bit
@@ -79,7 +79,7 @@ void AppendSprPalette(Bytes& out, const SprPalette& palette);
 
 // Where one frame record lies in the file, as indexing found it.
 struct SprFrameRecord {
-    std::uint64_t offset = 0;      // start of the record
+    std::uint64_t offset = 0;  // start of the record
     std::uint16_t width = 0;
     std::uint16_t height = 0;
     std::uint64_t dataOffset = 0;  // first byte after the record's head
@@ -97,7 +97,7 @@ struct SprFrameIndex {
     std::uint16_t declaredCount = 0;     // what the header says
     std::uint16_t completeCount = 0;     // records that lie wholly inside the file, kept or not
     SprIndexProblem problem = SprIndexProblem::None;
-    std::uint64_t problemOffset = 0;     // record that did not fit
+    std::uint64_t problemOffset = 0;  // record that did not fit
 };
 
 // Walks the frame records of the file's kind from offset 8, reading only their heads,
@@ -109,9 +109,9 @@ SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::s
 
 enum class RleProblem {
     None,
-    RunPastFrame,  // the data yields more indices than the frame holds
-    ShortOfPixels, // the data ends before the frame is full
-    MissingCount,  // the last byte is a 0x00 without its count
+    RunPastFrame,   // the data yields more indices than the frame holds
+    ShortOfPixels,  // the data ends before the frame is full
+    MissingCount,   // the last byte is a 0x00 without its count
 };
 
 struct RleDecodeResult {
@@ -121,9 +121,7 @@ struct RleDecodeResult {
 
 // The most indices that `rleBytes` bytes of RLE data can stand for: a frame claiming
 // more cannot decode, so nothing is allocated for it.
-constexpr std::uint64_t SprMaxRlePixels(std::uint64_t rleBytes) {
-    return rleBytes / 2 * kRleMaxRun + rleBytes % 2;
-}
+constexpr std::uint64_t SprMaxRlePixels(std::uint64_t rleBytes) { return rleBytes / 2 * kRleMaxRun + rleBytes % 2; }
 
 // Expands RLE data into exactly indices.size() indices: a nonzero byte is one pixel,
 // 0x00 and a count n is n pixels of index 0. Never writes past `indices`.

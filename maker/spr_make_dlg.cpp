@@ -67,7 +67,8 @@ CSprMakeDlg::~CSprMakeDlg() = default;
 std::vector<std::string> CSprMakeDlg::Entries() const {
     std::vector<std::string> entries;
     entries.reserve(static_cast<std::size_t>(m_listImages->count()));
-    for (int row = 0; row < m_listImages->count(); ++row) entries.push_back(ToStdString(m_listImages->item(row)->text()));
+    for (int row = 0; row < m_listImages->count(); ++row)
+        entries.push_back(ToStdString(m_listImages->item(row)->text()));
     return entries;
 }
 
@@ -219,7 +220,7 @@ void CSprMakeDlg::OnPaint() {
     const int selected = GetCurSel(*m_listImages);
     if (selected < 0) return;
     const std::string path = ToStdString(m_listImages->item(selected)->text());
-    PreviewImage preview;
+    std::optional<Result<DrawnPicture>> preview;
     try {
         preview = DecodePreview(path);
     } catch (const FileError& error) {
@@ -228,14 +229,16 @@ void CSprMakeDlg::OnPaint() {
         return;
     } catch (...) {
         // Whatever else stops the preview is told once too; a paint never ends the program.
-        preview.problem = DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure());
+        preview = Refusal{RefusalKind::Rule,
+                          DescribeUnexpectedFailure(kPreviewOperationText, path, ReasonOfCurrentFailure())};
     }
-    if (!preview.problem.empty()) {
-        ShowOnceForSelection([this, text = std::move(preview.problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
+    if (!*preview) {
+        ShowOnceForSelection(
+            [this, text = std::move(preview->Refused().text)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
         return;
     }
     QPainter painter(m_preview);
-    DrawCentred(painter, *m_preview, preview.pixels, preview.width, preview.height);
+    DrawCentred(painter, *m_preview, **preview);
 }
 
 }  // namespace zandrel

@@ -160,9 +160,9 @@ private:
     friend class OutputBatch;
 
     enum class Kind {
-        Stream,  // a device or a pipe, written straight into
+        Stream,   // a device or a pipe, written straight into
         Unnamed,  // a temporary without a name, linked in when complete
-        Named,  // a temporary under a hidden name, renamed when complete
+        Named,    // a temporary under a hidden name, renamed when complete
     };
 
     // `replaced`: what the new file keeps of the one it replaces; null for a new file.
@@ -176,9 +176,9 @@ private:
     Kind m_kind = Kind::Named;
     NativeFile m_hFile = kNoFile;
     bool m_bReplaces = false;  // an existing file is replaced
-    std::string m_strPath;  // as the caller named it, for messages
-    std::string m_strTarget;  // the name that receives the file (a link's target)
-    std::string m_strTemp;  // the hidden temporary name, while there is one
+    std::string m_strPath;     // as the caller named it, for messages
+    std::string m_strTarget;   // the name that receives the file (a link's target)
+    std::string m_strTemp;     // the hidden temporary name, while there is one
 };
 
 // Writes a whole file in one go.
@@ -219,9 +219,9 @@ private:
 enum class FolderState {
     Folder,
     EmptyPath,
-    TooLong,  // the path, or a name in it, is longer than the system takes
-    Missing,  // nothing there, or a folder on the way is missing
-    NotAFolder,  // a file, a device, anything else that is there
+    TooLong,      // the path, or a name in it, is longer than the system takes
+    Missing,      // nothing there, or a folder on the way is missing
+    NotAFolder,   // a file, a device, anything else that is there
     Unreachable,  // cannot be looked at: no permission, a loop of links, a failing disk
 };
 

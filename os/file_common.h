@@ -53,7 +53,7 @@ struct ReplacedFile {
 
 // Supplied by each half.
 struct ProcessLook {
-    bool gone = false;  // the system says there is no such process
+    bool gone = false;        // the system says there is no such process
     std::uint64_t start = 0;  // when it started; 0 when that cannot be seen
 };
 ProcessLook LookAtProcess(std::uint64_t pid);

@@ -19,8 +19,7 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr || !::GetFileInformationByHandle(handle, &info)) {
         return std::nullopt;
     }
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    return FileIdentity{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
 }  // namespace
@@ -28,9 +27,9 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     // No access asked for, every sharing allowed: looking never disturbs a holder. A
     // folder opens only with the backup flag.
-    const HANDLE handle = ::CreateFileW(Win32Path(path).c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        ::CreateFileW(Win32Path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     const std::optional<FileIdentity> identity = IdentityOfHandle(handle);
     ::CloseHandle(handle);

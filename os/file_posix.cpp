@@ -1,5 +1,3 @@
-#include "os/file.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -18,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "os/file.h"
 #include "os/file_common.h"
 
 namespace zandrel {

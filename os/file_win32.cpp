@@ -1,5 +1,3 @@
-#include "os/file.h"
-
 #include <windows.h>
 
 #include <algorithm>
@@ -8,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "os/file.h"
 #include "os/file_common.h"
 #include "os/utf16.h"
 #include "os/win32_path.h"
@@ -224,8 +223,8 @@ private:
 // The replaced file's hidden, system and archive bits go to the new file. ReplaceFileW
 // carries them over too, but not every implementation of it does.
 void KeepAttributes(HANDLE temporary, DWORD replaced) {
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if ((replaced & kKept) == 0) return;
     FILE_BASIC_INFO basic{};  // times of 0 are left as they are
     basic.FileAttributes = replaced & kKept;
@@ -378,7 +377,8 @@ OutputFile OutputFile::Create(const std::string& path) {
         throw FileError(FileCause::AccessDenied, kErrorDirectoryNotSupported, path);
     }
     // Refused now, not after the output is written: a read-only file cannot be replaced.
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) throw FileError(FileCause::AccessDenied, ERROR_ACCESS_DENIED, path);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        throw FileError(FileCause::AccessDenied, ERROR_ACCESS_DENIED, path);
     // The probe opened the file at the end of any links: that is the one replaced.
     const DWORD own = ::GetFileAttributesW(wide.c_str());
     if (own != INVALID_FILE_ATTRIBUTES && (own & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -460,8 +460,8 @@ void OutputFile::PutInPlace() {
     // asked first, so that the replace is not even begun (a failed one may leave
     // files of its own behind).
     {
-        const Handle taken(::CreateFileW(target.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+        const Handle taken(
+            ::CreateFileW(target.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         const DWORD error = taken.IsOpen() ? ERROR_SUCCESS : ::GetLastError();
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) ThrowError(error, m_strPath);
     }

@@ -19,12 +19,13 @@ enum class MessageIcon { None, Stop };
 
 struct Outcome {
     bool done = false;
-    std::string text;  // may be empty: some operations finish silently
+    std::string text;                      // may be empty: some operations finish silently
     RefusalKind kind = RefusalKind::Rule;  // what refused it, when it was not done
 
     Outcome() = default;
     // A refusal ends an operation as it is: returned where an Outcome is expected.
-    Outcome(Refusal refusal) : text(std::move(refusal.text)), kind(refusal.kind) {}  // NOLINT(google-explicit-constructor)
+    Outcome(Refusal refusal)
+        : text(std::move(refusal.text)), kind(refusal.kind) {}  // NOLINT(google-explicit-constructor)
 
     static Outcome Done(std::string text = {}) {
         Outcome outcome;
@@ -47,7 +48,8 @@ inline constexpr const char* kUnknownFailureText = "未知错误";
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-inline std::string FormatText(const char* format, ...) {
+inline std::string
+FormatText(const char* format, ...) {
     va_list args;
     va_start(args, format);
     va_list again;

@@ -35,7 +35,9 @@ bool IsAbsolutePath(std::string_view path, PathRules rules) {
     return path.size() > drive && IsPathSeparator(path[drive], rules);
 }
 
-std::string FileNameOf(std::string_view path, PathRules rules) { return std::string(path.substr(NameStart(path, rules))); }
+std::string FileNameOf(std::string_view path, PathRules rules) {
+    return std::string(path.substr(NameStart(path, rules)));
+}
 
 std::string LastNameOf(std::string_view path, PathRules rules) {
     if (!path.empty() && IsPathSeparator(path.back(), rules)) path.remove_suffix(1);

@@ -25,7 +25,7 @@ template <class T>
 class [[nodiscard]] Result {
 public:
     // Both convert where a Result is returned.
-    Result(T value) : m_value(std::move(value)) {}  // NOLINT(google-explicit-constructor)
+    Result(T value) : m_value(std::move(value)) {}            // NOLINT(google-explicit-constructor)
     Result(Refusal refusal) : m_value(std::move(refusal)) {}  // NOLINT(google-explicit-constructor)
 
     explicit operator bool() const { return std::holds_alternative<T>(m_value); }

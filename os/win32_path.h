@@ -8,7 +8,7 @@ namespace zandrel {
 
 enum class PathForm {
     AsGiven,  // relative paths stay relative
-    Whole,  // completed from the current folder (some calls want no other)
+    Whole,    // completed from the current folder (some calls want no other)
 };
 
 // UTF-16, and in the extended form ("\\?\C:\…") when the path is too long for the

@@ -30,7 +30,7 @@ void CPalConvertDlg::OnBrowse() {
 
 PaletteFileFormat CPalConvertDlg::Target() const {
     return DlgItem<QRadioButton>(kIdcToMicrosoft)->isChecked() ? PaletteFileFormat::Microsoft
-                                                                : PaletteFileFormat::Velmark;
+                                                               : PaletteFileFormat::Velmark;
 }
 
 void CPalConvertDlg::OnOK() {

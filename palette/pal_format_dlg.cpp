@@ -21,7 +21,7 @@ bool CPalFormatDlg::OnInitDialog() {
 
 PaletteFileFormat CPalFormatDlg::Layout() const {
     return DlgItem<QRadioButton>(kIdcMicrosoftLayout)->isChecked() ? PaletteFileFormat::Microsoft
-                                                                    : PaletteFileFormat::Velmark;
+                                                                   : PaletteFileFormat::Velmark;
 }
 
 void CPalFormatDlg::OnOK() {

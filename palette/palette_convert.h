@@ -14,7 +14,8 @@ namespace zandrel {
 inline constexpr const char* kPaletteFileFilter = "调色板文件(*.pal)|*.pal||";
 inline constexpr const char* kMicrosoftPaletteFilter = "Microsoft格式调色板文件(*.pal)|*.pal||";
 inline constexpr const char* kVelmarkPaletteFilter = "Velmark格式调色板文件(*.pal)|*.pal||";
-inline constexpr const char* kToMicrosoftDoneFormat = "Velmark格式的调色板文件%s转换到Microsoft格式的调色板文件%s完成。";
+inline constexpr const char* kToMicrosoftDoneFormat =
+    "Velmark格式的调色板文件%s转换到Microsoft格式的调色板文件%s完成。";
 inline constexpr const char* kToVelmarkDoneFormat = "Microsoft格式的调色板文件%s转换到Velmark格式的调色板文件%s完成。";
 inline constexpr const char* kPaletteSourceShortFormat = "调色板文件%s长度不足！应该至少有%d个字节";
 

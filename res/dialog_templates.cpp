@@ -38,13 +38,14 @@ constexpr std::array kLauncherControls{
     ControlTemplate{kIdcPalConvert, PushButton, ".PAL格式转换          \n.PAL Format Conversion", 15, 115, 100, 34,
                     kMultiLineButton},
     ControlTemplate{kIdStatic, Static,
-                    "可以查看Velmark中的SPR文件，并且能将其输出为图像文件，另外还能输出和导入.PAL调色板文件。", 121,
-                    35, 164, 34, 0},
-    ControlTemplate{kIdStatic, Static, "将若干张图像文件制作成Velmark用的.SPR文件,支持256色BMP图和32位色TGA图。",
-                    121, 75, 164, 32, 0},
-    ControlTemplate{kIdStatic, Static,
-                    "Velmark用的调色板文件格式和微软的调色板文件格式有一点点不同，这个功能用来在两种文件格式之间进行转换。",
-                    121, 115, 164, 32, 0},
+                    "可以查看Velmark中的SPR文件，并且能将其输出为图像文件，另外还能输出和导入.PAL调色板文件。", 121, 35,
+                    164, 34, 0},
+    ControlTemplate{kIdStatic, Static, "将若干张图像文件制作成Velmark用的.SPR文件,支持256色BMP图和32位色TGA图。", 121,
+                    75, 164, 32, 0},
+    ControlTemplate{
+        kIdStatic, Static,
+        "Velmark用的调色板文件格式和微软的调色板文件格式有一点点不同，这个功能用来在两种文件格式之间进行转换。", 121,
+        115, 164, 32, 0},
 };
 
 constexpr std::array kSprViewControls{

@@ -1,13 +1,13 @@
 #include "tests/test_files.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
-
-#include <stdlib.h>
 
 #include "os/utf16.h"
 
@@ -171,6 +171,28 @@ void Field(Bytes& out, std::uint32_t value, int bytes) {
 
 }  // namespace
 
+Bytes PaintedBmp8(int width, int height, const Bytes& rows, const SprPalette& palette, unsigned bitCount) {
+    const int stride = (width + 3) / 4 * 4;
+    const std::uint32_t offset = 14 + 40 + 1024;
+    Bytes out{'B', 'M'};
+    Field(out, offset + static_cast<std::uint32_t>(stride * height), 4);
+    Field(out, 0, 4);
+    Field(out, offset, 4);
+    Field(out, 40, 4);
+    Field(out, static_cast<std::uint32_t>(width), 4);
+    Field(out, static_cast<std::uint32_t>(height), 4);
+    Field(out, 1, 2);
+    Field(out, bitCount, 2);
+    for (int i = 0; i < 6; ++i) Field(out, 0, 4);  // compression, sizes, resolution, colours
+    for (const SprPaletteEntry& entry : palette) out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
+    for (int y = height - 1; y >= 0; --y) {
+        const auto row = rows.begin() + y * width;
+        out.insert(out.end(), row, row + width);
+        out.insert(out.end(), static_cast<std::size_t>(stride - width), 0);
+    }
+    return out;
+}
+
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
     const std::uint32_t stride = (width + 3u) / 4u * 4u;
     const std::uint32_t imageBytes = stride * height;
@@ -205,6 +227,11 @@ Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra) {
     out.insert(out.end(), {32, 8});
     out.insert(out.end(), bgra.begin(), bgra.end());
     return out;
+}
+
+Seen SeenOf(const Result<SpriteFrame>& frame) {
+    if (!frame) return {frame.Refused().text, 0, 0, {}};
+    return {{}, WidthOf(*frame), HeightOf(*frame), PixelsOf(*frame)};
 }
 
 }  // namespace zandrel::test

@@ -9,9 +9,11 @@
 
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
+#include "formats/pixels.h"
 #include "formats/spr_file.h"
 #include "os/file.h"
 #include "os/paths.h"
+#include "os/result.h"
 
 namespace zandrel::test {
 
@@ -89,7 +91,24 @@ BmpColourTable ColourTableOf(const SprPalette& palette);
 // An 8-bit BMP laid out field by field, as the export writes them: `indices` top row
 // first, the palette as (blue, green, red, 0).
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);
+// A bottom-up 8-bit BMP as paint programs write it, with the optional fields 0:
+// `rows` top row first, each stored row padded to four bytes.
+Bytes PaintedBmp8(int width, int height, const Bytes& rows, const SprPalette& palette, unsigned bitCount = 8);
 // A 32-bit TGA from B, G, R, A pixels in stored order (bottom row first), no footer.
 Bytes MakeTga32(std::uint16_t width, std::uint16_t height, ByteSpan bgra);
+
+// What a frame's read or drawing gave: its size and pixels, or the refusal's text.
+struct Seen {
+    std::string refusal;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    Bytes pixels;
+};
+Seen SeenOf(const Result<SpriteFrame>& frame);
+template <PixelLayout Layout>
+Seen SeenOf(const Result<Picture<Layout>>& picture) {
+    if (!picture) return {picture.Refused().text, 0, 0, {}};
+    return {{}, picture->width, picture->height, picture->pixels};
+}
 
 }  // namespace zandrel::test

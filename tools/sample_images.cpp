@@ -122,8 +122,8 @@ Bytes SlimeFrame(int frame) {
             const Milli mx = x * 1000 + kHalf;
             const Milli my = y * 1000 + kHalf;
             if (!inside(mx, my)) continue;
-            const bool edge = !inside(mx - 1000, my) || !inside(mx + 1000, my) || !inside(mx, my - 1000) ||
-                              !inside(mx, my + 1000);
+            const bool edge =
+                !inside(mx - 1000, my) || !inside(mx + 1000, my) || !inside(mx, my - 1000) || !inside(mx, my + 1000);
             at(x, y) = edge ? kOutline : kBody;
         }
     }
@@ -158,7 +158,8 @@ Bytes OrbFrame(int frame) {
             // Offsets from the centre in half pixels, sampled at the pixel's middle: odd, never 0.
             const Milli dx = 2 * x + 1 - kOrbSize;
             const Milli dy = 2 * y + 1 - kOrbSize;
-            const auto distance = static_cast<Milli>(SquareRoot(static_cast<std::uint64_t>(dx * dx + dy * dy) * 1000000));
+            const auto distance =
+                static_cast<Milli>(SquareRoot(static_cast<std::uint64_t>(dx * dx + dy * dy) * 1000000));
             // The distance over the pulsing radius, 1000 at the rim.
             const Milli r = distance * 1000 / (kOrbSize * pulse);
             const Milli alpha = r < 450 ? 1000 : std::clamp<Milli>(1000 - (r - 450) * 2, 0, 1000);
@@ -187,10 +188,22 @@ SprPalette TilePalette() {
         const auto n = static_cast<std::uint8_t>(i);
         // An earthy ramp: mortar greys, brick reds, moss greens, water blues.
         switch (i / 64) {
-            case 0: palette[i] = {static_cast<std::uint8_t>(60 + n), static_cast<std::uint8_t>(60 + n), static_cast<std::uint8_t>(64 + n), 0}; break;
-            case 1: palette[i] = {static_cast<std::uint8_t>(110 + (n - 64) * 2), static_cast<std::uint8_t>(40 + (n - 64)), 30, 0}; break;
-            case 2: palette[i] = {40, static_cast<std::uint8_t>(90 + (n - 128) * 2), static_cast<std::uint8_t>(40 + (n - 128) / 2), 0}; break;
-            default: palette[i] = {30, static_cast<std::uint8_t>(60 + (n - 192)), static_cast<std::uint8_t>(120 + (n - 192) * 2), 0}; break;
+            case 0:
+                palette[i] = {static_cast<std::uint8_t>(60 + n), static_cast<std::uint8_t>(60 + n),
+                              static_cast<std::uint8_t>(64 + n), 0};
+                break;
+            case 1:
+                palette[i] = {static_cast<std::uint8_t>(110 + (n - 64) * 2), static_cast<std::uint8_t>(40 + (n - 64)),
+                              30, 0};
+                break;
+            case 2:
+                palette[i] = {40, static_cast<std::uint8_t>(90 + (n - 128) * 2),
+                              static_cast<std::uint8_t>(40 + (n - 128) / 2), 0};
+                break;
+            default:
+                palette[i] = {30, static_cast<std::uint8_t>(60 + (n - 192)),
+                              static_cast<std::uint8_t>(120 + (n - 192) * 2), 0};
+                break;
         }
     }
     return palette;
@@ -214,9 +227,13 @@ Bytes TileFrame(int frame) {
                 }
                 case 1: shade = 18 + noise + ((x / 4 + y / 4) % 3) * 8; break;
                 case 2: shade = 24 + 12 - 2 * std::abs((x + 2 * y) % 24 - 12) + noise / 2; break;  // ripples
-                default: ramp = 0; shade = ((x / 8 + y / 8) % 2) ? 40 + noise : 12 + noise; break;
+                default:
+                    ramp = 0;
+                    shade = ((x / 8 + y / 8) % 2) ? 40 + noise : 12 + noise;
+                    break;
             }
-            indices[static_cast<std::size_t>(y) * kTileSize + x] = static_cast<std::uint8_t>(ramp * 64 + std::clamp(shade, 1, 63));
+            indices[static_cast<std::size_t>(y) * kTileSize + x] =
+                static_cast<std::uint8_t>(ramp * 64 + std::clamp(shade, 1, 63));
         }
     }
     return indices;
@@ -225,7 +242,8 @@ Bytes TileFrame(int frame) {
 void WriteSamples(const std::string& folder) {
     const SprPalette slimePalette = SlimePalette();
     for (int i = 0; i < kSlimeFrames; ++i) {
-        WriteWholeFile(Numbered(folder, "slime", i, ".bmp"), EncodeBmp8(kSlimeWidth, kSlimeHeight, SlimeFrame(i), slimePalette));
+        WriteWholeFile(Numbered(folder, "slime", i, ".bmp"),
+                       EncodeBmp8(kSlimeWidth, kSlimeHeight, SlimeFrame(i), slimePalette));
     }
     for (int i = 0; i < kOrbFrames; ++i) {
         WriteWholeFile(Numbered(folder, "orb", i, ".tga"), EncodeTga32(kOrbSize, kOrbSize, OrbFrame(i)));

@@ -1,7 +1,5 @@
 #include "ui/dialog_builder.h"
 
-#include <algorithm>
-
 #include <QButtonGroup>
 #include <QDialog>
 #include <QFont>
@@ -16,6 +14,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ui/qt_text.h"
 
@@ -96,8 +95,7 @@ QWidget* MakeListBox(QDialog& dialog, const ControlTemplate& control) {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
     list->setVerticalScrollBarPolicy(Has(control, style::kVScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    list->setHorizontalScrollBarPolicy(Has(control, style::kHScroll) ? Qt::ScrollBarAsNeeded
-                                                                     : Qt::ScrollBarAlwaysOff);
+    list->setHorizontalScrollBarPolicy(Has(control, style::kHScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     if (!Has(control, style::kBorder)) list->setFrameShape(QFrame::NoFrame);
     list->setFocusPolicy(Has(control, style::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
     return list;
@@ -142,7 +140,8 @@ QFont DialogFont(const DialogTemplate& dialogTemplate) {
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(letters / 26 + 1) / 2, metrics.height()};
 }
 

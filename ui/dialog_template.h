@@ -18,8 +18,8 @@ inline constexpr int kIdStatic = -1;
 enum class ControlKind {
     PushButton,
     DefPushButton,
-    Static,     // text, left aligned, wrapped at word and CJK boundaries
-    Icon,       // the application icon at the icon size of the system
+    Static,  // text, left aligned, wrapped at word and CJK boundaries
+    Icon,    // the application icon at the icon size of the system
     GroupBox,
     Edit,
     ListBox,

@@ -1,10 +1,9 @@
 #pragma once
 
-// Pictures that the program draws for the screen (blue, green, red, 255 a pixel, top
-// row first) put on a control: the frame previews of the viewer and the maker.
+// Pictures that the program draws for the screen put on a control: the frame previews
+// of the viewer and the maker.
 
-#include <cstdint>
-#include <vector>
+#include "formats/pixels.h"
 
 class QImage;
 class QPainter;
@@ -12,12 +11,11 @@ class QWidget;
 
 namespace zandrel {
 
-// The pixels as an image without a copy; they must outlive it.
-QImage DrawnImage(const std::vector<std::uint8_t>& pixels, int width, int height);
+// The pixels as an image without a copy; the picture must outlive it.
+QImage QImageOf(const DrawnPicture& picture);
 
 // Unscaled and centred by integer halvings, each half rounded down; a picture larger
 // than the control is cut evenly at its edges.
-void DrawCentred(QPainter& painter, const QWidget& control, const std::vector<std::uint8_t>& pixels, int width,
-                 int height);
+void DrawCentred(QPainter& painter, const QWidget& control, const DrawnPicture& picture);
 
 }  // namespace zandrel

@@ -71,7 +71,8 @@ protected:
     template <class Sender, class Signal, class Dialog>
     void OnSignal(Sender* sender, Signal signal, void (Dialog::*handler)()) {
         Dialog* self = static_cast<Dialog*>(this);
-        QObject::connect(sender, signal, this, [this, self, handler] { Guard([self, handler] { (self->*handler)(); }); });
+        QObject::connect(sender, signal, this,
+                         [this, self, handler] { Guard([self, handler] { (self->*handler)(); }); });
     }
 
     void keyPressEvent(QKeyEvent* event) override;

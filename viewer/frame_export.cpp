@@ -10,30 +10,31 @@
 
 namespace zandrel {
 
-Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, FrameFormat format) {
-    if (format == FrameFormat::Png) {
-        if (sprite.IsTrueColour()) return EncodePngRgba(frame.width, frame.height, frame.pixels);
-        return EncodePngIndexed(frame.width, frame.height, frame.pixels, sprite.Palette());
+Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format) {
+    if (const auto* indexed = std::get_if<IndexedPicture>(&frame)) {
+        if (format == FrameFormat::Png)
+            return EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+        return EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
     }
-    if (sprite.IsTrueColour()) return EncodeTga32(frame.width, frame.height, frame.pixels);
-    return EncodeBmp8(frame.width, frame.height, frame.pixels, sprite.Palette());
+    const auto& colour = std::get<SpriteColourPicture>(frame);
+    if (format == FrameFormat::Png) return EncodePngRgba(colour.width, colour.height, colour.pixels);
+    return EncodeTga32(colour.width, colour.height, colour.pixels);
 }
 
-std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
+std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
     const SprFrameRecord& record = sprite.Frame(index);
-    if (format != FrameFormat::Png || (record.width != 0 && record.height != 0)) return {};
+    if (format != FrameFormat::Png || (record.width != 0 && record.height != 0)) return std::nullopt;
     const std::string name = FormatFrameFileName(sprite.Title(), index, sprite.IsTrueColour());
-    return FormatText(kEmptyFrameNoPngFormat, sprite.Path().c_str(), name.c_str(), record.width, record.height);
+    return Refusal{RefusalKind::Rule, FormatText(kEmptyFrameNoPngFormat, sprite.Path().c_str(), name.c_str(),
+                                                 record.width, record.height)};
 }
 
 Outcome WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format) {
-    if (std::string refusal = FormatRefusal(sprite, index, format); !refusal.empty()) {
-        return Outcome::Refused(std::move(refusal));
-    }
-    DecodedFrame frame = sprite.ReadFrame(index);
-    if (!frame.problem.empty()) return Outcome::Refused(std::move(frame.problem));
+    if (std::optional<Refusal> refusal = FormatRefusal(sprite, index, format)) return std::move(*refusal);
+    Result<SpriteFrame> frame = sprite.ReadFrame(index);
+    if (!frame) return std::move(frame.Refused());
     if (sprite.ChangedSinceLoad()) return Outcome::Refused(FormatText(kSourceChangedFormat, sprite.Path().c_str()));
-    WriteWholeFile(path, EncodeFrameFile(sprite, frame, format));
+    WriteWholeFile(path, EncodeFrameFile(sprite, *frame, format));
     return Outcome::Done();
 }
 
@@ -77,21 +78,20 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     // Every frame that the format cannot hold is known from the index: the export is
     // refused before its first file is written.
     for (std::size_t i = 0; i < count; ++i) {
-        if (std::string refusal = FormatRefusal(sprite, i, format); !refusal.empty()) {
-            return Outcome::Refused(std::move(refusal));
-        }
+        if (std::optional<Refusal> refusal = FormatRefusal(sprite, i, format)) return std::move(*refusal);
     }
     // The files go in place a group at a time, with one flush a group; whatever stops
     // the export, the files of the frames before it are put in place first.
     OutputBatch batch;
     try {
         for (std::size_t i = 0; i < count; ++i) {
-            DecodedFrame frame = sprite.ReadFrame(i);
-            if (!frame.problem.empty()) {
+            Result<SpriteFrame> frame = sprite.ReadFrame(i);
+            if (!frame) {
                 batch.Commit();
-                return Outcome::Refused(std::move(frame.problem));
+                return std::move(frame.Refused());
             }
-            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)), EncodeFrameFile(sprite, frame, format));
+            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)),
+                                 EncodeFrameFile(sprite, *frame, format));
         }
     } catch (...) {
         batch.Commit();
@@ -119,11 +119,12 @@ Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std:
     OutputFile out = OutputFile::Create(path);
     AnimatedGifWriter gif(canvasWidth, canvasHeight, sprite.Palette(), delay);
     for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
-        DecodedFrame frame = sprite.ReadFrame(i);
-        if (!frame.problem.empty()) return Outcome::Refused(std::move(frame.problem));
-        // As the viewer places a frame: each half taken with the remainder dropped.
-        const auto left = static_cast<std::uint16_t>(canvasWidth / 2 - frame.width / 2);
-        const auto top = static_cast<std::uint16_t>(canvasHeight / 2 - frame.height / 2);
+        Result<SpriteFrame> read = sprite.ReadFrame(i);
+        if (!read) return std::move(read.Refused());
+        // As the viewer places a frame.
+        const auto& frame = std::get<IndexedPicture>(*read);
+        const auto left = static_cast<std::uint16_t>(CentredStart(canvasWidth, frame.width));
+        const auto top = static_cast<std::uint16_t>(CentredStart(canvasHeight, frame.height));
         gif.AddFrame(left, top, frame.width, frame.height, frame.pixels);
         out.Write(gif.TakeWritten());
     }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,16 +48,15 @@ enum class FrameFormat { Native, Png };
 // so they are refused there, before anything is written.
 
 // Why frame `index` cannot be written in `format`, or nothing when it can be tried.
-std::string FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format);
+std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format);
 
 // The image file of a frame read from `sprite`, with the palette the model holds now.
-// Only for frames without a problem.
-Bytes EncodeFrameFile(const SpriteModel& sprite, const DecodedFrame& frame, FrameFormat format = FrameFormat::Native);
+Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format = FrameFormat::Native);
 
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
 // is there; done without a text, or refused with what kept the frame from being written.
 Outcome WriteFrameFile(const SpriteModel& sprite, std::size_t index, const std::string& path,
-                           FrameFormat format = FrameFormat::Native);
+                       FrameFormat format = FrameFormat::Native);
 
 const char* SaveFilterOf(const SpriteModel& sprite);
 // The save dialog's filters with PNG offered after the kind's own format.

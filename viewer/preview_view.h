@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/byte_order.h"
+#include "formats/pixels.h"
 #include "formats/spr_file.h"
+#include "os/result.h"
 #include "viewer/sprite_model.h"
 
 namespace zandrel {
@@ -46,41 +47,17 @@ struct ViewOptions {
 // ends: how >>, << and playback move. `current` itself when the list is empty.
 int SteppedFrame(int current, int count, int step);
 
-// A frame ready to be placed: blue, green, red, alpha per pixel, top row first, the
-// colour not yet weighted by its alpha.
-struct StraightFrame {
-    int width = 0;
-    int height = 0;
-    Bytes pixels;
-};
-
-// Palettised indices (top row first) looked up in the palette; index 0 becomes fully
-// transparent when `clearIndexZero` is set, every other pixel is opaque.
-StraightFrame StraightFromIndices(const Bytes& indices, int width, int height, const SprPalette& palette,
-                                  bool clearIndexZero);
-// Stored true-colour pixels (alpha, blue, green, red, bottom row first) turned upright.
-StraightFrame StraightFromTrueColour(const Bytes& stored, int width, int height);
-// A drawn frame (blue, green, red, 255, top row first), taken over as it is.
-StraightFrame StraightFromDrawn(Bytes drawn, int width, int height);
-
 // Frame `index` of `sprite` as the preview shows it: with the checkerboard, the colours
 // before they are laid over black, so that the squares show through transparency;
-// without, drawn as the unscaled preview always has. Empty, with the problem, for a
-// frame that cannot be shown.
-struct PreviewFrame {
-    std::string problem;
-    StraightFrame frame;
-};
-PreviewFrame ReadPreviewFrame(const SpriteModel& sprite, std::size_t index, bool checkerboard);
+// without, drawn as the unscaled preview always has.
+Result<StraightPicture> ReadPreviewFrame(const SpriteModel& sprite, std::size_t index, bool checkerboard);
 
-// The part of the preview that a picture covers, in the control's pixels, and its
-// pixels (blue, green, red, 255, top row first). Empty when nothing of it is in view.
+// The part of the preview that a picture covers, at (x, y) in the control's pixels.
+// Empty when nothing of it is in view.
 struct PlacedPicture {
     int x = 0;
     int y = 0;
-    int width = 0;
-    int height = 0;
-    Bytes pixels;
+    DrawnPicture picture;
 };
 
 // Scales the frame by `zoom` with nearest neighbour, centres it in a control of
@@ -88,7 +65,7 @@ struct PlacedPicture {
 // and cuts it at the control's edges. Transparency is laid over the checkerboard when
 // `checkerboard` is set and over black otherwise. The squares start at the picture's
 // top-left corner, so they stay with the picture.
-PlacedPicture PlacePicture(const StraightFrame& frame, int zoom, bool checkerboard, int controlWidth,
+PlacedPicture PlacePicture(const StraightPicture& frame, int zoom, bool checkerboard, int controlWidth,
                            int controlHeight);
 
 }  // namespace zandrel

@@ -189,8 +189,8 @@ void CSprViewDlg::OnExportAll() {
 
 void CSprViewDlg::OnExportPalette() {
     StopPlayback();
-    if (const std::string refusal = m_sprite.PaletteExportRefusal(); !refusal.empty()) {
-        ThePrompts().ShowMessage(refusal, MessageIcon::None);
+    if (const std::optional<Refusal> refusal = m_sprite.PaletteExportRefusal()) {
+        ThePrompts().ShowMessage(refusal->text, MessageIcon::None);
         return;
     }
     CPalFormatDlg format(ThePrompts(), m_sprite.Palette(), this);
@@ -229,29 +229,24 @@ bool CSprViewDlg::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_preview) {
         switch (event->type()) {
-        case QEvent::Paint:
-            OnPaint();
-            return true;
-        case QEvent::ContextMenu:
-            OnPreviewMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
-            return true;
-        case QEvent::Wheel: {
-            auto* wheel = static_cast<QWheelEvent*>(event);
-            if (!(wheel->modifiers() & Qt::ControlModifier)) break;
-            m_nWheelDelta += wheel->angleDelta().y();
-            while (m_nWheelDelta >= kWheelNotch) {
-                m_nWheelDelta -= kWheelNotch;
-                ChangeView(&ViewOptions::ZoomIn);
+            case QEvent::Paint: OnPaint(); return true;
+            case QEvent::ContextMenu: OnPreviewMenu(static_cast<QContextMenuEvent*>(event)->globalPos()); return true;
+            case QEvent::Wheel: {
+                auto* wheel = static_cast<QWheelEvent*>(event);
+                if (!(wheel->modifiers() & Qt::ControlModifier)) break;
+                m_nWheelDelta += wheel->angleDelta().y();
+                while (m_nWheelDelta >= kWheelNotch) {
+                    m_nWheelDelta -= kWheelNotch;
+                    ChangeView(&ViewOptions::ZoomIn);
+                }
+                while (m_nWheelDelta <= -kWheelNotch) {
+                    m_nWheelDelta += kWheelNotch;
+                    ChangeView(&ViewOptions::ZoomOut);
+                }
+                wheel->accept();
+                return true;
             }
-            while (m_nWheelDelta <= -kWheelNotch) {
-                m_nWheelDelta += kWheelNotch;
-                ChangeView(&ViewOptions::ZoomOut);
-            }
-            wheel->accept();
-            return true;
-        }
-        default:
-            break;
+            default: break;
         }
     }
     return TemplateDialog::eventFilter(watched, event);
@@ -268,36 +263,20 @@ bool CSprViewDlg::OnViewKey(const QKeyEvent& event) {
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
     if (modifiers == Qt::ControlModifier) {
         switch (event.key()) {
-        case Qt::Key_Equal:
-        case Qt::Key_Plus:
-            ChangeView(&ViewOptions::ZoomIn);
-            return true;
-        case Qt::Key_Minus:
-            ChangeView(&ViewOptions::ZoomOut);
-            return true;
-        case Qt::Key_0:
-            ChangeView(&ViewOptions::ResetZoom);
-            return true;
-        default:
-            return false;
+            case Qt::Key_Equal:
+            case Qt::Key_Plus: ChangeView(&ViewOptions::ZoomIn); return true;
+            case Qt::Key_Minus: ChangeView(&ViewOptions::ZoomOut); return true;
+            case Qt::Key_0: ChangeView(&ViewOptions::ResetZoom); return true;
+            default: return false;
         }
     }
     if (modifiers != Qt::NoModifier) return false;
     switch (event.key()) {
-    case Qt::Key_T:
-        ToggleCheckerboard();
-        return true;
-    case Qt::Key_Space:
-        TogglePlayback();
-        return true;
-    case Qt::Key_BracketLeft:
-        ChangeView(&ViewOptions::Slower);
-        return true;
-    case Qt::Key_BracketRight:
-        ChangeView(&ViewOptions::Faster);
-        return true;
-    default:
-        return false;
+        case Qt::Key_T: ToggleCheckerboard(); return true;
+        case Qt::Key_Space: TogglePlayback(); return true;
+        case Qt::Key_BracketLeft: ChangeView(&ViewOptions::Slower); return true;
+        case Qt::Key_BracketRight: ChangeView(&ViewOptions::Faster); return true;
+        default: return false;
     }
 }
 
@@ -314,26 +293,33 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
         connect(action, &QAction::triggered, this, [this, handler, text] { Guard([handler] { handler(); }, text); });
         return action;
     };
-    add(kZoomInText, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ChangeView(&ViewOptions::ZoomIn); },
+    add(
+        kZoomInText, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { ChangeView(&ViewOptions::ZoomIn); },
         m_view.zoom < kMaxZoom);
-    add(kZoomOutText, QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { ChangeView(&ViewOptions::ZoomOut); },
+    add(
+        kZoomOutText, QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { ChangeView(&ViewOptions::ZoomOut); },
         m_view.zoom > kMinZoom);
-    add(kZoomResetText, QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ChangeView(&ViewOptions::ResetZoom); },
+    add(
+        kZoomResetText, QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ChangeView(&ViewOptions::ResetZoom); },
         m_view.zoom != kMinZoom);
     menu.addSeparator();
     QAction* checker = add(kCheckerboardText, QKeySequence(Qt::Key_T), [this] { ToggleCheckerboard(); });
     checker->setCheckable(true);
     checker->setChecked(m_view.checkerboard);
     menu.addSeparator();
-    QAction* play = add(kPlayText, QKeySequence(Qt::Key_Space), [this] { TogglePlayback(); }, m_listFrames->count() > 0);
+    QAction* play = add(
+        kPlayText, QKeySequence(Qt::Key_Space), [this] { TogglePlayback(); }, m_listFrames->count() > 0);
     play->setCheckable(true);
     play->setChecked(m_bPlaying);
-    add(kSlowerText, QKeySequence(Qt::Key_BracketLeft), [this] { ChangeView(&ViewOptions::Slower); },
+    add(
+        kSlowerText, QKeySequence(Qt::Key_BracketLeft), [this] { ChangeView(&ViewOptions::Slower); },
         m_view.rate > kMinRate);
-    add(kFasterText, QKeySequence(Qt::Key_BracketRight), [this] { ChangeView(&ViewOptions::Faster); },
+    add(
+        kFasterText, QKeySequence(Qt::Key_BracketRight), [this] { ChangeView(&ViewOptions::Faster); },
         m_view.rate < kMaxRate);
     menu.addSeparator();
-    add(kExportAnimationText, QKeySequence(), [this] { OnExportAnimation(); },
+    add(
+        kExportAnimationText, QKeySequence(), [this] { OnExportAnimation(); },
         m_listFrames->count() > 0 && !m_sprite.IsTrueColour());
     menu.exec(globalPos);
 }
@@ -405,17 +391,18 @@ void CSprViewDlg::ReportProblem(std::string problem) {
     m_nProblemShownFor = m_nCurFrame;
     StopPlayback();
     // Not from inside the paint: the message box would paint over it.
-    QTimer::singleShot(0, this, [this, text = std::move(problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
+    QTimer::singleShot(0, this,
+                       [this, text = std::move(problem)] { ThePrompts().ShowMessage(text, MessageIcon::None); });
 }
 
 void CSprViewDlg::OnPaint() {
     if (!HasCurrentFrame()) return;
     const auto index = static_cast<std::size_t>(m_nCurFrame);
-    StraightFrame straight;
+    StraightPicture straight;
     try {
-        PreviewFrame preview = ReadPreviewFrame(m_sprite, index, m_view.checkerboard);
-        if (!preview.problem.empty()) return ReportProblem(std::move(preview.problem));
-        straight = std::move(preview.frame);
+        Result<StraightPicture> preview = ReadPreviewFrame(m_sprite, index, m_view.checkerboard);
+        if (!preview) return ReportProblem(std::move(preview.Refused().text));
+        straight = std::move(*preview);
     } catch (const FileError&) {
         // A paint that cannot read its frame draws nothing and says nothing; the next
         // action that reads the file reports the error.
@@ -423,17 +410,19 @@ void CSprViewDlg::OnPaint() {
     } catch (...) {
         // Anything else is told once for the frame, as a damaged frame is; a paint never
         // ends the program.
-        return ReportProblem(DescribeUnexpectedFailure(kPreviewOperationText, m_sprite.Path(), ReasonOfCurrentFailure()));
+        return ReportProblem(
+            DescribeUnexpectedFailure(kPreviewOperationText, m_sprite.Path(), ReasonOfCurrentFailure()));
     }
     QPainter painter(m_preview);
     if (m_view.IsPlain()) {
-        DrawCentred(painter, *m_preview, straight.pixels, straight.width, straight.height);
+        // Taken over unchanged from the drawn frame.
+        DrawCentred(painter, *m_preview, DrawnPicture{straight.width, straight.height, std::move(straight.pixels)});
         return;
     }
     const PlacedPicture placed =
         PlacePicture(straight, m_view.zoom, m_view.checkerboard, m_preview->width(), m_preview->height());
-    if (placed.pixels.empty()) return;
-    painter.drawImage(placed.x, placed.y, DrawnImage(placed.pixels, placed.width, placed.height));
+    if (placed.picture.pixels.empty()) return;
+    painter.drawImage(placed.x, placed.y, QImageOf(placed.picture));
 }
 
 }  // namespace zandrel

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "formats/pixels.h"
-
 namespace zandrel {
 namespace {
 
@@ -86,10 +84,12 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
 
 void SpriteModel::Close() { *this = SpriteModel(); }
 
-std::string SpriteModel::PaletteExportRefusal() const {
-    if (IsTrueColour()) return FormatText(kTrueColourHasNoPaletteFormat, m_strPath.c_str());
-    if (m_loadProblem == SprIndexProblem::TruncatedFrame) return FormatText(kTruncatedHasNoPaletteFormat, m_strPath.c_str());
-    return {};
+std::optional<Refusal> SpriteModel::PaletteExportRefusal() const {
+    if (IsTrueColour()) return Refusal{RefusalKind::Rule, FormatText(kTrueColourHasNoPaletteFormat, m_strPath.c_str())};
+    if (m_loadProblem == SprIndexProblem::TruncatedFrame) {
+        return Refusal{RefusalKind::Rule, FormatText(kTruncatedHasNoPaletteFormat, m_strPath.c_str())};
+    }
+    return std::nullopt;
 }
 
 std::string SpriteModel::FileLine() const {
@@ -102,7 +102,8 @@ std::string SpriteModel::FileLine() const {
 std::vector<std::string> SpriteModel::FrameNames() const {
     std::vector<std::string> names;
     names.reserve(m_frames.size());
-    for (std::size_t i = 0; i < m_frames.size(); ++i) names.push_back(FormatFrameFileName(m_strTitle, i, IsTrueColour()));
+    for (std::size_t i = 0; i < m_frames.size(); ++i)
+        names.push_back(FormatFrameFileName(m_strTitle, i, IsTrueColour()));
     return names;
 }
 
@@ -113,66 +114,55 @@ std::string SpriteModel::FrameInfo(std::size_t index) const {
                       frame.width, frame.height);
 }
 
-DecodedFrame SpriteModel::ReadFrame(std::size_t index) const {
+Result<SpriteFrame> SpriteModel::ReadFrame(std::size_t index) const {
     FileSource source(m_file);
-    return ReadSprFrame(source, Kind(), Frame(index), m_strPath, FormatFrameFileName(m_strTitle, index, IsTrueColour()));
+    return ReadSprFrame(source, Kind(), Frame(index), m_strPath,
+                        FormatFrameFileName(m_strTitle, index, IsTrueColour()));
 }
 
-DecodedFrame SpriteModel::RenderFrame(std::size_t index) const {
-    return DrawSprFrame(ReadFrame(index), Kind(), m_palette);
+Result<DrawnPicture> SpriteModel::RenderFrame(std::size_t index) const {
+    Result<SpriteFrame> read = ReadFrame(index);
+    if (!read) return std::move(read.Refused());
+    return Drawn(*read, m_palette);
 }
 
-DecodedFrame ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, const std::string& path,
-                          const std::string& frameName) {
-    DecodedFrame frame;
-    frame.width = record.width;
-    frame.height = record.height;
+Result<SpriteFrame> ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record,
+                                 const std::string& path, const std::string& frameName) {
+    const auto refuse = [&](const char* format) {
+        return Refusal{RefusalKind::Rule,
+                       FormatText(format, path.c_str(), frameName.c_str(), record.width, record.height)};
+    };
     if (ExceedsFramePixels(record.width, record.height)) {
-        frame.problem = FormatText(kFrameOverPixelLimitFormat, path.c_str(), frameName.c_str(), record.width,
-                                   record.height, static_cast<unsigned long long>(kMaxFramePixels));
-        return frame;
+        return Refusal{RefusalKind::Rule,
+                       FormatText(kFrameOverPixelLimitFormat, path.c_str(), frameName.c_str(), record.width,
+                                  record.height, static_cast<unsigned long long>(kMaxFramePixels))};
     }
-    // Indexing checked that the data lies inside the file.
-    if (kind != SprKind::Indexed256Rle) {
-        // Raw indices and true-colour pixels are used as stored.
+    // Indexing checked that the data lies inside the file. Raw indices and true-colour
+    // pixels are used as stored.
+    if (kind == SprKind::TrueColor32) {
+        SpriteColourPicture frame{record.width, record.height, Bytes(static_cast<std::size_t>(record.dataBytes))};
+        source.ReadAt(record.dataOffset, frame.pixels);
+        return SpriteFrame(std::move(frame));
+    }
+    IndexedPicture frame{record.width, record.height, {}};
+    if (kind == SprKind::Indexed256) {
         frame.pixels.resize(static_cast<std::size_t>(record.dataBytes));
         source.ReadAt(record.dataOffset, frame.pixels);
-        return frame;
+        return SpriteFrame(std::move(frame));
     }
 
-    const std::uint64_t pixels = std::uint64_t{record.width} * record.height;
-    const char* problem = nullptr;
-    if (pixels > SprMaxRlePixels(record.dataBytes)) {
-        // Too few bytes to stand for the frame: nothing is allocated for it.
-        problem = kFrameTooFewPixelsFormat;
-    } else {
-        Bytes encoded(static_cast<std::size_t>(record.dataBytes));
-        source.ReadAt(record.dataOffset, encoded);
-        frame.pixels.resize(static_cast<std::size_t>(pixels));
-        switch (SprDecodeRle(encoded, frame.pixels).problem) {
-            case RleProblem::None: return frame;
-            case RleProblem::RunPastFrame: problem = kFrameTooManyPixelsFormat; break;
-            case RleProblem::ShortOfPixels: problem = kFrameTooFewPixelsFormat; break;
-            case RleProblem::MissingCount: problem = kFrameMissingCountFormat; break;
-        }
+    // Too few bytes to stand for the frame: nothing is allocated for it.
+    if (frame.PixelCount() > SprMaxRlePixels(record.dataBytes)) return refuse(kFrameTooFewPixelsFormat);
+    Bytes encoded(static_cast<std::size_t>(record.dataBytes));
+    source.ReadAt(record.dataOffset, encoded);
+    frame.pixels.resize(frame.PixelCount());
+    switch (SprDecodeRle(encoded, frame.pixels).problem) {
+        case RleProblem::None: break;
+        case RleProblem::RunPastFrame: return refuse(kFrameTooManyPixelsFormat);
+        case RleProblem::ShortOfPixels: return refuse(kFrameTooFewPixelsFormat);
+        case RleProblem::MissingCount: return refuse(kFrameMissingCountFormat);
     }
-    frame.problem = FormatText(problem, path.c_str(), frameName.c_str(), record.width, record.height);
-    frame.pixels.clear();
-    return frame;
-}
-
-DecodedFrame DrawSprFrame(DecodedFrame read, SprKind kind, const SprPalette& palette) {
-    if (!read.problem.empty()) return read;
-    DecodedFrame drawn;
-    drawn.width = read.width;
-    drawn.height = read.height;
-    drawn.pixels.resize(std::size_t{read.width} * read.height * kDrawnPixelBytes);
-    if (kind == SprKind::TrueColor32) {
-        DrawOverBlack(read.pixels, read.width, read.height, TrueColourOrder::AlphaBlueGreenRed, drawn.pixels);
-    } else {
-        DrawIndices(read.pixels, DrawnColoursOf(palette), drawn.pixels);
-    }
-    return drawn;
+    return SpriteFrame(std::move(frame));
 }
 
 }  // namespace zandrel

@@ -12,10 +12,12 @@
 
 #include "formats/byte_order.h"
 #include "formats/byte_source.h"
+#include "formats/pixels.h"
 #include "formats/spr_file.h"
 #include "os/file.h"
 #include "os/outcome.h"
 #include "os/paths.h"
+#include "os/result.h"
 
 namespace zandrel {
 
@@ -34,32 +36,19 @@ inline constexpr const char* kFrameMissingCountFormat = "%s的%s数据有误：�
 inline constexpr const char* kFrameOverPixelLimitFormat = "%s的%s太大了：%d×%d超过了一帧最多%llu个像素的限制!";
 
 inline constexpr const char* kTrueColourHasNoPaletteFormat = "%s是32位色SPR，没有调色板!";
-inline constexpr const char* kTruncatedHasNoPaletteFormat = "%s不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!";
+inline constexpr const char* kTruncatedHasNoPaletteFormat =
+    "%s不完整，文件最后的1024个字节是帧的数据，不是调色板，不能导出!";
 
 inline constexpr const char* kFileLineIndexedFormat = "文件名:%s|[256色无压缩SPR]";
 inline constexpr const char* kFileLineIndexedRleFormat = "文件名:%s|[256色压缩SPR]";
 inline constexpr const char* kFileLineTrueColourFormat = "文件名:%s|[32位色SPR]";
 inline constexpr const char* kFrameInfoFormat = "%d/%d\n(%d,%d)";
 
-// One frame as read from the file, or as drawn for the screen.
-struct DecodedFrame {
-    std::string problem;  // why the frame cannot be shown or written; empty when it can
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-    // As read, palettised: width * height indices, top row first; true-colour: the
-    // stored pixels, alpha, blue, green, red, bottom row first.
-    // As drawn: blue, green, red, 255 per pixel, top row first.
-    Bytes pixels;
-};
-
 // Frame `record` of a sprite of `kind`, read from `source`. An RLE frame that does not
 // decode to exactly its width * height indices, or a frame of more than kMaxFramePixels,
-// has no pixels and a problem that names the sprite's `path` and the frame's `frameName`.
-DecodedFrame ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, const std::string& path,
-                          const std::string& frameName);
-// A frame as read, drawn for the screen: palettised frames through `palette`,
-// true-colour frames upright and laid over black.
-DecodedFrame DrawSprFrame(DecodedFrame read, SprKind kind, const SprPalette& palette);
+// is refused with a text that names the sprite's `path` and the frame's `frameName`.
+Result<SpriteFrame> ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record,
+                                 const std::string& path, const std::string& frameName);
 
 class SpriteModel {
 public:
@@ -97,7 +86,7 @@ public:
     // Why the palette cannot be exported, or nothing when it can: a true-colour sprite
     // has none, and a truncated one's last 1024 bytes belong to its frames. (More frames
     // than are listed leave the palette block where it belongs.)
-    std::string PaletteExportRefusal() const;
+    std::optional<Refusal> PaletteExportRefusal() const;
 
     std::string FileLine() const;
     std::vector<std::string> FrameNames() const;
@@ -107,8 +96,10 @@ public:
     // and after may then come from different versions of it.
     bool ChangedSinceLoad() const { return m_file.ChangedSinceOpen(); }
 
-    DecodedFrame ReadFrame(std::size_t index) const;
-    DecodedFrame RenderFrame(std::size_t index) const;
+    Result<SpriteFrame> ReadFrame(std::size_t index) const;
+    // Drawn for the screen: palettised frames through the palette the model holds now,
+    // true-colour frames upright and laid over black.
+    Result<DrawnPicture> RenderFrame(std::size_t index) const;
 
 private:
     std::string m_strPath;

@@ -3,9 +3,9 @@
 
 #include "cli/console_win32.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
 #include <string>
 
 #include "os/utf16.h"

@@ -2,9 +2,10 @@
 
 #include "folders/folder_listing.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <gtest/gtest.h>
 #ifndef _WIN32
 #include <grp.h>
 #include <unistd.h>
@@ -101,8 +102,8 @@ TEST(FolderListing, UnreadableFolderHoldsNothingAndItsNeighboursStay) {
 #endif
 
 TEST(FolderListing, OrderFoldsAsciiCaseOnly) {
-    std::vector<std::string> names{"beta", "中文", "Zeta", "äther", "B", "alpha2", "Äpfel", "_under",
-                                   "Alpha", "9lives", "a", "~tilde"};
+    std::vector<std::string> names{"beta",  "中文",   "Zeta",  "äther",  "B", "alpha2",
+                                   "Äpfel", "_under", "Alpha", "9lives", "a", "~tilde"};
     SortNoCase(names);
     // Digits, then "_" (between "Z" and "a" in the code table), then letters without
     // regard to case, a name before the longer ones it begins, then "~" (after "z"),

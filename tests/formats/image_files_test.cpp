@@ -163,7 +163,7 @@ TEST(FramePixelLimit, BmpAndTgaHeadersAskingForMoreAreRefusedBeforeTheirPixels) 
     const Bytes bmp = test::MakeBmp8(4, 2, Indices(8), test::DistinctPalette());
     const Bytes tga = test::MakeTga32(3, 2, Bytes(24, 9));
     for (const auto& [width, height, over] : {std::tuple{4096u, 4096u, false}, std::tuple{4096u, 4097u, true},
-                                             std::tuple{65535u, 256u, false}, std::tuple{65535u, 257u, true}}) {
+                                              std::tuple{65535u, 256u, false}, std::tuple{65535u, 257u, true}}) {
         Bytes bmpSized = bmp;
         PutAt(bmpSized, 18, width, 4);
         PutAt(bmpSized, 22, height, 4);
@@ -213,8 +213,7 @@ TEST(EncodeTga32, WritesHeaderPixelsAndFooter) {
     const Bytes sprPixels = {40, 10, 20, 30, 0, 1, 2, 3};
     const Bytes file = EncodeTga32(2, 1, sprPixels);
     ASSERT_EQ(file.size(), 52u);
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 18),
-              (Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8}));
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 18), (Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8}));
     // Alpha 0 keeps its colour bytes: the export keeps alpha.
     EXPECT_EQ(Bytes(file.begin() + 18, file.begin() + 26), (Bytes{10, 20, 30, 40, 1, 2, 3, 0}));
     EXPECT_EQ(Bytes(file.begin() + 26, file.begin() + 34), Bytes(8, 0));

@@ -58,7 +58,8 @@ TEST(ConvertPaletteFile, AddsOrDropsTheHeaderAndCopiesTheRest) {
     const Bytes velmark = Counting(1024, 1);
     const std::optional<Bytes> microsoft = ConvertPaletteFile(velmark, PaletteFileFormat::Microsoft);
     ASSERT_TRUE(microsoft);
-    EXPECT_EQ(*microsoft, WritePaletteFile(ParseSprPalette(std::span(velmark).first<1024>()), PaletteFileFormat::Microsoft));
+    EXPECT_EQ(*microsoft,
+              WritePaletteFile(ParseSprPalette(std::span(velmark).first<1024>()), PaletteFileFormat::Microsoft));
     EXPECT_EQ(ConvertPaletteFile(*microsoft, PaletteFileFormat::Velmark), velmark);
 
     // Longer sources give their first palette's worth of bytes.

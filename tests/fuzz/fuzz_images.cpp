@@ -7,8 +7,8 @@
 #include <string>
 
 #include "formats/image_files.h"
-#include "formats/png_files.h"
 #include "formats/pixels.h"
+#include "formats/png_files.h"
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
 #include "os/file.h"
@@ -29,9 +29,9 @@ SprPalette PaletteOf(const BmpColourTable& table) {
 
 // The frame that a build of the one source `path` stores, or nothing to compare when
 // the build refuses the source.
-DecodedFrame BuiltFrame(const std::string& path, const fuzz::Scratch& scratch, SpriteModel& sprite) {
+Result<SpriteFrame> BuiltFrame(const std::string& path, const fuzz::Scratch& scratch, SpriteModel& sprite) {
     const std::string built = scratch.Path("built.spr");
-    if (!BuildSprite({path}, built).done) return {"refused", 0, 0, {}};
+    if (!BuildSprite({path}, built).done) return Refusal{RefusalKind::Rule, "refused"};
     fuzz::Require(sprite.LoadSprite(built).text.empty() && sprite.FrameCount() == 1, "a built sprite loads");
     return sprite.ReadFrame(0);
 }
@@ -47,11 +47,12 @@ void CheckBmp(ByteSpan bytes, const fuzz::Scratch& scratch) {
     fuzz::Require(again.problem == Bmp8Problem::None && again.image.indices == image.indices, "BMP pixels round-trip");
 
     SpriteModel sprite;
-    const DecodedFrame frame = BuiltFrame(path, scratch, sprite);
-    if (!frame.problem.empty()) return;
-    fuzz::Require(frame.width == image.width && frame.height == image.height, "a built BMP keeps its size");
+    const Result<SpriteFrame> frame = BuiltFrame(path, scratch, sprite);
+    if (!frame) return;
+    fuzz::Require(WidthOf(*frame) == image.width && HeightOf(*frame) == image.height, "a built BMP keeps its size");
     const std::uint8_t transparent = image.indices[0];
-    fuzz::Require(frame.pixels == fuzz::ExchangeTransparent(image.indices, transparent), "a built BMP keeps its pixels");
+    fuzz::Require(PixelsOf(*frame) == fuzz::ExchangeTransparent(image.indices, transparent),
+                  "a built BMP keeps its pixels");
     fuzz::Require(sprite.Palette() == fuzz::PaletteAfterBuild(palette, transparent), "a built BMP keeps its colours");
     fuzz::ExportEveryWay(sprite, scratch, 1);
 }
@@ -62,15 +63,16 @@ void CheckTga(ByteSpan bytes, const fuzz::Scratch& scratch) {
     const std::string path = scratch.Put("in.tga", bytes);
 
     Bytes stored(decoded.pixels.size());
-    ReorderTrueColour(decoded.pixels, TrueColourOrder::BlueGreenRedAlpha, stored);
+    SpriteColourFromTga(decoded.pixels, stored);
     const Tga32Decoded again = DecodeTga32(EncodeTga32(decoded.size.width, decoded.size.height, stored));
     fuzz::Require(again.problem == Tga32Problem::None && again.pixels == decoded.pixels, "TGA pixels round-trip");
 
     SpriteModel sprite;
-    const DecodedFrame frame = BuiltFrame(path, scratch, sprite);
-    if (!frame.problem.empty()) return;
-    fuzz::Require(frame.width == decoded.size.width && frame.height == decoded.size.height, "a built TGA keeps its size");
-    fuzz::Require(frame.pixels == stored, "a built TGA keeps its pixels");
+    const Result<SpriteFrame> frame = BuiltFrame(path, scratch, sprite);
+    if (!frame) return;
+    fuzz::Require(WidthOf(*frame) == decoded.size.width && HeightOf(*frame) == decoded.size.height,
+                  "a built TGA keeps its size");
+    fuzz::Require(PixelsOf(*frame) == stored, "a built TGA keeps its pixels");
     fuzz::ExportEveryWay(sprite, scratch, 1);
 }
 
@@ -82,15 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         // The preview tells the formats apart by their first bytes: the PNG signature,
         // "BM", anything else a TGA.
-        const PreviewImage preview = DecodePreview(scratch.Put("in", bytes));
+        const Result<DrawnPicture> preview = DecodePreview(scratch.Put("in", bytes));
         const bool png = HasPngSignature(bytes);
         const bool bmp = !png && size >= 2 && GetU16(bytes, 0) == kBmpType;
-        const std::uint64_t pixels = std::uint64_t{preview.width} * preview.height;
+
         const bool decodes = png   ? DecodePng(bytes).problem == PngProblem::None
                              : bmp ? DecodeBmp8(bytes).problem == Bmp8Problem::None
                                    : DecodeTga32(bytes).problem == Tga32Problem::None;
-        fuzz::Require(preview.problem.empty() == decodes, "the preview shows what decodes");
-        fuzz::Require(preview.pixels.size() == pixels * kDrawnPixelBytes, "a preview is whole");
+        fuzz::Require(static_cast<bool>(preview) == decodes, "the preview shows what decodes");
+        fuzz::Require(!preview || preview->pixels.size() == preview->PixelCount() * 4, "a preview is whole");
         CheckBmp(bytes, scratch);
         CheckTga(bytes, scratch);
     } catch (const FileError&) {

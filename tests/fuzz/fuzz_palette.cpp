@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The 1024 palette bytes come back as they were; the header is written anew.
         const PaletteFileFormat layout = *PaletteFileFormatOfLength(size);
         const Bytes written = WritePaletteFile(palette, layout);
-        fuzz::Require(written.size() == size && std::equal(written.end() - kPaletteBytes, written.end(), bytes.end() - kPaletteBytes),
+        fuzz::Require(written.size() == size &&
+                          std::equal(written.end() - kPaletteBytes, written.end(), bytes.end() - kPaletteBytes),
                       "a palette file round-trips");
         ExportPalette(scratch.Path("out.pal"), palette, layout);
         fuzz::Require(fuzz::ReadWhole(scratch.Path("out.pal")) == written, "an export writes the layout");
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const PaletteFileFormat target : {PaletteFileFormat::Velmark, PaletteFileFormat::Microsoft}) {
         const std::optional<Bytes> converted = ConvertPaletteFile(bytes, target);
-        fuzz::Require(converted.has_value() == (size >= ConvertSourceMinBytes(target)), "a long enough source converts");
+        fuzz::Require(converted.has_value() == (size >= ConvertSourceMinBytes(target)),
+                      "a long enough source converts");
         const Outcome done = ConvertPalette(path, scratch.Path("converted.pal"), target);
         fuzz::Require(done.done == converted.has_value(), "the tool converts what converts");
         if (!converted) continue;

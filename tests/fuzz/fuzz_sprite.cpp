@@ -22,7 +22,7 @@ using namespace zandrel;
 constexpr std::size_t kFramesTried = 8;
 
 // The index a build takes as transparent: the top-left pixel's.
-std::uint8_t TopLeft(const DecodedFrame& frame) { return frame.pixels.empty() ? 0 : frame.pixels[0]; }
+std::uint8_t TopLeft(const SpriteFrame& frame) { return PixelsOf(frame).empty() ? 0 : PixelsOf(frame)[0]; }
 
 // Whether a rebuilt palettised frame shows what the exported one showed: every pixel of
 // the frame's top-left index becomes the transparent index 0, every other pixel keeps
@@ -45,7 +45,7 @@ bool ShowsTheSameColours(ByteSpan before, const SprPalette& beforePalette, ByteS
 // The rebuilt sprite holds the exported frames: palettised frames in their colours with
 // their top-left index transparent and the first frame's exchange in the palette,
 // true-colour frames as they were.
-void CheckRebuilt(const SpriteModel& original, const std::vector<DecodedFrame>& frames, const std::string& path) {
+void CheckRebuilt(const SpriteModel& original, const std::vector<SpriteFrame>& frames, const std::string& path) {
     SpriteModel rebuilt;
     fuzz::Require(rebuilt.LoadSprite(path).text.empty(), "a built sprite loads without a warning");
     fuzz::Require(rebuilt.FrameCount() == frames.size(), "the build keeps every frame");
@@ -56,18 +56,20 @@ void CheckRebuilt(const SpriteModel& original, const std::vector<DecodedFrame>& 
                       "the build takes the first frame's colours");
     }
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        const DecodedFrame again = rebuilt.ReadFrame(i);
-        fuzz::Require(again.problem.empty(), "a built frame reads back");
-        fuzz::Require(again.width == frames[i].width && again.height == frames[i].height, "a built frame keeps its size");
+        const Result<SpriteFrame> read = rebuilt.ReadFrame(i);
+        fuzz::Require(static_cast<bool>(read), "a built frame reads back");
+        const SpriteFrame& again = *read;
+        fuzz::Require(WidthOf(again) == WidthOf(frames[i]) && HeightOf(again) == HeightOf(frames[i]),
+                      "a built frame keeps its size");
         const std::uint8_t transparent = TopLeft(frames[i]);
         if (original.IsTrueColour()) {
-            fuzz::Require(again.pixels == frames[i].pixels, "a built frame keeps its pixels");
+            fuzz::Require(PixelsOf(again) == PixelsOf(frames[i]), "a built frame keeps its pixels");
         } else if (transparent == TopLeft(frames[0])) {
-            fuzz::Require(again.pixels == fuzz::ExchangeTransparent(frames[i].pixels, transparent),
+            fuzz::Require(PixelsOf(again) == fuzz::ExchangeTransparent(PixelsOf(frames[i]), transparent),
                           "a built frame keeps its pixels");
         } else {
-            fuzz::Require(ShowsTheSameColours(frames[i].pixels, original.Palette(), again.pixels, rebuilt.Palette(),
-                                              transparent),
+            fuzz::Require(ShowsTheSameColours(PixelsOf(frames[i]), original.Palette(), PixelsOf(again),
+                                              rebuilt.Palette(), transparent),
                           "a built frame keeps its colours");
         }
     }
@@ -82,17 +84,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!sprite.LoadSprite(scratch.Put("in.spr", ByteSpan(data, size))).done) return 0;
         fuzz::ExportEveryWay(sprite, scratch, kFramesTried);
         const std::vector<std::string> names = sprite.FrameNames();
-        std::vector<DecodedFrame> frames;
+        std::vector<SpriteFrame> frames;
         std::vector<std::string> exported;
         for (std::size_t i = 0; i < sprite.FrameCount() && i < kFramesTried; ++i) {
-            DecodedFrame frame = sprite.ReadFrame(i);
-            const DecodedFrame drawn = DrawSprFrame(frame, sprite.Kind(), sprite.Palette());
-            fuzz::Require(drawn.problem == frame.problem, "drawing keeps the problem");
-            if (!frame.problem.empty()) return 0;
-            fuzz::Require(drawn.pixels.size() == std::size_t{frame.width} * frame.height * 4, "a drawn frame is whole");
+            Result<SpriteFrame> frame = sprite.ReadFrame(i);
+            const Result<DrawnPicture> drawn = sprite.RenderFrame(i);
+            fuzz::Require(static_cast<bool>(drawn) == static_cast<bool>(frame), "drawing refuses what reading does");
+            if (!frame) return 0;
+            fuzz::Require(drawn->pixels.size() == std::size_t{WidthOf(*frame)} * HeightOf(*frame) * 4,
+                          "a drawn frame is whole");
             fuzz::Require(WriteFrameFile(sprite, i, scratch.Path(names[i])).done, "a readable frame exports");
             exported.push_back(scratch.Path(names[i]));
-            frames.push_back(std::move(frame));
+            frames.push_back(std::move(*frame));
         }
         if (exported.empty() || !BuildSprite(exported, scratch.Path("again.spr")).done) return 0;
         CheckRebuilt(sprite, frames, scratch.Path("again.spr"));

@@ -1,12 +1,12 @@
 #include "tests/fuzz/fuzz_support.h"
 
+#include <stdlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <system_error>
-
-#include <stdlib.h>
 
 #include "formats/png_files.h"
 #include "os/file.h"
@@ -108,21 +108,21 @@ Bytes FramePixelsOfPng(const PngDecoded& png) {
 void ExportEveryWay(const SpriteModel& sprite, const Scratch& scratch, std::size_t frames) {
     bool allRead = true;
     for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
-        const DecodedFrame read = sprite.ReadFrame(i);
-        allRead = allRead && read.problem.empty();
+        const Result<SpriteFrame> read = sprite.ReadFrame(i);
+        allRead = allRead && read;
         if (i >= frames) continue;
-        const bool empty = read.width == 0 || read.height == 0;
+        const bool empty = !read || WidthOf(*read) == 0 || HeightOf(*read) == 0;
         for (const FrameFormat format : {FrameFormat::Native, FrameFormat::Png}) {
             const std::string path = scratch.Path(format == FrameFormat::Png ? "frame.png" : "frame");
             const Outcome written = ExportFrame(sprite, i, path, format);
-            const bool writable = read.problem.empty() && !(format == FrameFormat::Png && empty);
+            const bool writable = read && !(format == FrameFormat::Png && empty);
             Require(written.done == writable, "a frame is written in every format that can hold it");
             Require(written.done || !written.text.empty(), "a refused frame says why");
             if (!written.done || format != FrameFormat::Png) continue;
             const PngDecoded png = DecodePng(ReadWhole(path));
-            Require(png.problem == PngProblem::None && png.width == read.width && png.height == read.height,
+            Require(png.problem == PngProblem::None && png.width == WidthOf(*read) && png.height == HeightOf(*read),
                     "a written PNG reads back");
-            Require(FramePixelsOfPng(png) == read.pixels, "a written PNG holds the frame's pixels");
+            Require(FramePixelsOfPng(png) == PixelsOf(*read), "a written PNG holds the frame's pixels");
         }
     }
     const Outcome animated = ExportAnimation(sprite, scratch.Path("all.gif"));

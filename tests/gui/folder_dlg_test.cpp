@@ -1,15 +1,17 @@
 // The output folder dialog: where it opens, what its field shows, and what OK, Cancel
 // and the keyboard hand back.
 
+#include "folders/folder_dlg.h"
+
+#include <gtest/gtest.h>
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 
-#include "folders/folder_dlg.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompts.h"

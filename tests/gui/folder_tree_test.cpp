@@ -2,15 +2,16 @@
 // placeholders go, how a collapse and a new expansion read the folder again, the
 // order of names, and walking a path down from the root.
 
-#include <QDir>
-#include <QKeyEvent>
-#include <QTreeWidget>
-#include <filesystem>
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QTreeWidget>
 #include <cctype>
+#include <filesystem>
 
 #include "folders/folder_tree_ctrl.h"
 #include "os/utf16.h"
@@ -52,7 +53,8 @@ protected:
 
     // Exactly one empty child: shown as expandable, not yet read.
     static bool HasOnlyPlaceholder(const QTreeWidgetItem* item) {
-        return item->childCount() == 1 && CFolderTreeCtrl::IsPlaceholder(item->child(0)) && item->child(0)->text(0).isEmpty();
+        return item->childCount() == 1 && CFolderTreeCtrl::IsPlaceholder(item->child(0)) &&
+               item->child(0)->text(0).isEmpty();
     }
 
     TempDir m_dir;
@@ -222,8 +224,8 @@ TEST_F(FolderTreeTest, RefusesWhatIsNoFolderBelowADriveAndLeavesTheSelection) {
     QTreeWidgetItem* here = Open(m_dir.Path("here"));
     ASSERT_NE(here, nullptr);
 
-    for (const std::string& path : {m_dir.Path("missing"), m_dir.Path("file.txt"), std::string("tmp"),
-                                    std::string(""), std::string("\\\\server\\share")}) {
+    for (const std::string& path : {m_dir.Path("missing"), m_dir.Path("file.txt"), std::string("tmp"), std::string(""),
+                                    std::string("\\\\server\\share")}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(m_ctrl.CanSelectPath(path));
         EXPECT_FALSE(m_ctrl.SelectPath(path));

@@ -1,8 +1,9 @@
 // The dialog tests run against Qt's offscreen platform, with the program's name as the
 // application name as the desktop program sets it.
 
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 #include "app/app_icon.h"
 #include "res/version.h"

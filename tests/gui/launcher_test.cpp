@@ -1,5 +1,7 @@
 // The launcher: what it offers, the viewer and the About box it runs, and the ways out.
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -7,15 +9,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "app/about_dlg.h"
 #include "app/launcher_dlg.h"
-#include "tests/support/scripted_prompts.h"
+#include "res/resource_ids.h"
 #include "res/version.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
-#include "res/resource_ids.h"
 
 namespace zandrel::test {
 namespace {
@@ -121,8 +122,8 @@ TEST_F(LauncherTest, RunsTheConverterAndComesBack) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(test::ReadBytes(dir.Path("ms.pal")).size(), 1048u);
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
-    EXPECT_EQ(m_prompts.Messages()[0].text, "Velmark格式的调色板文件" + source + "转换到Microsoft格式的调色板文件" +
-                                                dir.Path("ms.pal") + "完成。");
+    EXPECT_EQ(m_prompts.Messages()[0].text,
+              "Velmark格式的调色板文件" + source + "转换到Microsoft格式的调色板文件" + dir.Path("ms.pal") + "完成。");
     EXPECT_TRUE(m_launcher.isVisible());
     EXPECT_EQ(TopModal(), nullptr);
 }

@@ -1,19 +1,21 @@
 // The lists of the viewer and the maker keep their selected line against clicks that
 // would take it away, and still follow the clicks that choose another line.
 
+#include "ui/list_box.h"
+
+#include <gtest/gtest.h>
+
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "maker/spr_make_dlg.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
-#include "ui/list_box.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
@@ -32,9 +34,7 @@ void ClickAt(QListWidget& list, QPoint at, Qt::KeyboardModifiers modifiers = Qt:
 QPoint MiddleOf(QListWidget& list, int row) { return list.visualItemRect(list.item(row)).center(); }
 
 // Below the last line, where the list is empty.
-QPoint BelowTheLines(QListWidget& list) {
-    return {10, list.visualItemRect(list.item(list.count() - 1)).bottom() + 20};
-}
+QPoint BelowTheLines(QListWidget& list) { return {10, list.visualItemRect(list.item(list.count() - 1)).bottom() + 20}; }
 
 void CtrlSpace(QListWidget& list) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));

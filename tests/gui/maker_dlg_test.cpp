@@ -2,6 +2,8 @@
 // entries and which buttons it offers, files dropped on it, where and in which colours
 // it previews the selected file, and the sprite that Make writes.
 
+#include <gtest/gtest.h>
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -11,7 +13,6 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "maker/spr_make_dlg.h"
@@ -23,40 +24,6 @@
 
 namespace zandrel::test {
 namespace {
-
-void Put16(Bytes& out, unsigned value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void Put32(Bytes& out, std::uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
-
-// A bottom-up 8-bit BMP as paint programs write it, byte by byte: `rows` top row
-// first, each stored row padded to four bytes.
-Bytes HandBmp(int width, int height, const Bytes& rows, const SprPalette& palette, unsigned bitCount = 8) {
-    const int stride = (width + 3) / 4 * 4;
-    const std::uint32_t offset = 14 + 40 + 1024;
-    Bytes out{'B', 'M'};
-    Put32(out, offset + static_cast<std::uint32_t>(stride * height));
-    Put32(out, 0);
-    Put32(out, offset);
-    Put32(out, 40);
-    Put32(out, static_cast<std::uint32_t>(width));
-    Put32(out, static_cast<std::uint32_t>(height));
-    Put16(out, 1);
-    Put16(out, bitCount);
-    for (int i = 0; i < 6; ++i) Put32(out, 0);  // compression, sizes, resolution, colours
-    for (const SprPaletteEntry& entry : palette) out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
-    for (int y = height - 1; y >= 0; --y) {
-        const auto row = rows.begin() + y * width;
-        out.insert(out.end(), row, row + width);
-        out.insert(out.end(), static_cast<std::size_t>(stride - width), 0);
-    }
-    return out;
-}
 
 class MakerTest : public testing::Test {
 protected:
@@ -76,7 +43,7 @@ protected:
         return path;
     }
     // A small BMP filled with index 1.
-    std::string Bmp(const std::string& name) { return Write(name, HandBmp(2, 2, Bytes(4, 1), DistinctPalette())); }
+    std::string Bmp(const std::string& name) { return Write(name, PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette())); }
 
     QListWidget& List() { return *m_maker->DlgItem<QListWidget>(kIdcImageList); }
     QWidget& Preview() { return *m_maker->GetDlgItem(kIdcImagePreview); }
@@ -243,11 +210,11 @@ TEST_F(MakerTest, DroppedLocalImageFilesAreAddedAsAddAddsThem) {
     std::filesystem::create_directory(m_dir.Path("folder.bmp"));
     Add({m_dir.Path("n.bmp")});
 
-    EXPECT_TRUE(DropOn(List(), {QUrl::fromLocalFile(QString::fromStdString(tga)), QUrl("https://example.org/x.bmp"),
-                                QUrl::fromLocalFile(QString::fromStdString(png)),
-                                QUrl::fromLocalFile(QString::fromStdString(m_dir.Path("folder.bmp"))),
-                                QUrl::fromLocalFile(QString::fromStdString(bmp)),
-                                QUrl::fromLocalFile(QString::fromStdString(bmp))}));
+    EXPECT_TRUE(DropOn(
+        List(), {QUrl::fromLocalFile(QString::fromStdString(tga)), QUrl("https://example.org/x.bmp"),
+                 QUrl::fromLocalFile(QString::fromStdString(png)),
+                 QUrl::fromLocalFile(QString::fromStdString(m_dir.Path("folder.bmp"))),
+                 QUrl::fromLocalFile(QString::fromStdString(bmp)), QUrl::fromLocalFile(QString::fromStdString(bmp))}));
     // A PNG too: the build takes what Add offers.
     EXPECT_EQ(Lines(), QStringList({QString::fromStdString(bmp), QString::fromStdString(bmp),
                                     QString::fromStdString(m_dir.Path("n.bmp")), QString::fromStdString(png),
@@ -271,7 +238,7 @@ TEST_F(MakerTest, PreviewDrawsTheSelectedFileUnscaledInTheMiddle) {
     palette[1] = {255, 0, 255, 0};
     Bytes rows(11 * 11, 1);
     rows[0] = 0;  // the top-left pixel, shown in its colour, not as transparent
-    Add({Write("eleven.bmp", HandBmp(11, 11, rows, palette))});
+    Add({Write("eleven.bmp", PaintedBmp8(11, 11, rows, palette))});
     // An even control and an odd image: halving each apart puts it at 100 - 5 = 95,
     // where halving the difference would give 94.
     Preview().resize(200, 200);
@@ -299,7 +266,7 @@ TEST_F(MakerTest, PreviewOfALargerImageShowsItsMiddle) {
     const int left = Preview().width() / 2 - width / 2;
     ASSERT_LT(left, 0);
     rows[static_cast<std::size_t>(width - left)] = 2;  // row 1, the column that lands at x = 0
-    Add({Write("wide.bmp", HandBmp(width, height, rows, palette))});
+    Add({Write("wide.bmp", PaintedBmp8(width, height, rows, palette))});
     Choose(0);
     const QImage image = Grab(Preview());
     const int y = Preview().height() / 2 - height / 2 + 1;
@@ -309,7 +276,7 @@ TEST_F(MakerTest, PreviewOfALargerImageShowsItsMiddle) {
 }
 
 TEST_F(MakerTest, RefusalIsToldOncePerSelectionAndNeverFromInsideThePaint) {
-    Bytes deep = HandBmp(2, 2, Bytes(4, 1), DistinctPalette(), 24);
+    Bytes deep = PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette(), 24);
     const std::string refused = Write("deep.bmp", deep);
     const std::string fine = Bmp("fine.bmp");
     Add({refused, fine});
@@ -366,8 +333,8 @@ Bytes ExpectedPalettedSprite(const SprPalette& palette) {
 
 TEST_F(MakerTest, MakeBuildsAPalettedSpriteReportsItAndCloses) {
     const SprPalette palette = DistinctPalette(3);
-    const std::string first = Write("hero000.bmp", HandBmp(3, 2, Bytes{5, 0, 1, 5, 5, 2}, palette));
-    const std::string second = Write("hero001.bmp", HandBmp(2, 2, Bytes{5, 5, 3, 0}, palette));
+    const std::string first = Write("hero000.bmp", PaintedBmp8(3, 2, Bytes{5, 0, 1, 5, 5, 2}, palette));
+    const std::string second = Write("hero001.bmp", PaintedBmp8(2, 2, Bytes{5, 5, 3, 0}, palette));
     Add({second, first});
     const std::string output = m_dir.Path("hero.spr");
     m_prompts.Answer(output);
@@ -394,9 +361,9 @@ TEST_F(MakerTest, MakeBuildsATrueColourSpriteInListOrderSilently) {
     m_prompts.Answer(output);
     Click(kIdOk);
 
-    Bytes expected{'S', 'P', 1, 2, 0, 0, 2, 0,  //
-                   2, 0, 1, 0, 4, 1, 2, 3, 8, 5, 6, 7,  //
-                   1, 0, 1, 0, 40, 10, 20, 30};
+    Bytes expected{'S', 'P', 1, 2, 0,  0,  2,  0,              //
+                   2,   0,   1, 0, 4,  1,  2,  3, 8, 5, 6, 7,  //
+                   1,   0,   1, 0, 40, 10, 20, 30};
     expected.resize(expected.size() + 1024, 0);
     EXPECT_EQ(ReadBytes(output), expected);
     EXPECT_TRUE(m_prompts.Messages().empty());
@@ -439,7 +406,7 @@ TEST_F(MakerTest, RefusedKindsAskNothingAndKeepTheDialog) {
 
 TEST_F(MakerTest, CancelledSaveAndFailedBuildLeaveEverythingAsItWas) {
     const std::string good = Bmp("a000.bmp");
-    Bytes packed = HandBmp(2, 2, Bytes(4, 1), DistinctPalette());
+    Bytes packed = PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette());
     packed[30] = 1;  // compressed
     const std::string bad = Write("b001.bmp", packed);
     Add({bad, good});

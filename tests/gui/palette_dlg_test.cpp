@@ -1,11 +1,12 @@
 // The palette converter and the layout choice driven through their controls: what
 // each writes byte for byte, what leaves them open, and what they refuse.
 
+#include <gtest/gtest.h>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstring>
-#include <gtest/gtest.h>
 
 #include "palette/pal_convert_dlg.h"
 #include "palette/pal_format_dlg.h"
@@ -34,7 +35,9 @@ Bytes Concat(const Bytes& a, const Bytes& b) {
     return joined;
 }
 
-bool Checked(const QDialog& dialog, int id) { return dialog.findChild<QRadioButton*>(QString::number(id))->isChecked(); }
+bool Checked(const QDialog& dialog, int id) {
+    return dialog.findChild<QRadioButton*>(QString::number(id))->isChecked();
+}
 
 class PalConvertTest : public testing::Test {
 protected:
@@ -144,8 +147,8 @@ TEST_F(PalConvertTest, MicrosoftToVelmarkDropsWhateverHeaderAndKeepsANameWithout
     EXPECT_EQ(ReadBytes(destination), palette);
     EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"odd.pal", "plain"}));
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
-    EXPECT_EQ(m_prompts.Messages()[0].text, "Microsoft格式的调色板文件" + source + "转换到Velmark格式的调色板文件" +
-                                                destination + "完成。");
+    EXPECT_EQ(m_prompts.Messages()[0].text,
+              "Microsoft格式的调色板文件" + source + "转换到Velmark格式的调色板文件" + destination + "完成。");
     EXPECT_FALSE(m_dialog.isVisible());
 }
 
@@ -185,8 +188,8 @@ TEST_F(PalConvertTest, SameFileAndShortSourceAreRefusedWithNothingWritten) {
     m_prompts.Answer(m_dir.Path("v.pal"));
     Click(kIdOk);
     ASSERT_EQ(m_prompts.Messages().size(), 2u);
-    EXPECT_EQ(m_prompts.Messages()[1], (ShownMessage{"调色板文件" + source + "长度不足！应该至少有1048个字节",
-                                                     MessageIcon::None}));
+    EXPECT_EQ(m_prompts.Messages()[1],
+              (ShownMessage{"调色板文件" + source + "长度不足！应该至少有1048个字节", MessageIcon::None}));
     EXPECT_TRUE(m_dialog.isVisible());
     EXPECT_EQ(m_dir.Entries(), std::vector<std::string>{"a.pal"});
 }

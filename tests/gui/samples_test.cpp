@@ -1,13 +1,14 @@
 // The sample sprites open in the viewer and page through without a message.
 
-#include <QListWidget>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_prompts.h"
-#include "tests/gui/gui_support.h"
-#include "viewer/spr_view_dlg.h"
+#include <QListWidget>
+#include <QPushButton>
+
 #include "res/resource_ids.h"
+#include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
+#include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
 namespace {
@@ -50,7 +51,8 @@ TEST_P(SamplesTest, OpensAndPagesThroughEveryFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SamplesTest,
-                         testing::Values(Sample{"slime", SprKind::Indexed256Rle, 6}, Sample{"tiles", SprKind::Indexed256, 4},
+                         testing::Values(Sample{"slime", SprKind::Indexed256Rle, 6},
+                                         Sample{"tiles", SprKind::Indexed256, 4},
                                          Sample{"orb", SprKind::TrueColor32, 8}),
                          [](const testing::TestParamInfo<Sample>& sample) { return std::string(sample.param.name); });
 

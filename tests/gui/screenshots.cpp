@@ -3,12 +3,12 @@
 //
 // Usage: zandrel-screenshots FOLDER   (make screenshots writes docs/)
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QListWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
-#include <QAbstractButton>
 #include <cstdio>
 #include <filesystem>
 #include <string>

@@ -1,13 +1,14 @@
 // The standard dialogs and buttons in the program's language, as the desktop program
 // installs them.
 
+#include "app/translations.h"
+
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QTranslator>
-#include <gtest/gtest.h>
-
-#include "app/translations.h"
 
 namespace zandrel::test {
 namespace {

@@ -1,6 +1,8 @@
 // The Qt layer: filters, the dialog builder, the handler boundary and the
 // scripted prompts, and the templates' texts fitting their controls.
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -12,7 +14,6 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <functional>
 #include <new>
 #include <set>
@@ -32,8 +33,7 @@ namespace zandrel::test {
 namespace {
 
 TEST(Filter, PairsEndAtTheDoubleBar) {
-    EXPECT_EQ(ParseFilter("Velmark SPR(*.spr)|*.spr||"),
-              (std::vector<FilterEntry>{{"Velmark SPR(*.spr)", "*.spr"}}));
+    EXPECT_EQ(ParseFilter("Velmark SPR(*.spr)|*.spr||"), (std::vector<FilterEntry>{{"Velmark SPR(*.spr)", "*.spr"}}));
     EXPECT_EQ(ParseFilter("256色BMP图(*.bmp)|*.bmp|32位色TGA图(*.tga)|*.tga||"),
               (std::vector<FilterEntry>{{"256色BMP图(*.bmp)", "*.bmp"}, {"32位色TGA图(*.tga)", "*.tga"}}));
     EXPECT_EQ(ParseFilter("A|*.a||ignored|*.b"), (std::vector<FilterEntry>{{"A", "*.a"}}));
@@ -60,7 +60,8 @@ TEST(DialogUnits, RoundLikeTheDialogManager) {
 TEST(DialogFont, SongSubstituteGivesTheSixByTwelveCell) {
     const QFont font = DialogFont(DialogTemplateOf(kIddLauncher));
     if (!QFontInfo(font).family().startsWith("AR PL UMing")) {
-        GTEST_SKIP() << "fonts-arphic-uming is not installed (the face drawn is " << QFontInfo(font).family().toStdString() << ")";
+        GTEST_SKIP() << "fonts-arphic-uming is not installed (the face drawn is "
+                     << QFontInfo(font).family().toStdString() << ")";
     }
     const DialogBaseUnits units = BaseUnitsOf(font);
     EXPECT_EQ(units.x, 6);
@@ -94,8 +95,8 @@ TEST_F(BuilderTest, PlacesControlsByDialogUnits) {
     const DialogBaseUnits units = dialog.Built().units;
     EXPECT_EQ(dialog.size(), QSize(DialogUnitsToPixelsX(302, units), DialogUnitsToPixelsY(189, units)));
     EXPECT_EQ(dialog.GetDlgItem(kIdcSprToImages)->geometry(),
-              QRect(DialogUnitsToPixelsX(15, units), DialogUnitsToPixelsY(35, units),
-                    DialogUnitsToPixelsX(100, units), DialogUnitsToPixelsY(34, units)));
+              QRect(DialogUnitsToPixelsX(15, units), DialogUnitsToPixelsY(35, units), DialogUnitsToPixelsX(100, units),
+                    DialogUnitsToPixelsY(34, units)));
     EXPECT_EQ(dialog.windowTitle(), "Zandrel");
 }
 

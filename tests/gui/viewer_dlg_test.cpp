@@ -1,20 +1,21 @@
 // The viewer driven through its controls: what it lists, how it moves between frames,
 // where and in which colours it paints, and what it does without a frame to show.
 
+#include <gtest/gtest.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "os/file.h"
-#include "tests/support/scripted_prompts.h"
+#include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
-#include "res/resource_ids.h"
 
 namespace zandrel::test {
 namespace {
@@ -123,7 +124,8 @@ TEST_F(ViewerTest, SingleFrameStaysSelectedBothWays) {
 }
 
 TEST_F(ViewerTest, TrueColourListsTgaNamesAndDisablesPaletteButtons) {
-    const std::string path = WriteSprite("hero.spr", SprKind::TrueColor32, {TrueColourFrame(3, 2), TrueColourFrame(4, 5)});
+    const std::string path =
+        WriteSprite("hero.spr", SprKind::TrueColor32, {TrueColourFrame(3, 2), TrueColourFrame(4, 5)});
     Open(path);
     EXPECT_EQ(FileInfo().toStdString(), "文件名:" + path + "|[32位色SPR]");
     EXPECT_EQ(Lines(), QStringList({"hero000.tga", "hero001.tga"}));
@@ -134,7 +136,8 @@ TEST_F(ViewerTest, TrueColourListsTgaNamesAndDisablesPaletteButtons) {
 
 TEST_F(ViewerTest, EveryButtonServesAPalettisedSprite) {
     Open(WriteSprite("p.spr", SprKind::Indexed256Rle, {Filled(4, 4, 1)}));
-    for (int id : {kIdcPrevFrame, kIdcNextFrame, kIdcExportFrame, kIdcExportAll, kIdcExportPalette, kIdcImportPalette, kIdCancel}) {
+    for (int id : {kIdcPrevFrame, kIdcNextFrame, kIdcExportFrame, kIdcExportAll, kIdcExportPalette, kIdcImportPalette,
+                   kIdCancel}) {
         EXPECT_TRUE(m_viewer->GetDlgItem(id)->isEnabled()) << id;
     }
     // No default button, so that Enter outside the buttons ends the dialog.

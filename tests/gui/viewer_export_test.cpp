@@ -2,11 +2,12 @@
 // the save and folder questions; what lands on disk is read back by Qt's own image
 // readers and compared pixel by pixel with the frames the test put in the sprite.
 
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QImageReader>
 #include <QPushButton>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "tests/gui/gui_support.h"
@@ -58,7 +59,8 @@ void ExpectTgaOf(const std::string& path, const TestFrame& frame) {
     for (int y = 0; y < frame.height; ++y) {
         for (int x = 0; x < frame.width; ++x) {
             const std::size_t at = (static_cast<std::size_t>(frame.height - 1 - y) * frame.width + x) * 4;
-            const QRgb expected = qRgba(frame.pixels[at + 3], frame.pixels[at + 2], frame.pixels[at + 1], frame.pixels[at]);
+            const QRgb expected =
+                qRgba(frame.pixels[at + 3], frame.pixels[at + 2], frame.pixels[at + 1], frame.pixels[at]);
             ASSERT_EQ(image.pixel(x, y), expected) << x << "," << y;
         }
     }

@@ -1,10 +1,11 @@
 // The viewer's palette buttons: an import repaints the preview in the new colours, a
 // refusal keeps the old ones, and an export writes the palette as it is in memory.
 
+#include <gtest/gtest.h>
+
 #include <QEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "res/resource_ids.h"

@@ -1,6 +1,8 @@
 // The viewer's zoom, checkerboard, playback, preview menu and dropped files, driven
 // by keys, wheel, menu and drop events, and checked by the pixels of the preview.
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -13,7 +15,6 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 #include <memory>
 #include <utility>
 
@@ -21,6 +22,7 @@
 #include "os/file.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/hand_ticks.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/spr_view_dlg.h"
@@ -31,28 +33,6 @@ namespace {
 constexpr QRgb kEntry0 = 0xFF0A141E;  // red 10, green 20, blue 30
 constexpr QRgb kMagenta = 0xFFFF00FF;
 constexpr QRgb kGreen = 0xFF00FF00;
-
-// Ticks only when the test says so.
-class FakeTicks final : public TickSource {
-public:
-    void Start(int perSecond, std::function<void()> onTick) override {
-        rate = perSecond;
-        m_onTick = std::move(onTick);
-        running = true;
-    }
-    void Stop() override { running = false; }
-    void Tick() {
-        ASSERT_TRUE(running);
-        m_onTick();
-        Settle();
-    }
-
-    int rate = 0;
-    bool running = false;
-
-private:
-    std::function<void()> m_onTick;
-};
 
 void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -85,7 +65,7 @@ class ViewerViewTest : public testing::Test {
 protected:
     CSprViewDlg& Open(const std::string& path) {
         m_viewer = std::make_unique<CSprViewDlg>(m_prompts, path);
-        auto ticks = std::make_unique<FakeTicks>();
+        auto ticks = std::make_unique<HandTicks>();
         m_ticks = ticks.get();
         m_viewer->SetTickSource(std::move(ticks));
         m_viewer->InitDialog();
@@ -109,11 +89,17 @@ protected:
         SendKey(focus != nullptr ? *focus : *m_viewer, key, modifiers);
     }
     void Click(int id) { ClickButton(*m_viewer, id); }
+    // One playback tick, and what it shows.
+    void Tick() {
+        ASSERT_TRUE(m_ticks->Running());
+        m_ticks->Tick();
+        Settle();
+    }
 
     TempDir m_dir;
     ScriptedPrompts m_prompts;
     std::unique_ptr<CSprViewDlg> m_viewer;
-    FakeTicks* m_ticks = nullptr;
+    HandTicks* m_ticks = nullptr;
 };
 
 // A 2 x 2 frame: magenta, green on top; green, entry 0 below.
@@ -180,8 +166,10 @@ TEST_F(ViewerViewTest, ZoomKeysAndWheelMakeCentredBlocksThatHoldWhileStepping) {
     // The wheel with Ctrl held steps once a whole notch has added up; without Ctrl it
     // does not zoom.
     Key(Qt::Key_0, Qt::ControlModifier);
-    for (const auto& [delta, modifiers] : {std::pair{120, Qt::NoModifier}, {60, Qt::ControlModifier},
-                                           {60, Qt::ControlModifier}, {120, Qt::ControlModifier}}) {
+    for (const auto& [delta, modifiers] : {std::pair{120, Qt::NoModifier},
+                                           {60, Qt::ControlModifier},
+                                           {60, Qt::ControlModifier},
+                                           {120, Qt::ControlModifier}}) {
         const QPointF at(PreviewControl().width() / 2.0, PreviewControl().height() / 2.0);
         QWheelEvent event(at, PreviewControl().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
                           Qt::NoScrollPhase, false);
@@ -224,12 +212,12 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     EXPECT_EQ(m_ticks->rate, 10);
     EXPECT_EQ(PreviewControl().toolTip(), "缩放 1×　棋盘格 关　播放 10 帧/秒（播放中）");
 
-    m_ticks->Tick();
+    Tick();
     EXPECT_EQ(List().currentRow(), 1);
     EXPECT_EQ(m_viewer->CurrentFrame(), 1);
     EXPECT_EQ(FrameInfo(), "2/3\n(6,1)");
-    m_ticks->Tick();
-    m_ticks->Tick();
+    Tick();
+    Tick();
     EXPECT_EQ(List().currentRow(), 0);  // loops
     EXPECT_EQ(FrameInfo(), "1/3\n(5,1)");
 
@@ -240,21 +228,22 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     EXPECT_TRUE(m_viewer->IsPlaying());
 
     Key(Qt::Key_Space);
-    EXPECT_FALSE(m_ticks->running);
+    EXPECT_FALSE(m_ticks->Running());
 
     // ">>" stops it and steps once.
     Key(Qt::Key_Space);
     Click(kIdcNextFrame);
     EXPECT_FALSE(m_viewer->IsPlaying());
-    EXPECT_FALSE(m_ticks->running);
+    EXPECT_FALSE(m_ticks->Running());
     EXPECT_EQ(List().currentRow(), 1);
 
     // A click in the list stops it, even on the line already selected.
     Key(Qt::Key_Space);
-    m_ticks->Tick();
+    Tick();
     const QRect line = List().visualItemRect(List().item(2));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(line.center()), List().viewport()->mapToGlobal(QPointF(line.center())),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(line.center()),
+                      List().viewport()->mapToGlobal(QPointF(line.center())), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(List().viewport(), &press);
     Settle();
     EXPECT_FALSE(m_viewer->IsPlaying());
@@ -272,7 +261,7 @@ TEST_F(ViewerViewTest, PlaybackStopsAtAFrameThatCannotBeDrawnAndReportsItOnce) {
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     Click(kIdcNextFrame);
     Key(Qt::Key_Space);
-    m_ticks->Tick();  // back to frame 0
+    Tick();  // back to frame 0
     EXPECT_FALSE(m_viewer->IsPlaying());
     EXPECT_EQ(m_prompts.Messages().size(), 2u);
 }
@@ -299,8 +288,8 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
         Settle();
         return texts;
     };
-    EXPECT_EQ(choose("放大"), QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "透明处显示棋盘格",
-                                          "播放", "减慢", "加快", "输出GIF动画..."}));
+    EXPECT_EQ(choose("放大"), QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小",
+                                           "透明处显示棋盘格", "播放", "减慢", "加快", "输出GIF动画..."}));
     EXPECT_EQ(m_viewer->View().zoom, 2);
     choose("透明处显示棋盘格");
     EXPECT_TRUE(m_viewer->View().checkerboard);
@@ -325,7 +314,8 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
 
 TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {
     const std::string first = WriteSprite("first.spr", SprKind::Indexed256Rle, {Quad()});
-    const std::string second = WriteSprite("second.SPR", SprKind::TrueColor32, {TrueColourFrame(3, 2), TrueColourFrame(4, 5)});
+    const std::string second =
+        WriteSprite("second.SPR", SprKind::TrueColor32, {TrueColourFrame(3, 2), TrueColourFrame(4, 5)});
     Open(first);
     Key(Qt::Key_Equal, Qt::ControlModifier);
     Key(Qt::Key_Space);

@@ -1,11 +1,11 @@
 // What Windows itself reads from Zandrel.exe: the version resource that Explorer's
 // properties show, and icon 128 at both sizes, equal to the icon the program draws.
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <QImage>
 #include <cstdint>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -41,11 +41,11 @@ TEST(WindowsResources, VersionNamesTheProgramInChinesePrc) {
     EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+    ASSERT_TRUE(
+        VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0804);  // Chinese (PRC)
-    EXPECT_EQ(translation[1], 1200);  // Unicode
+    EXPECT_EQ(translation[1], 1200);    // Unicode
 
     EXPECT_EQ(VersionString(block, L"InternalName"), L"Zandrel");
     EXPECT_EQ(VersionString(block, L"OriginalFilename"), L"Zandrel.EXE");
@@ -66,7 +66,8 @@ QImage IconPixels(HICON icon, int size) {
     header.bmiHeader.biBitCount = 32;
     header.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(size), image.bits(), &header, DIB_RGB_COLORS);
+    const int rows =
+        GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(size), image.bits(), &header, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
@@ -78,7 +79,8 @@ TEST(WindowsResources, IconHoldsTheProgramsIconAtBothSizes) {
     ASSERT_NE(module, nullptr);
     for (const auto& [size, xpm] : {std::pair{32, kAppIcon32}, std::pair{16, kAppIcon16}}) {
         SCOPED_TRACE(size);
-        auto* icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(128), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        auto* icon =
+            static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(128), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
         ASSERT_NE(icon, nullptr);
         const QImage drawn = IconPixels(icon, size);
         DestroyIcon(icon);

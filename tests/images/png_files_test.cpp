@@ -60,9 +60,9 @@ TEST(PngImport, IndexedSourcesGiveIndicesTableAndTheirTransparentEntry) {
     EXPECT_EQ(decoded.transparentIndex, std::optional<std::uint8_t>(6));
     ASSERT_EQ(decoded.pixels.size(), 10u);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(decoded.pixels[i], (i % 5 + 3 * (i / 5)) % 9);
-    EXPECT_EQ(decoded.colourTable[4 * 8], 40);       // blue of entry 8
-    EXPECT_EQ(decoded.colourTable[4 * 8 + 2], 80);   // red
-    EXPECT_EQ(decoded.colourTable[4 * 9 + 2], 0);    // entries the file lacks are black
+    EXPECT_EQ(decoded.colourTable[4 * 8], 40);      // blue of entry 8
+    EXPECT_EQ(decoded.colourTable[4 * 8 + 2], 80);  // red
+    EXPECT_EQ(decoded.colourTable[4 * 9 + 2], 0);   // entries the file lacks are black
 
     table[6] = qRgb(1, 2, 3);  // nothing transparent: the build falls back to the top-left pixel
     image.setColorTable(table);
@@ -151,7 +151,7 @@ TEST(PngImport, NoFrameOfMoreThanTheLimitIsDecodedHoweverWellItCompresses) {
     small.fill(0);
     const Bytes smallFile = QtPng(small);
     for (const auto& [width, height, over] : {std::tuple{4096u, 4096u, false}, std::tuple{4096u, 4097u, true},
-                                             std::tuple{65535u, 256u, false}, std::tuple{65535u, 257u, true}}) {
+                                              std::tuple{65535u, 256u, false}, std::tuple{65535u, 257u, true}}) {
         Bytes sized = smallFile;
         test::SetPngSize(sized, width, height);
         EXPECT_EQ(ReadPngHeader(sized).problem, over ? PngProblem::TooManyPixels : PngProblem::None)

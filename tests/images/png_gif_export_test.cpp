@@ -95,17 +95,19 @@ TEST_F(PngAndGif, TrueColourSpriteComesBackFromItsPngsByteForByte) {
     EXPECT_EQ(test::ReadBytes(m_dir.Path("png.spr")), test::ReadBytes(m_dir.Path("tga.spr")));
     SpriteModel back;
     ASSERT_TRUE(back.LoadSprite(m_dir.Path("png.spr")).done);
-    EXPECT_EQ(back.ReadFrame(1).pixels, test::TrueColourFrame(2, 4, 8).pixels);
+    EXPECT_EQ(test::SeenOf(back.ReadFrame(1)).pixels, test::TrueColourFrame(2, 4, 8).pixels);
 }
 
 // The same pictures as Qt writes them to PNG and as 8-bit BMPs: whose top-left pixel
 // is not index 0, so that the build's exchange of entries is at work in both.
 TEST_F(PngAndGif, BmpBuiltAndPngBuiltSpritesAreTheSame) {
     QList<QRgb> table;
-    for (std::size_t i = 0; i < 256; ++i) table.push_back(qRgb(m_palette[i].red, m_palette[i].green, m_palette[i].blue));
+    for (std::size_t i = 0; i < 256; ++i)
+        table.push_back(qRgb(m_palette[i].red, m_palette[i].green, m_palette[i].blue));
     std::vector<std::string> bmps, pngs;
     for (int n = 0; n < 3; ++n) {
-        const test::TestFrame frame = test::PatternFrame(static_cast<std::uint16_t>(6 + n), 4, static_cast<std::uint8_t>(n + 2));
+        const test::TestFrame frame =
+            test::PatternFrame(static_cast<std::uint16_t>(6 + n), 4, static_cast<std::uint8_t>(n + 2));
         Bytes indices = frame.pixels;
         indices[0] = 77;  // every picture's top-left: the transparent colour
         QImage image(frame.width, frame.height, QImage::Format_Indexed8);
@@ -114,7 +116,8 @@ TEST_F(PngAndGif, BmpBuiltAndPngBuiltSpritesAreTheSame) {
             for (int x = 0; x < frame.width; ++x) image.setPixel(x, y, indices[y * frame.width + x]);
         }
         pngs.push_back(Write("p" + std::to_string(n) + ".png", test::QtPng(image)));
-        bmps.push_back(Write("b" + std::to_string(n) + ".bmp", test::MakeBmp8(frame.width, frame.height, indices, m_palette)));
+        bmps.push_back(
+            Write("b" + std::to_string(n) + ".bmp", test::MakeBmp8(frame.width, frame.height, indices, m_palette)));
     }
     ASSERT_EQ(DecodePng(test::ReadBytes(pngs[0])).kind, PngKind::Indexed);
     ASSERT_TRUE(BuildSprite(bmps, m_dir.Path("bmp.spr")).done);
@@ -146,7 +149,8 @@ TEST_F(PngAndGif, BuildKeepsKindsApartAndNamesADamagedPng) {
     const Outcome refused = BuildSprite({tga, cut}, m_dir.Path("x.spr"));
     EXPECT_FALSE(refused.done);
     EXPECT_EQ(refused.text, cut + "已损坏：PNG文件里的数据不完整或校验不对!");
-    EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).Refused().text, m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
+    EXPECT_EQ(CheckSourceKinds({Write("fake.png", Bytes{'x'})}).Refused().text,
+              m_dir.Path("fake.png") + "不是一个合法的PNG文件!");
     EXPECT_EQ(CheckSourceKinds({m_dir.Path("none.png")}).Refused().text, "无法打开PNG文件!:" + m_dir.Path("none.png"));
     EXPECT_FALSE(test::Exists(m_dir.Path("x.spr")));
 }
@@ -155,30 +159,31 @@ TEST_F(PngAndGif, MakerPreviewShowsPngSources) {
     QImage rgba(2, 1, QImage::Format_ARGB32);
     rgba.setPixel(0, 0, qRgba(200, 100, 50, 128));  // over black: 100, 50, 25
     rgba.setPixel(1, 0, qRgba(1, 2, 3, 255));
-    PreviewImage preview = DecodePreview(Write("rgba.png", test::QtPng(rgba)));
-    ASSERT_EQ(preview.problem, "");
+    test::Seen preview = test::SeenOf(DecodePreview(Write("rgba.png", test::QtPng(rgba))));
+    ASSERT_EQ(preview.refusal, "");
     EXPECT_EQ(preview.pixels, (Bytes{25, 50, 100, 255, 3, 2, 1, 255}));  // blue, green, red, 255
 
     QImage indexed(1, 2, QImage::Format_Indexed8);
     indexed.setColorTable({qRgb(10, 20, 30), qRgb(40, 50, 60)});
     indexed.setPixel(0, 0, 1);
     indexed.setPixel(0, 1, 0);
-    preview = DecodePreview(Write("indexed.png", test::QtPng(indexed)));
-    ASSERT_EQ(preview.problem, "");
+    preview = test::SeenOf(DecodePreview(Write("indexed.png", test::QtPng(indexed))));
+    ASSERT_EQ(preview.refusal, "");
     EXPECT_EQ(preview.pixels, (Bytes{60, 50, 40, 255, 30, 20, 10, 255}));
 
     Bytes broken = test::QtPng(indexed);
     broken[23] ^= 1;  // the low byte of the IHDR's height: 3, which its checksum does not match
-    EXPECT_EQ(DecodePreview(Write("broken.png", broken)).problem,
+    EXPECT_EQ(DecodePreview(Write("broken.png", broken)).Refused().text,
               m_dir.Path("broken.png") + "已损坏：PNG文件里的数据不完整或校验不对!");
-    EXPECT_EQ(DecodePreview(Write("short.png", Bytes(broken.begin(), broken.begin() + 12))).problem,
+    EXPECT_EQ(DecodePreview(Write("short.png", Bytes(broken.begin(), broken.begin() + 12))).Refused().text,
               m_dir.Path("short.png") + "不是一个合法的PNG文件!");
 }
 
 TEST_F(PngAndGif, AnimationCentresEveryFrameOnTheLargestCanvas) {
     // Widths 5, 2, 4 and heights 3, 2, 6: a 5 x 6 canvas; the 2 x 2 frame sits at
     // (5/2 - 2/2, 6/2 - 2/2) = (1, 2).
-    std::vector<test::TestFrame> frames = {test::PatternFrame(5, 3, 1), test::PatternFrame(2, 2, 4), test::PatternFrame(4, 6, 6)};
+    std::vector<test::TestFrame> frames = {test::PatternFrame(5, 3, 1), test::PatternFrame(2, 2, 4),
+                                           test::PatternFrame(4, 6, 6)};
     frames[1].pixels = {0, 200, 17, 0};
     Sprite(SprKind::Indexed256Rle, frames);
     const std::string gif = m_out.Path("hero.gif");
@@ -196,7 +201,8 @@ TEST_F(PngAndGif, AnimationCentresEveryFrameOnTheLargestCanvas) {
         ASSERT_EQ(images.back().size(), QSize(5, 6));
     }
     const auto colour = [&](std::uint8_t index) {
-        return index == 0 ? qRgba(0, 0, 0, 0) : qRgb(m_palette[index].red, m_palette[index].green, m_palette[index].blue);
+        return index == 0 ? qRgba(0, 0, 0, 0)
+                          : qRgb(m_palette[index].red, m_palette[index].green, m_palette[index].blue);
     };
     const auto alphaOrColour = [](QRgb pixel) { return qAlpha(pixel) == 0 ? qRgba(0, 0, 0, 0) : pixel; };
     // The second frame: its four pixels at (1, 2), and nothing of the first frame left.

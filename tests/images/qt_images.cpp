@@ -23,7 +23,8 @@ void PutBigEndian(Bytes& bytes, std::size_t offset, std::uint32_t value) {
 }  // namespace
 
 QImage QtDecode(ByteSpan file) {
-    return QImage::fromData(QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
+    return QImage::fromData(
+        QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
 }
 
 Bytes QtPng(const QImage& image) {

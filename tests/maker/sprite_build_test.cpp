@@ -1,7 +1,8 @@
 #include "maker/sprite_build.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "formats/image_files.h"
 #include "os/utf16.h"
@@ -25,9 +26,9 @@ protected:
         return m_dir.Path(name);
     }
     // Loads what a build wrote and reads frame `index` back.
-    DecodedFrame ReadBack(const std::string& path, std::size_t index) {
+    test::Seen ReadBack(const std::string& path, std::size_t index) {
         EXPECT_TRUE(m_sprite.LoadSprite(path).done);
-        return m_sprite.ReadFrame(index);
+        return test::SeenOf(m_sprite.ReadFrame(index));
     }
 
     TempDir m_dir;
@@ -118,10 +119,12 @@ TEST_F(SpriteBuild, LaterTopLeftIndexKeepsTheFirstTransparentColourOnlyWhereTheP
     // another top-left index must then not use index 0.
     const Bytes zeroFirst = {0, 3, 3, 3};
     const std::string other = m_dir.Path("other.spr");  // `out` is held by the model now
-    EXPECT_FALSE(BuildSprite({Bmp("a.bmp", 2, 2, zeroFirst, m_palette), Bmp("c.bmp", 2, 2, {4, 0, 4, 4}, m_palette)},
-                             other).done);
-    ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 2, 2, zeroFirst, m_palette), Bmp("c.bmp", 2, 2, {4, 6, 4, 4}, m_palette)},
-                            other).done);
+    EXPECT_FALSE(
+        BuildSprite({Bmp("a.bmp", 2, 2, zeroFirst, m_palette), Bmp("c.bmp", 2, 2, {4, 0, 4, 4}, m_palette)}, other)
+            .done);
+    ASSERT_TRUE(
+        BuildSprite({Bmp("a.bmp", 2, 2, zeroFirst, m_palette), Bmp("c.bmp", 2, 2, {4, 6, 4, 4}, m_palette)}, other)
+            .done);
     EXPECT_EQ(ReadBack(other, 1).pixels, (Bytes{0, 6, 0, 0}));
 }
 
@@ -129,10 +132,11 @@ TEST_F(SpriteBuild, LaterTopLeftIndexKeepsTheFirstTransparentColourOnlyWhereTheP
 // the sprite are written out here byte by byte.
 TEST_F(SpriteBuild, SourcesWithOneTopLeftIndexGiveTheSameBytesAsAlways) {
     const auto bmp = [](std::initializer_list<std::uint8_t> rowsBottomFirst) {
-        Bytes file = {'B', 'M', 0x46, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,  // 1094 bytes, pixels at 1078
-                      40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0,           // 2 x 2, 8 bits
-                      0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-        for (int i = 0; i < 256; ++i) file.insert(file.end(), {std::uint8_t(i), std::uint8_t(i ^ 0x55), std::uint8_t(255 - i), 0});
+        Bytes file = {'B', 'M', 0x46, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,        // 1094 bytes, pixels at 1078
+                      40,  0,   0,    0,    2, 0, 0, 0, 2, 0, 0,    0,    1, 0, 8, 0,  // 2 x 2, 8 bits
+                      0,   0,   0,    0,    8, 0, 0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i)
+            file.insert(file.end(), {std::uint8_t(i), std::uint8_t(i ^ 0x55), std::uint8_t(255 - i), 0});
         file.insert(file.end(), rowsBottomFirst);
         return file;
     };
@@ -141,9 +145,8 @@ TEST_F(SpriteBuild, SourcesWithOneTopLeftIndexGiveTheSameBytesAsAlways) {
     const std::string out = m_dir.Path("out.spr");
     ASSERT_TRUE(BuildSprite({m_dir.Path("a.bmp"), m_dir.Path("b.bmp")}, out).done);
 
-    Bytes expected = {'S', 'P', 1, 2, 2, 0, 0, 0,
-                      2, 0, 2, 0, 6, 0, 0, 1, 5, 1, 0, 1,  // 0 5 / 1 0
-                      2, 0, 2, 0, 4, 0, 0, 2, 5, 9};       // 0 0 / 5 9
+    Bytes expected = {'S', 'P', 1, 2, 2, 0, 0, 0, 2, 0, 2, 0, 6, 0, 0, 1, 5, 1, 0, 1,  // 0 5 / 1 0
+                      2,   0,   2, 0, 4, 0, 0, 2, 5, 9};                               // 0 0 / 5 9
     for (int i = 0; i < 256; ++i) {
         const int from = i == 0 ? 5 : i == 5 ? 0 : i;  // entries 0 and 5 exchanged
         expected.insert(expected.end(), {std::uint8_t(255 - from), std::uint8_t(from ^ 0x55), std::uint8_t(from), 0});
@@ -284,7 +287,8 @@ TEST_F(SpriteBuild, RecordsComeOutWholeHoweverTheBytesAreGathered) {
     std::vector<Bytes> frames;
     for (std::uint8_t f = 0; f < 5; ++f) {
         Bytes indices(std::size_t{width} * height, 0);
-        for (std::size_t i = 3 + f; i < indices.size(); i += 10 + f) indices[i] = static_cast<std::uint8_t>(1 + (i + f) % 200);
+        for (std::size_t i = 3 + f; i < indices.size(); i += 10 + f)
+            indices[i] = static_cast<std::uint8_t>(1 + (i + f) % 200);
         frames.push_back(indices);
         sources.push_back(Bmp("f" + std::to_string(f) + ".bmp", width, height, indices, m_palette));
     }

@@ -52,7 +52,8 @@ TEST(File, RefusesWhatIsNoOrdinaryFileWithoutWaiting) {
     ::alarm(0);
     // What is refused is not held: the name can be opened again at once.
     EXPECT_EQ(CauseOf([&] { File::OpenRead(dir.Path("pipe")); }), FileCause::NotRegularFile);
-    EXPECT_EQ(DescribeFileError(FileError(FileCause::NotRegularFile, 0, "/tmp/p")), "访问文件/tmp/p时出错：不是普通文件。");
+    EXPECT_EQ(DescribeFileError(FileError(FileCause::NotRegularFile, 0, "/tmp/p")),
+              "访问文件/tmp/p时出错：不是普通文件。");
 }
 
 #endif
@@ -377,7 +378,8 @@ TEST(OutputFile, WritesStraightIntoAPipe) {
     std::thread reader([&] {
         const int fd = ::open(pipe.c_str(), O_RDONLY);
         std::uint8_t buffer[64];
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) received.insert(received.end(), buffer, buffer + got);
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.insert(received.end(), buffer, buffer + got);
         ::close(fd);
     });
     WriteWholeFile(dir.Path("link"), Bytes{1, 2, 3});
@@ -571,10 +573,10 @@ TEST(OutputFile, RemovesOnlyTemporariesWhoseProcessIsProvablyGone) {
     };
     const std::vector<std::string> kept = {
         kPrefix + tag + "-" + pid + "-" + start + "-7",  // this process's own
-        kPrefix + tag + "-" + pid + "-0-1",  // no start said: its pid runs
+        kPrefix + tag + "-" + pid + "-0-1",              // no start said: its pid runs
         kPrefix + pid + "-3",
         kPrefix + otherHost + "-" + gone + "-4242-0",  // another machine's pid
-        kPrefix + tag + "-" + gone + "-x-0",  // not a name this program makes
+        kPrefix + tag + "-" + gone + "-x-0",           // not a name this program makes
     };
     for (const std::string& name : removed) test::WriteBytes(dir.Path(name), Bytes{1});
     for (const std::string& name : kept) test::WriteBytes(dir.Path(name), Bytes{1});
@@ -603,7 +605,8 @@ TEST(OutputFile, RemovesOnlyTemporariesWhoseProcessIsProvablyGone) {
 
 TEST(DescribeFileError, NamesTheFileAndTheCause) {
     const FileError error(FileCause::SharingViolation, 0, "tmp/a.pal");
-    EXPECT_EQ(DescribeFileError(error), "访问文件" + WithNativeSeparators("tmp/a.pal") + "时出错：文件正被使用，共享冲突。");
+    EXPECT_EQ(DescribeFileError(error),
+              "访问文件" + WithNativeSeparators("tmp/a.pal") + "时出错：文件正被使用，共享冲突。");
 }
 
 // The cause numbers stay those the program has always shown (a folder as a destination

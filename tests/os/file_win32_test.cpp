@@ -1,9 +1,8 @@
 // The file layer as Windows alone has it: sharing kept by the system against every
 // handle and every process, replacing through ReplaceFileW, long and Chinese paths.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -71,9 +70,9 @@ std::optional<CliRun> RunCli(const std::vector<std::string>& args) {
     TempDir outputs;
     const std::string outputPath = outputs.Path("output.txt");
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    const HANDLE output = ::CreateFileW(WideFromUtf8(outputPath).c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE output =
+        ::CreateFileW(WideFromUtf8(outputPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) return std::nullopt;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -101,7 +100,8 @@ constexpr DWORD kCliFailed = 1;
 
 // A small sprite for the command line to read.
 void WriteSprite(const std::string& path) {
-    test::WriteBytes(path, test::MakeSprite(SprKind::Indexed256Rle, {test::PatternFrame(6, 4)}, test::DistinctPalette()));
+    test::WriteBytes(path,
+                     test::MakeSprite(SprKind::Indexed256Rle, {test::PatternFrame(6, 4)}, test::DistinctPalette()));
 }
 
 TEST(Win32File, AHeldSourceRefusesEveryOtherHandleAndProcess) {
@@ -312,7 +312,8 @@ TEST(Win32File, ChineseFileNames) {
     const std::optional<CliRun> converted =
         RunCli({"palette", "convert", dir.Path("调色板.pal"), dir.Path("微软.pal"), "--to", "microsoft"});
     EXPECT_EQ(converted->status, kCliDone) << converted->output;
-    EXPECT_NE(converted->output.find("调色板.pal转换到Microsoft格式的调色板文件"), std::string::npos) << converted->output;
+    EXPECT_NE(converted->output.find("调色板.pal转换到Microsoft格式的调色板文件"), std::string::npos)
+        << converted->output;
     EXPECT_EQ(ListedNames(dir.Root()),
               (std::vector<std::wstring>{L"\u5FAE\u8F6F.pal", L"\u7CBE\u7075 \u4E00.spr", L"\u8C03\u8272\u677F.pal"}));
 }

@@ -26,10 +26,16 @@ TEST(Utf16, KeepsALoneSurrogateThatAWindowsNameMayHold) {
 TEST(Utf16, TurnsBytesThatAreNoUtf8IntoReplacementCharacters) {
     // A stray continuation byte, a cut sequence, an overlong "/", a lead byte of five,
     // and a code point past U+10FFFF each become one U+FFFD, and what follows is kept.
-    EXPECT_EQ(Utf16FromUtf8("\x80" "a"), u"\xFFFD" u"a");
+    EXPECT_EQ(Utf16FromUtf8("\x80"
+                            "a"),
+              u"\xFFFD"
+              u"a");
     EXPECT_EQ(Utf16FromUtf8("\xE7\xB2"), u"\xFFFD\xFFFD");
     EXPECT_EQ(Utf16FromUtf8("\xC0\xAF"), u"\xFFFD\xFFFD");
-    EXPECT_EQ(Utf16FromUtf8("\xF8" "b"), u"\xFFFD" u"b");
+    EXPECT_EQ(Utf16FromUtf8("\xF8"
+                            "b"),
+              u"\xFFFD"
+              u"b");
     EXPECT_EQ(Utf16FromUtf8("\xF4\x90\x80\x80"), u"\xFFFD\xFFFD\xFFFD\xFFFD");
     // The largest code point and the smallest three-byte one are whole characters.
     EXPECT_EQ(Utf16FromUtf8("\xF4\x8F\xBF\xBF"), u"\xDBFF\xDFFF");

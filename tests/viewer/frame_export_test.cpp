@@ -1,10 +1,11 @@
 #include "viewer/frame_export.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "formats/image_files.h"
 #include "formats/palette_files.h"
@@ -32,7 +33,8 @@ protected:
 };
 
 TEST_F(FrameExport, WritesEveryFrameUnderItsListName) {
-    const std::vector<test::TestFrame> frames = {test::PatternFrame(13, 4), test::PatternFrame(16, 2), test::PatternFrame(1, 1)};
+    const std::vector<test::TestFrame> frames = {test::PatternFrame(13, 4), test::PatternFrame(16, 2),
+                                                 test::PatternFrame(1, 1)};
     Load(SprKind::Indexed256Rle, frames);
     const Outcome done = ExportAllFrames(m_sprite, m_sprite.FrameNames(), m_out.Root());
     ASSERT_TRUE(done.done);
@@ -114,7 +116,8 @@ TEST_F(FrameExport, AFrameWithoutPixelsRefusesPngBeforeAnyFileIsWritten) {
         const TempDir out;
         test::WriteBytes(out.Path("hero000.png"), Bytes{'o', 'l', 'd'});
         const std::string name = trueColour ? "hero001.tga" : "hero001.bmp";
-        const std::string refusal = m_sprite.Path() + "的" + name + "没有像素(3×0)：PNG图至少要有一个像素，不能输出为PNG!";
+        const std::string refusal =
+            m_sprite.Path() + "的" + name + "没有像素(3×0)：PNG图至少要有一个像素，不能输出为PNG!";
 
         const Outcome all = ExportAllFrames(m_sprite, m_sprite.FrameNames(), out.Root(), FrameFormat::Png);
         EXPECT_FALSE(all.done);
@@ -139,8 +142,8 @@ TEST_F(FrameExport, ASpriteRewrittenWhileItIsReadIsReportedAndTheFilesWrittenSta
     // Another program rewrites the frames in place, as long as they were, a second later.
     const std::string path = m_dir.Path("hero.spr");
     const auto written = std::filesystem::last_write_time(path);
-    Bytes rewritten = test::MakeSprite(SprKind::Indexed256Rle, {test::PatternFrame(4, 3, 3), test::PatternFrame(4, 3, 4)},
-                                       m_palette);
+    Bytes rewritten =
+        test::MakeSprite(SprKind::Indexed256Rle, {test::PatternFrame(4, 3, 3), test::PatternFrame(4, 3, 4)}, m_palette);
     ASSERT_EQ(rewritten.size(), test::ReadBytes(path).size());
     {
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -154,9 +157,9 @@ TEST_F(FrameExport, ASpriteRewrittenWhileItIsReadIsReportedAndTheFilesWrittenSta
     EXPECT_EQ(all.text, path + "在读取期间被其他程序改动了：已输出的2个文件可能混有改动前后的帧，仍留在文件夹里!");
     EXPECT_EQ(out.Entries(), (std::vector<std::string>{"hero000.bmp", "hero001.bmp"}));
 
-    for (const auto& exportOne : std::vector<std::function<Outcome()>>{
-             [&] { return ExportFrame(m_sprite, 0, out.Path("one.bmp")); },
-             [&] { return ExportAnimation(m_sprite, out.Path("all.gif")); }}) {
+    for (const auto& exportOne :
+         std::vector<std::function<Outcome()>>{[&] { return ExportFrame(m_sprite, 0, out.Path("one.bmp")); },
+                                               [&] { return ExportAnimation(m_sprite, out.Path("all.gif")); }}) {
         const Outcome one = exportOne();
         EXPECT_FALSE(one.done);
         EXPECT_EQ(one.text, path + "在读取期间被其他程序改动了，没有输出!");

@@ -1,10 +1,10 @@
 // The preview's zoom, checkerboard and rate steps, on plain pixel buffers.
 
+#include "viewer/preview_view.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "viewer/preview_view.h"
 
 namespace zandrel::test {
 namespace {
@@ -16,15 +16,18 @@ struct Bgr {
 
 // The pixel at (x, y) of the control, or -1s where the picture does not reach.
 Bgr At(const PlacedPicture& placed, int x, int y) {
-    if (x < placed.x || y < placed.y || x >= placed.x + placed.width || y >= placed.y + placed.height) return {-1, -1, -1};
-    const std::size_t offset = (static_cast<std::size_t>(y - placed.y) * placed.width + (x - placed.x)) * 4;
-    EXPECT_EQ(placed.pixels[offset + 3], 255);
-    return {placed.pixels[offset], placed.pixels[offset + 1], placed.pixels[offset + 2]};
+    const DrawnPicture& picture = placed.picture;
+    if (x < placed.x || y < placed.y || x >= placed.x + picture.width || y >= placed.y + picture.height) {
+        return {-1, -1, -1};
+    }
+    const std::size_t offset = (static_cast<std::size_t>(y - placed.y) * picture.width + (x - placed.x)) * 4;
+    EXPECT_EQ(picture.pixels[offset + 3], 255);
+    return {picture.pixels[offset], picture.pixels[offset + 1], picture.pixels[offset + 2]};
 }
 
 // An opaque frame whose pixel (x, y) has blue x, green y and red 7.
-StraightFrame Numbered(int width, int height) {
-    StraightFrame frame{width, height, Bytes(static_cast<std::size_t>(width) * height * 4)};
+StraightPicture Numbered(std::uint16_t width, std::uint16_t height) {
+    StraightPicture frame{width, height, Bytes(std::size_t{width} * height * 4)};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             std::uint8_t* p = &frame.pixels[(static_cast<std::size_t>(y) * width + x) * 4];
@@ -50,7 +53,7 @@ TEST(PreviewViewTest, SteppingWrapsRoundAtBothEnds) {
 TEST(PreviewViewTest, ZoomMakesBlocksCentredByIntegerHalvings) {
     for (int zoom : {1, 2, 3, 16}) {
         SCOPED_TRACE(zoom);
-        const StraightFrame frame = Numbered(3, 2);
+        const StraightPicture frame = Numbered(3, 2);
         // An even width and an odd picture width tell halving each apart from halving the
         // difference.
         const PlacedPicture placed = PlacePicture(frame, zoom, false, 204, 101);
@@ -58,8 +61,8 @@ TEST(PreviewViewTest, ZoomMakesBlocksCentredByIntegerHalvings) {
         const int top = 101 / 2 - 2 * zoom / 2;
         EXPECT_EQ(placed.x, left);
         EXPECT_EQ(placed.y, top);
-        EXPECT_EQ(placed.width, 3 * zoom);
-        EXPECT_EQ(placed.height, 2 * zoom);
+        EXPECT_EQ(placed.picture.width, 3 * zoom);
+        EXPECT_EQ(placed.picture.height, 2 * zoom);
         for (int y = 0; y < 2 * zoom; ++y) {
             for (int x = 0; x < 3 * zoom; ++x) {
                 ASSERT_EQ(At(placed, left + x, top + y), (Bgr{x / zoom, y / zoom, 7})) << x << "," << y;
@@ -76,16 +79,16 @@ TEST(PreviewViewTest, PictureLargerThanControlIsCutEvenlyAtItsEdges) {
     const PlacedPicture placed = PlacePicture(Numbered(40, 40), 16, false, 100, 50);
     EXPECT_EQ(placed.x, 0);
     EXPECT_EQ(placed.y, 0);
-    EXPECT_EQ(placed.width, 100);
-    EXPECT_EQ(placed.height, 50);
+    EXPECT_EQ(placed.picture.width, 100);
+    EXPECT_EQ(placed.picture.height, 50);
     EXPECT_EQ(At(placed, 0, 0), (Bgr{270 / 16, 295 / 16, 7}));
     EXPECT_EQ(At(placed, 99, 49), (Bgr{369 / 16, 344 / 16, 7}));
     // Across the block edge at picture column 272.
     EXPECT_EQ(At(placed, 1, 0).blue, 16);
     EXPECT_EQ(At(placed, 2, 0).blue, 17);
 
-    EXPECT_TRUE(PlacePicture(Numbered(4, 4), 2, false, 0, 0).pixels.empty());
-    EXPECT_TRUE(PlacePicture(Numbered(0, 0), 2, false, 50, 50).pixels.empty());
+    EXPECT_TRUE(PlacePicture(Numbered(4, 4), 2, false, 0, 0).picture.pixels.empty());
+    EXPECT_TRUE(PlacePicture(Numbered(0, 0), 2, false, 50, 50).picture.pixels.empty());
 }
 
 TEST(PreviewViewTest, CheckerboardShowsThroughTransparencyInScreenSquares) {
@@ -95,9 +98,9 @@ TEST(PreviewViewTest, CheckerboardShowsThroughTransparencyInScreenSquares) {
     // 4 x 4, all index 0 but for a red pixel at (1, 0).
     Bytes indices(16, 0);
     indices[1] = 1;
-    const StraightFrame cleared = StraightFromIndices(indices, 4, 4, palette, true);
+    const StraightPicture cleared = Straight(IndexedPicture{4, 4, indices}, palette, true);
     const PlacedPicture placed = PlacePicture(cleared, 4, true, 16, 16);  // fills the control
-    ASSERT_EQ(placed.width, 16);
+    ASSERT_EQ(placed.picture.width, 16);
     const Bgr light{kCheckerLight, kCheckerLight, kCheckerLight};
     const Bgr dark{kCheckerDark, kCheckerDark, kCheckerDark};
     EXPECT_EQ(At(placed, 0, 0), light);
@@ -108,14 +111,14 @@ TEST(PreviewViewTest, CheckerboardShowsThroughTransparencyInScreenSquares) {
     EXPECT_EQ(At(placed, 4, 0), (Bgr{0, 0, 255}));  // the opaque pixel covers its square
 
     // Without the checkerboard index 0 keeps its colour.
-    const PlacedPicture plain = PlacePicture(StraightFromIndices(indices, 4, 4, palette, false), 1, true, 4, 4);
+    const PlacedPicture plain = PlacePicture(Straight(IndexedPicture{4, 4, indices}, palette, false), 1, true, 4, 4);
     EXPECT_EQ(At(plain, 0, 0), (Bgr{30, 20, 10}));
 }
 
 TEST(PreviewViewTest, TrueColourAlphaBlendsOverSquaresOrBlackAndRowsTurnUpright) {
     // Stored bottom row first, alpha, blue, green, red: bottom half-transparent, top clear.
     const Bytes stored{128, 200, 100, 50, 0, 90, 90, 90};
-    const StraightFrame frame = StraightFromTrueColour(stored, 1, 2);
+    const StraightPicture frame = Straight(SpriteColourPicture{1, 2, stored});
     const PlacedPicture checked = PlacePicture(frame, 1, true, 1, 2);
     EXPECT_EQ(At(checked, 0, 0), (Bgr{kCheckerLight, kCheckerLight, kCheckerLight}));
     const auto over = [](int colour) { return (colour * 128 + kCheckerLight * 127) / 255; };

@@ -17,7 +17,7 @@ std::string WriteSprite(const TempDir& dir, const std::string& name, const Bytes
     return dir.Path(name);
 }
 
-std::array<std::uint8_t, 4> PixelAt(const DecodedFrame& frame, std::size_t x, std::size_t y) {
+std::array<std::uint8_t, 4> PixelAt(const test::Seen& frame, std::size_t x, std::size_t y) {
     const std::size_t at = (y * frame.width + x) * 4;
     return {frame.pixels[at], frame.pixels[at + 1], frame.pixels[at + 2], frame.pixels[at + 3]};
 }
@@ -25,7 +25,8 @@ std::array<std::uint8_t, 4> PixelAt(const DecodedFrame& frame, std::size_t x, st
 TEST(SpriteModel, LoadsAnRleSpriteWithItsNamesAndFrameInformation) {
     TempDir dir;
     const std::vector<test::TestFrame> frames(12, PatternFrame(40, 87));
-    const std::string path = WriteSprite(dir, "hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, test::DistinctPalette()));
+    const std::string path =
+        WriteSprite(dir, "hero.spr", MakeSprite(SprKind::Indexed256Rle, frames, test::DistinctPalette()));
 
     SpriteModel sprite;
     const Outcome load = sprite.LoadSprite(path);
@@ -45,12 +46,17 @@ TEST(SpriteModel, FileLineAndNamesFollowTheKind) {
     TempDir dir;
     const SprPalette palette = test::DistinctPalette();
     SpriteModel sprite;
-    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "a.b.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette))).done);
+    ASSERT_TRUE(
+        sprite.LoadSprite(WriteSprite(dir, "a.b.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette)))
+            .done);
     EXPECT_EQ(sprite.FileLine(), "文件名:" + dir.Path("a.b.spr") + "|[256色无压缩SPR]");
     EXPECT_EQ(sprite.FrameNames(), std::vector<std::string>{"a.b000.bmp"});
     EXPECT_EQ(sprite.FrameInfo(0), "1/1\n(2,2)");
 
-    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "tc.spr", MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(3, 1)}, palette))).done);
+    ASSERT_TRUE(sprite
+                    .LoadSprite(WriteSprite(dir, "tc.spr",
+                                            MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(3, 1)}, palette)))
+                    .done);
     EXPECT_TRUE(sprite.IsTrueColour());
     EXPECT_EQ(sprite.FileLine(), "文件名:" + dir.Path("tc.spr") + "|[32位色SPR]");
     EXPECT_EQ(sprite.FrameNames(), std::vector<std::string>{"tc000.tga"});
@@ -97,7 +103,8 @@ TEST(SpriteModel, RefusesWhatItCannotOpenOrRead) {
 
 TEST(SpriteModel, HoldsTheFileUntilClosed) {
     TempDir dir;
-    const std::string path = WriteSprite(dir, "a.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette()));
+    const std::string path =
+        WriteSprite(dir, "a.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(2, 2)}, test::DistinctPalette()));
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(path).done);
     EXPECT_EQ(SpriteModel().LoadSprite(path).text, "File Open failed!(b)");
@@ -116,15 +123,16 @@ TEST(SpriteModel, OffersTheIntactFramesOfADamagedFile) {
     ASSERT_TRUE(load.done);
     EXPECT_FALSE(load.text.empty());
     EXPECT_LT(sprite.FrameCount(), 3u);
-    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) EXPECT_TRUE(sprite.RenderFrame(i).problem.empty());
+    for (std::size_t i = 0; i < sprite.FrameCount(); ++i) EXPECT_TRUE(sprite.RenderFrame(i));
 
     std::vector<test::TestFrame> many(1000, test::TestFrame{1, 1, Bytes{4}});
-    const Outcome over = sprite.LoadSprite(WriteSprite(dir, "many.spr", MakeSprite(SprKind::Indexed256, many, test::DistinctPalette())));
+    const Outcome over =
+        sprite.LoadSprite(WriteSprite(dir, "many.spr", MakeSprite(SprKind::Indexed256, many, test::DistinctPalette())));
     ASSERT_TRUE(over.done);
     EXPECT_NE(over.text.find("999"), std::string::npos);
     EXPECT_EQ(sprite.FrameCount(), 999u);
     EXPECT_EQ(sprite.FrameNames().back(), "many998.bmp");
-    EXPECT_TRUE(sprite.RenderFrame(998).problem.empty());
+    EXPECT_TRUE(sprite.RenderFrame(998));
     // The count is the header's, though only 999 frames are listed.
     EXPECT_EQ(sprite.FrameInfo(998), "999/1000\n(1,1)");
     // Every record fits before the palette block: the palette is sound.
@@ -135,11 +143,14 @@ TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
     TempDir dir;
     const SprPalette palette = test::DistinctPalette();
     SpriteModel sprite;
-    ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "ok.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette))).done);
+    ASSERT_TRUE(
+        sprite.LoadSprite(WriteSprite(dir, "ok.spr", MakeSprite(SprKind::Indexed256, {PatternFrame(2, 2)}, palette)))
+            .done);
     EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::None);
 
     // Not one frame is whole: the warning says so in words, not as "the first 0".
-    const Bytes three = MakeSprite(SprKind::Indexed256Rle, std::vector<test::TestFrame>(3, PatternFrame(30, 30)), palette);
+    const Bytes three =
+        MakeSprite(SprKind::Indexed256Rle, std::vector<test::TestFrame>(3, PatternFrame(30, 30)), palette);
     const Bytes none(three.begin(), three.begin() + 8 + 6 + 5 + kPaletteBytes);
     Outcome load = sprite.LoadSprite(WriteSprite(dir, "none.spr", none));
     ASSERT_TRUE(load.done);
@@ -148,13 +159,14 @@ TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
     EXPECT_EQ(sprite.FrameCount(), 0u);
 
     // Damage after the 999 listed frames is found too, and both things are told.
-    const Bytes many = MakeSprite(SprKind::Indexed256, std::vector<test::TestFrame>(1200, test::TestFrame{1, 1, {4}}), palette);
+    const Bytes many =
+        MakeSprite(SprKind::Indexed256, std::vector<test::TestFrame>(1200, test::TestFrame{1, 1, {4}}), palette);
     Bytes cut(many.begin(), many.end() - kPaletteBytes - 3);
     cut.resize(cut.size() + kPaletteBytes, 0);
     load = sprite.LoadSprite(WriteSprite(dir, "cut.spr", cut));
     ASSERT_TRUE(load.done);
-    EXPECT_EQ(load.text, dir.Path("cut.spr") + "不完整：文件头说有1200帧，文件里只有前1199帧是完整的!\n" + dir.Path("cut.spr") +
-                             "有1200帧，本程序只能显示前999帧!");
+    EXPECT_EQ(load.text, dir.Path("cut.spr") + "不完整：文件头说有1200帧，文件里只有前1199帧是完整的!\n" +
+                             dir.Path("cut.spr") + "有1200帧，本程序只能显示前999帧!");
     EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::TruncatedFrame);
     EXPECT_EQ(sprite.FrameCount(), 999u);
     EXPECT_EQ(sprite.FrameInfo(998), "999/1200\n(1,1)");
@@ -162,11 +174,12 @@ TEST(SpriteModel, TellsWhatKindOfDamageTheLoadFound) {
 
 TEST(SpriteModel, AFailedLoadLeavesNothingOfEitherSprite) {
     TempDir dir;
-    const std::string good = WriteSprite(dir, "good.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(4, 3)}, test::DistinctPalette()));
+    const std::string good =
+        WriteSprite(dir, "good.spr", MakeSprite(SprKind::Indexed256Rle, {PatternFrame(4, 3)}, test::DistinctPalette()));
     Bytes wrongMagic = MakeSprite(SprKind::TrueColor32, {test::TrueColourFrame(2, 2)}, test::DistinctPalette(40));
     wrongMagic[0] = 'X';
-    for (const std::string& bad : {WriteSprite(dir, "magic.spr", wrongMagic), WriteSprite(dir, "short.spr", Bytes(1031, 1)),
-                                   dir.Path("missing.spr")}) {
+    for (const std::string& bad : {WriteSprite(dir, "magic.spr", wrongMagic),
+                                   WriteSprite(dir, "short.spr", Bytes(1031, 1)), dir.Path("missing.spr")}) {
         SpriteModel sprite;
         ASSERT_TRUE(sprite.LoadSprite(good).done);
         ASSERT_FALSE(sprite.LoadSprite(bad).done) << bad;
@@ -199,11 +212,13 @@ TEST(ReadSprFrame, ReadsAnyByteSourceAndNamesTheFrameInItsProblem) {
     const SprFrameIndex index = SprIndexFrames(source, ParseSprHeader(std::span(file).first<8>()), kMaxFrames);
     ASSERT_EQ(index.frames.size(), 2u);
 
-    const DecodedFrame first = ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp");
-    EXPECT_TRUE(first.problem.empty());
+    const test::Seen first =
+        test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[0], "a.spr", "a000.bmp"));
+    EXPECT_TRUE(first.refusal.empty());
     EXPECT_EQ(first.pixels, (Bytes{0, 5}));
-    const DecodedFrame second = ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp");
-    EXPECT_EQ(second.problem, "a.spr的a001.bmp数据有误：压缩数据多于0×0个像素!");
+    const test::Seen second =
+        test::SeenOf(ReadSprFrame(source, SprKind::Indexed256Rle, index.frames[1], "a.spr", "a001.bmp"));
+    EXPECT_EQ(second.refusal, "a.spr的a001.bmp数据有误：压缩数据多于0×0个像素!");
     EXPECT_TRUE(second.pixels.empty());
 }
 
@@ -213,8 +228,8 @@ TEST(ReadSprFrame, AFrameOfMoreThanTheLimitIsRefusedUnread) {
     MemorySource source(nothing);
     for (SprKind kind : {SprKind::Indexed256, SprKind::TrueColor32}) {
         const SprFrameRecord record{8, 4097, 4096, 12, std::uint64_t{4097} * 4096};
-        const DecodedFrame frame = ReadSprFrame(source, kind, record, "big.spr", "big000.tga");
-        EXPECT_EQ(frame.problem, "big.spr的big000.tga太大了：4097×4096超过了一帧最多16777216个像素的限制!");
+        const test::Seen frame = test::SeenOf(ReadSprFrame(source, kind, record, "big.spr", "big000.tga"));
+        EXPECT_EQ(frame.refusal, "big.spr的big000.tga太大了：4097×4096超过了一帧最多16777216个像素的限制!");
         EXPECT_TRUE(frame.pixels.empty());
     }
 }
@@ -226,13 +241,16 @@ TEST(SpriteModel, RendersPalettisedFramesThroughThePalette) {
     for (SprKind kind : {SprKind::Indexed256, SprKind::Indexed256Rle}) {
         SpriteModel sprite;
         ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "p.spr", MakeSprite(kind, {frame}, palette))).done);
-        const DecodedFrame drawn = sprite.RenderFrame(0);
-        ASSERT_TRUE(drawn.problem.empty());
+        const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
+        ASSERT_TRUE(drawn.refusal.empty());
         ASSERT_EQ(drawn.pixels.size(), 24u);
         // Index 0 is drawn in its colour: the preview shows no transparency.
-        EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
-        EXPECT_EQ(PixelAt(drawn, 2, 0), (std::array<std::uint8_t, 4>{palette[2].blue, palette[2].green, palette[2].red, 255}));
-        EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{palette[3].blue, palette[3].green, palette[3].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 0, 0),
+                  (std::array<std::uint8_t, 4>{palette[0].blue, palette[0].green, palette[0].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 2, 0),
+                  (std::array<std::uint8_t, 4>{palette[2].blue, palette[2].green, palette[2].red, 255}));
+        EXPECT_EQ(PixelAt(drawn, 0, 1),
+                  (std::array<std::uint8_t, 4>{palette[3].blue, palette[3].green, palette[3].red, 255}));
     }
 }
 
@@ -242,8 +260,8 @@ TEST(SpriteModel, RendersTrueColourOverBlackAndUpright) {
     const test::TestFrame frame{2, 2, {128, 200, 100, 50, 0, 9, 9, 9, 255, 1, 2, 3, 77, 0, 0, 0}};
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(WriteSprite(dir, "t.spr", MakeSprite(SprKind::TrueColor32, {frame}, {}))).done);
-    const DecodedFrame drawn = sprite.RenderFrame(0);
-    ASSERT_TRUE(drawn.problem.empty());
+    const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
+    ASSERT_TRUE(drawn.refusal.empty());
     EXPECT_EQ(PixelAt(drawn, 0, 1), (std::array<std::uint8_t, 4>{100, 50, 25, 255}));
     EXPECT_EQ(PixelAt(drawn, 1, 1), (std::array<std::uint8_t, 4>{0, 0, 0, 255}));
     EXPECT_EQ(PixelAt(drawn, 0, 0), (std::array<std::uint8_t, 4>{1, 2, 3, 255}));
@@ -263,14 +281,14 @@ TEST(SpriteModel, ReportsFramesWhoseDataDoesNotDecode) {
     };
     SpriteModel sprite;
     for (const auto& [width, height, data] : std::vector<std::tuple<std::uint16_t, std::uint16_t, Bytes>>{
-             {2, 2, {1, 2, 3, 4, 5}},       // more indices than the frame holds
-             {2, 2, {1, 2}},                // fewer
-             {2, 2, {1, 2, 3, 0}},          // a zero without its count
+             {2, 2, {1, 2, 3, 4, 5}},              // more indices than the frame holds
+             {2, 2, {1, 2}},                       // fewer
+             {2, 2, {1, 2, 3, 0}},                 // a zero without its count
              {65535, 65535, {0, 255, 0, 255}}}) {  // a claimed size the data cannot fill
-        sprite.Close();  // a held file cannot be rewritten on Windows
+        sprite.Close();                            // a held file cannot be rewritten on Windows
         ASSERT_TRUE(sprite.LoadSprite(spriteWith(width, height, data)).done);
-        const DecodedFrame drawn = sprite.RenderFrame(0);
-        EXPECT_NE(drawn.problem.find("d000.bmp"), std::string::npos) << drawn.problem;
+        const test::Seen drawn = test::SeenOf(sprite.RenderFrame(0));
+        EXPECT_NE(drawn.refusal.find("d000.bmp"), std::string::npos) << drawn.refusal;
         EXPECT_TRUE(drawn.pixels.empty());
     }
 }
@@ -288,7 +306,7 @@ TEST(SpriteModel, ImportedPaletteRecoloursWithoutTouchingTheFile) {
     SpriteModel sprite;
     ASSERT_TRUE(sprite.LoadSprite(path).done);
     ASSERT_TRUE(ImportPalette(dir.Path("new.pal"), sprite.Palette()).done);
-    EXPECT_EQ(PixelAt(sprite.RenderFrame(0), 0, 0), (std::array<std::uint8_t, 4>{30, 20, 10, 255}));
+    EXPECT_EQ(PixelAt(test::SeenOf(sprite.RenderFrame(0)), 0, 0), (std::array<std::uint8_t, 4>{30, 20, 10, 255}));
     EXPECT_EQ(sprite.Palette(), imported);
 
     // A file of the wrong length changes nothing.

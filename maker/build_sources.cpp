@@ -1,0 +1,38 @@
+#include "maker/build_sources.h"
+
+#include <algorithm>
+
+#include "maker/sprite_build.h"
+
+namespace zandrel {
+namespace {
+
+constexpr std::size_t kLeastWorkBytes = 2 * 256;  // an encoder piece holds a whole run
+constexpr std::size_t kMostWorkBytes = std::size_t{128} << 10;
+
+}  // namespace
+
+std::size_t WorkBytes(std::uint64_t frameBytes) {
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(frameBytes, kLeastWorkBytes, kMostWorkBytes));
+}
+
+Result<File> OpenSource(const std::string& path, const char* cannotOpenFormat) {
+    try {
+        return File::OpenRead(path);
+    } catch (const FileError&) {
+        return Stop(FormatText(cannotOpenFormat, path.c_str()));
+    }
+}
+
+Outcome ReadPalettisedSource(const std::string& path, bool withColourTable, PalettisedSource& source, Bytes& whole) {
+    source.transparent.reset();
+    if (SourceKindOf(path) == SourceKind::Png) return ReadIndexedPngSource(path, source);
+    return ReadBmpSource(path, withColourTable, source, whole);
+}
+
+Outcome WriteTrueColourSource(const std::string& path, SpriteWriter& writer) {
+    if (SourceKindOf(path) == SourceKind::Png) return WritePngTrueColourSource(path, writer);
+    return WriteTgaSource(path, writer);
+}
+
+}  // namespace zandrel

@@ -1,0 +1,44 @@
+#pragma once
+
+// The sprite's bytes on their way to the output, gathered into writes of up to about
+// a megabyte: one large write costs far less than many small ones. The buffer grows
+// with what has been written, so that a small sprite keeps a small one, and a record
+// that is still being encoded stays in it whole, so that its head can be filled in.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "formats/byte_order.h"
+#include "formats/spr_file.h"
+#include "os/file.h"
+
+namespace zandrel {
+
+class SpriteWriter {
+public:
+    // Starts the sprite with its header.
+    SpriteWriter(OutputFile& out, SprKind kind, std::size_t frames);
+
+    // The buffer, with room for `count` more bytes appended to it without it moving.
+    Bytes& Room(std::size_t count);
+
+    // Bytes appended from here to EndRecord are kept together in the buffer.
+    void StartRecord() { m_nRecordStart = m_bytes.size(); }
+    std::span<std::uint8_t> Record() { return std::span(m_bytes).subspan(m_nRecordStart); }
+    void EndRecord() { m_nRecordStart = kNoRecord; }
+
+    // Writes what is left and puts the sprite in place.
+    void Finish();
+
+private:
+    static constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+
+    OutputFile& m_out;
+    Bytes m_bytes;
+    std::uint64_t m_nWritten = 0;
+    std::size_t m_nRecordStart = kNoRecord;
+};
+
+}  // namespace zandrel
