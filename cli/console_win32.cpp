@@ -1,7 +1,8 @@
 #include "cli/console_win32.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
