@@ -106,6 +106,18 @@ shot() {
         import -frame -window "$id" "$work/shots/$name.png"
     fi
 }
+# A message box: its caption is the program's name, as the launcher's is; the one
+# window of that name that is not the launcher, waited for up to 60 seconds.
+message_box() {
+    local id
+    for _ in $(seq 120); do
+        for id in $(xdotool search --onlyvisible --name '^Zandrel$' 2>/dev/null); do
+            if [[ $id != "$launcher" ]]; then echo "$id"; return 0; fi
+        done
+        sleep 0.5
+    done
+    return 1
+}
 # The window that takes the focus from window $1 (a file dialog, which has no title of
 # its own, or a message box), waited for up to 30 seconds.
 next_window() {
@@ -155,10 +167,11 @@ click_du "$folders" 90 27 187 221
 keys ctrl+a
 type_text "$(winpath "$work/out")"
 keys Return
-done_box=$(window Zandrel) || fail "no completion message"
+box=$(message_box) || fail "no completion message"
 shot export-done
-keys Return
-gone "SPR to Image" && fail "the viewer closed after the export" || true
+keys_to "$box" Return
+closed "$box" || fail "the completion message stayed"
+xdotool search --onlyvisible --name '^SPR to Image$' >/dev/null || fail "the viewer closed after the export"
 keys_to "$viewer" Escape
 gone "SPR to Image" || fail "the viewer did not close"
 
@@ -191,10 +204,10 @@ next_window "$maker" >/dev/null || fail "no save dialog"
 keys End shift+Home Delete
 type_text "$(winpath "$work/made.spr")"
 keys Return
-window Zandrel >/dev/null || fail "no completion message"
+box=$(message_box) || fail "no completion message"
 shot make-done
-keys Return
-sleep 1
+keys_to "$box" Return
+closed "$box" || fail "the completion message stayed"
 [[ -f $work/made.spr ]] || fail "the maker wrote no sprite"
 sources=()
 for name in $exported; do sources+=("$(winpath "$work/out/$name")"); done
