@@ -346,8 +346,9 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitDone;
     }
     if (action == "convert") {
-        if (parsed.options.contains("--layout"))
+        if (parsed.options.contains("--layout")) {
             return Usage(err, "palette convert takes --to, not --layout", kPaletteHelp);
+        }
         const auto it = parsed.options.find("--to");
         if (it == parsed.options.end()) return Usage(err, "palette convert needs --to microsoft|velmark", kPaletteHelp);
         const std::optional<PaletteFileFormat> target = LayoutNamed(it->second);

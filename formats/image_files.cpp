@@ -143,7 +143,8 @@ std::optional<TgaSize> TestTga32Header(ByteSpan file) {
 
 Bytes ReadTga32Pixels(ByteSpan file, TgaSize size) {
     const std::size_t bytes = std::size_t{size.width} * size.height * 4;
-    return Bytes(file.begin() + kTgaHeaderBytes, file.begin() + kTgaHeaderBytes + bytes);
+    const ByteSpan pixels = file.subspan(kTgaHeaderBytes, bytes);
+    return Bytes(pixels.begin(), pixels.end());
 }
 
 Tga32Decoded DecodeTga32(ByteSpan file) {

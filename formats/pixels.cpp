@@ -90,8 +90,9 @@ BmpColourTable ColourTableOf(const SprPalette& palette) {
 
 SprPalette PaletteOf(const BmpColourTable& table) {
     SprPalette palette{};
-    for (std::size_t i = 0; i < kPaletteEntries; ++i)
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
         palette[i] = {table[4 * i + 2], table[4 * i + 1], table[4 * i], 0};
+    }
     return palette;
 }
 

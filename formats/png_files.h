@@ -57,7 +57,7 @@ struct PngDecoded {
 bool HasPngSignature(ByteSpan file);
 // The signature and the IHDR chunk only: what kind of source the file is, and its size.
 PngHeader ReadPngHeader(ByteSpan file);
-PngDecoded DecodePng(ByteSpan file);
+PngDecoded DecodePng(ByteSpan whole);
 
 // `indices` width * height, top row first.
 Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);

@@ -52,8 +52,9 @@ Outcome ReadBmpSource(const std::string& path, bool withColourTable, PalettisedS
         file.ReadAt(0, std::span(headBytes).first(headLength));
         head = std::span(headBytes).first(headLength);
     }
-    if (head.size() < kBmpHeadersBytes)
+    if (head.size() < kBmpHeadersBytes) {
         return Stop(BmpProblemText(DecodeBmp8(head).problem, path, SourceReader::Build));
+    }
     const Bmp8Headers headers = *ReadBmp8Headers(head);
     // The head holds the pixels seldom if ever: whether the file does is checked below.
     const Bmp8Problem problem = CheckBmp8(head, headers);

@@ -7,7 +7,7 @@
 namespace zandrel {
 namespace {
 
-constexpr std::size_t kLeastWorkBytes = 2 * 256;  // an encoder piece holds a whole run
+constexpr std::size_t kLeastWorkBytes = std::size_t{2} * 256;  // an encoder piece holds a whole run
 constexpr std::size_t kMostWorkBytes = std::size_t{128} << 10;
 
 }  // namespace

@@ -67,8 +67,9 @@ CSprMakeDlg::~CSprMakeDlg() = default;
 std::vector<std::string> CSprMakeDlg::Entries() const {
     std::vector<std::string> entries;
     entries.reserve(static_cast<std::size_t>(m_listImages->count()));
-    for (int row = 0; row < m_listImages->count(); ++row)
+    for (int row = 0; row < m_listImages->count(); ++row) {
         entries.push_back(ToStdString(m_listImages->item(row)->text()));
+    }
     return entries;
 }
 

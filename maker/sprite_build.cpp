@@ -212,7 +212,8 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
         if (i == 0) {
             firstT = t;
             spritePalette = source.colourTable;
-            std::swap_ranges(spritePalette.begin(), spritePalette.begin() + 4, spritePalette.begin() + 4 * t);
+            std::swap_ranges(spritePalette.begin(), spritePalette.begin() + 4,
+                             spritePalette.begin() + 4 * std::ptrdiff_t{t});
         }
         const Outcome moved = MoveToSpriteIndices(frame.pixels, MapSourceIndices(firstT, t, spritePalette), path);
         if (!moved.done) return moved;

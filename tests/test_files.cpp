@@ -151,17 +151,6 @@ TestFrame TrueColourFrame(std::uint16_t width, std::uint16_t height, std::uint8_
     return frame;
 }
 
-BmpColourTable ColourTableOf(const SprPalette& palette) {
-    BmpColourTable table{};
-    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
-        table[4 * i] = palette[i].blue;
-        table[4 * i + 1] = palette[i].green;
-        table[4 * i + 2] = palette[i].red;
-        table[4 * i + 3] = 0;
-    }
-    return table;
-}
-
 namespace {
 
 // Little-endian fields written out one byte at a time.
@@ -186,7 +175,7 @@ Bytes PaintedBmp8(int width, int height, const Bytes& rows, const SprPalette& pa
     for (int i = 0; i < 6; ++i) Field(out, 0, 4);  // compression, sizes, resolution, colours
     for (const SprPaletteEntry& entry : palette) out.insert(out.end(), {entry.blue, entry.green, entry.red, 0});
     for (int y = height - 1; y >= 0; --y) {
-        const auto row = rows.begin() + y * width;
+        const auto row = rows.begin() + std::ptrdiff_t{y} * width;
         out.insert(out.end(), row, row + width);
         out.insert(out.end(), static_cast<std::size_t>(stride - width), 0);
     }

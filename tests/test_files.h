@@ -87,7 +87,6 @@ TestFrame Filled(std::uint16_t width, std::uint16_t height, std::uint8_t index);
 TestFrame PatternFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
 TestFrame TrueColourFrame(std::uint16_t width, std::uint16_t height, std::uint8_t seed = 1);
 
-BmpColourTable ColourTableOf(const SprPalette& palette);
 // An 8-bit BMP laid out field by field, as the export writes them: `indices` top row
 // first, the palette as (blue, green, red, 0).
 Bytes MakeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);

@@ -97,9 +97,9 @@ Bytes SlimeFrame(int frame) {
     const Milli lift = 9 * std::max<Milli>(0, Sin24(step));
     const Milli squash = 1000 + 180 * Cos24(step) / 1000;
     const Milli rx = 14 * squash;
-    const Milli ry = 13 * 1000 * 1000 / squash;
+    const Milli ry = Milli{13} * 1000 * 1000 / squash;
     const Milli cx = kSlimeWidth * 1000 / 2;
-    const Milli base = (kSlimeHeight - 5) * 1000 - lift;
+    const Milli base = Milli{kSlimeHeight - 5} * 1000 - lift;
 
     Bytes indices(std::size_t{kSlimeWidth} * kSlimeHeight, kBackdrop);
     auto at = [&](Milli x, Milli y) -> std::uint8_t& {
@@ -112,7 +112,8 @@ Bytes SlimeFrame(int frame) {
     const Milli shadowRx = rx * (30000 - lift) / 30000;
     for (Milli y = 0; y < kSlimeHeight; ++y) {
         for (Milli x = 0; x < kSlimeWidth; ++x) {
-            if (InEllipse(x * 1000 + kHalf, y * 1000 + kHalf, cx, (kSlimeHeight - 4) * 1000, shadowRx, 2000)) {
+            if (InEllipse(Milli{x} * 1000 + kHalf, Milli{y} * 1000 + kHalf, cx, Milli{kSlimeHeight - 4} * 1000,
+                          shadowRx, 2000)) {
                 at(x, y) = kShadow;
             }
         }

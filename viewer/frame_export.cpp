@@ -12,8 +12,9 @@ namespace zandrel {
 
 Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format) {
     if (const auto* indexed = std::get_if<IndexedPicture>(&frame)) {
-        if (format == FrameFormat::Png)
+        if (format == FrameFormat::Png) {
             return EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+        }
         return EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
     }
     const auto& colour = std::get<SpriteColourPicture>(frame);

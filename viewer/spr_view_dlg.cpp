@@ -285,7 +285,7 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
     QAction* state = menu.addAction(ToQString(ViewStateText()));
     state->setEnabled(false);
     menu.addSeparator();
-    const auto add = [&](const char* text, QKeySequence keys, auto handler, bool enabled = true) {
+    const auto add = [&](const char* text, const QKeySequence& keys, auto handler, bool enabled = true) {
         QAction* action = menu.addAction(ToQString(text));
         action->setShortcut(keys);
         action->setShortcutVisibleInContextMenu(true);

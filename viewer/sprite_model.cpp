@@ -102,8 +102,9 @@ std::string SpriteModel::FileLine() const {
 std::vector<std::string> SpriteModel::FrameNames() const {
     std::vector<std::string> names;
     names.reserve(m_frames.size());
-    for (std::size_t i = 0; i < m_frames.size(); ++i)
+    for (std::size_t i = 0; i < m_frames.size(); ++i) {
         names.push_back(FormatFrameFileName(m_strTitle, i, IsTrueColour()));
+    }
     return names;
 }
 

@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "formats/pixels.h"
 #include "tests/test_files.h"
 
 namespace zandrel {
@@ -90,7 +91,7 @@ TEST(DecodeBmp8, ReadsRowsOfEveryPadding) {
         EXPECT_EQ(decoded.image.width, width);
         EXPECT_EQ(decoded.image.height, 4);
         EXPECT_EQ(decoded.image.indices, indices) << width;
-        EXPECT_EQ(decoded.image.colourTable, test::ColourTableOf(palette));
+        EXPECT_EQ(decoded.image.colourTable, ColourTableOf(palette));
     }
 }
 
@@ -107,7 +108,7 @@ TEST(DecodeBmp8, TableFollowsTheInfoHeaderAndPixelsFollowBfOffBits) {
     Bmp8Decoded decoded = DecodeBmp8(moved);
     ASSERT_EQ(decoded.problem, Bmp8Problem::None);
     EXPECT_EQ(decoded.image.indices, (Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(decoded.image.colourTable, test::ColourTableOf(palette));
+    EXPECT_EQ(decoded.image.colourTable, ColourTableOf(palette));
 
     // A larger (version 5) info header moves the table behind it.
     Bytes v5(file.begin(), file.begin() + 54);
@@ -117,7 +118,7 @@ TEST(DecodeBmp8, TableFollowsTheInfoHeaderAndPixelsFollowBfOffBits) {
     PutAt(v5, 10, 1078 + 84, 4);
     decoded = DecodeBmp8(v5);
     ASSERT_EQ(decoded.problem, Bmp8Problem::None);
-    EXPECT_EQ(decoded.image.colourTable, test::ColourTableOf(palette));
+    EXPECT_EQ(decoded.image.colourTable, ColourTableOf(palette));
     EXPECT_EQ(decoded.image.indices, (Bytes{1, 2, 3, 4}));
 }
 
@@ -194,7 +195,7 @@ TEST(DecodeBmp8, AFileFailingSeveralChecksGetsTheFirstInOrder) {
 }
 
 TEST(DecodeBmp8, EveryCutIsRefusedOrReadInFull) {
-    const Bytes indices = Indices(10 * 3);
+    const Bytes indices = Indices(std::size_t{10} * 3);
     const Bytes file = test::MakeBmp8(10, 3, indices, test::DistinctPalette());
     for (std::size_t length = 0; length < file.size(); ++length) {
         const Bmp8Decoded decoded = DecodeBmp8(std::span(file).first(length));
@@ -241,7 +242,7 @@ TEST(TestTga32Header, AcceptsOnlyUncompressed32BitBottomUp) {
 }
 
 TEST(DecodeTga32, EveryCutIsRefusedOrReadInFull) {
-    Bytes pixels(3 * 2 * 4);
+    Bytes pixels(std::size_t{3} * 2 * 4);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i);
     const Bytes file = test::MakeTga32(3, 2, pixels);
     for (std::size_t length = 0; length <= file.size(); ++length) {

@@ -236,7 +236,7 @@ TEST_F(MakerTest, PreviewDrawsTheSelectedFileUnscaledInTheMiddle) {
     SprPalette palette = DistinctPalette();
     palette[0] = {10, 20, 30, 0};
     palette[1] = {255, 0, 255, 0};
-    Bytes rows(11 * 11, 1);
+    Bytes rows(std::size_t{11} * 11, 1);
     rows[0] = 0;  // the top-left pixel, shown in its colour, not as transparent
     Add({Write("eleven.bmp", PaintedBmp8(11, 11, rows, palette))});
     // An even control and an odd image: halving each apart puts it at 100 - 5 = 95,

@@ -40,7 +40,7 @@ TEST(PngExport, RgbaIsUprightWithTheFramesOwnAlpha) {
     ASSERT_EQ(image.size(), QSize(3, 2));
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x) {
-            const std::uint8_t* p = frame.pixels.data() + ((1 - y) * 3 + x) * 4;
+            const std::uint8_t* p = frame.pixels.data() + static_cast<std::ptrdiff_t>((1 - y) * 3 + x) * 4;
             EXPECT_EQ(image.pixel(x, y), qRgba(p[3], p[2], p[1], p[0])) << x << "," << y;
         }
     }
@@ -60,9 +60,9 @@ TEST(PngImport, IndexedSourcesGiveIndicesTableAndTheirTransparentEntry) {
     EXPECT_EQ(decoded.transparentIndex, std::optional<std::uint8_t>(6));
     ASSERT_EQ(decoded.pixels.size(), 10u);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(decoded.pixels[i], (i % 5 + 3 * (i / 5)) % 9);
-    EXPECT_EQ(decoded.colourTable[4 * 8], 40);      // blue of entry 8
-    EXPECT_EQ(decoded.colourTable[4 * 8 + 2], 80);  // red
-    EXPECT_EQ(decoded.colourTable[4 * 9 + 2], 0);   // entries the file lacks are black
+    EXPECT_EQ(decoded.colourTable[std::size_t{4} * 8], 40);  // blue of entry 8
+    EXPECT_EQ(decoded.colourTable[4 * 8 + 2], 80);           // red
+    EXPECT_EQ(decoded.colourTable[4 * 9 + 2], 0);            // entries the file lacks are black
 
     table[6] = qRgb(1, 2, 3);  // nothing transparent: the build falls back to the top-left pixel
     image.setColorTable(table);

@@ -102,8 +102,9 @@ TEST_F(PngAndGif, TrueColourSpriteComesBackFromItsPngsByteForByte) {
 // is not index 0, so that the build's exchange of entries is at work in both.
 TEST_F(PngAndGif, BmpBuiltAndPngBuiltSpritesAreTheSame) {
     QList<QRgb> table;
-    for (std::size_t i = 0; i < 256; ++i)
+    for (std::size_t i = 0; i < 256; ++i) {
         table.push_back(qRgb(m_palette[i].red, m_palette[i].green, m_palette[i].blue));
+    }
     std::vector<std::string> bmps, pngs;
     for (int n = 0; n < 3; ++n) {
         const test::TestFrame frame =

@@ -63,7 +63,7 @@ TEST(SourcePreview, RefusesWhatItCannotShow) {
     test::WriteBytes(dir.Path("empty.tga"), Bytes{});
     EXPECT_EQ(DecodePreview(dir.Path("empty.tga")).Refused().text, dir.Path("empty.tga") + "不是32位无压缩的TGA文件!");
 
-    EXPECT_THROW(DecodePreview(dir.Path("gone.tga")), FileError);
+    EXPECT_THROW((void)DecodePreview(dir.Path("gone.tga")), FileError);
 }
 
 }  // namespace

@@ -135,8 +135,9 @@ TEST_F(SpriteBuild, SourcesWithOneTopLeftIndexGiveTheSameBytesAsAlways) {
         Bytes file = {'B', 'M', 0x46, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,        // 1094 bytes, pixels at 1078
                       40,  0,   0,    0,    2, 0, 0, 0, 2, 0, 0,    0,    1, 0, 8, 0,  // 2 x 2, 8 bits
                       0,   0,   0,    0,    8, 0, 0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-        for (int i = 0; i < 256; ++i)
+        for (int i = 0; i < 256; ++i) {
             file.insert(file.end(), {std::uint8_t(i), std::uint8_t(i ^ 0x55), std::uint8_t(255 - i), 0});
+        }
         file.insert(file.end(), rowsBottomFirst);
         return file;
     };
@@ -181,7 +182,7 @@ TEST_F(SpriteBuild, RefusesToWriteOntoItsOwnSources) {
 }
 
 TEST_F(SpriteBuild, DropsRowPaddingAndRunsZerosAcrossRows) {
-    Bytes indices(10 * 40, 0);  // 10 x 40, zeros but for a mark per row after the first
+    Bytes indices(std::size_t{10} * 40, 0);  // 10 x 40, zeros but for a mark per row after the first
     for (std::size_t row = 31; row < 40; ++row) indices[row * 10 + 9] = static_cast<std::uint8_t>(row);
     const std::string out = m_dir.Path("out.spr");
     ASSERT_TRUE(BuildSprite({Bmp("a.bmp", 10, 40, indices, m_palette)}, out).done);
@@ -287,8 +288,9 @@ TEST_F(SpriteBuild, RecordsComeOutWholeHoweverTheBytesAreGathered) {
     std::vector<Bytes> frames;
     for (std::uint8_t f = 0; f < 5; ++f) {
         Bytes indices(std::size_t{width} * height, 0);
-        for (std::size_t i = 3 + f; i < indices.size(); i += 10 + f)
+        for (std::size_t i = 3 + f; i < indices.size(); i += 10 + f) {
             indices[i] = static_cast<std::uint8_t>(1 + (i + f) % 200);
+        }
         frames.push_back(indices);
         sources.push_back(Bmp("f" + std::to_string(f) + ".bmp", width, height, indices, m_palette));
     }

@@ -378,8 +378,9 @@ TEST(OutputFile, WritesStraightIntoAPipe) {
     std::thread reader([&] {
         const int fd = ::open(pipe.c_str(), O_RDONLY);
         std::uint8_t buffer[64];
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
             received.insert(received.end(), buffer, buffer + got);
+        }
         ::close(fd);
     });
     WriteWholeFile(dir.Path("link"), Bytes{1, 2, 3});
@@ -616,7 +617,7 @@ TEST(DescribeFileError, SaysThatAPathIsAFolderTooLongOrEmpty) {
     const auto sentence = [](const std::string& path, const std::string& reason) {
         return "访问文件" + WithNativeSeparators(path) + "时出错：" + reason + "。";
     };
-    const std::string folder = dir.Root();
+    const std::string& folder = dir.Root();
     EXPECT_EQ(CauseOf([&] { WriteWholeFile(folder, Bytes{1}); }), FileCause::AccessDenied);
     EXPECT_EQ(MessageOf([&] { WriteWholeFile(folder, Bytes{1}); }), sentence(folder, "这是一个文件夹，不是文件"));
     EXPECT_EQ(MessageOf([&] { File::OpenRead(folder); }), sentence(folder, "这是一个文件夹，不是文件"));

@@ -81,7 +81,7 @@ TEST_F(FrameExport, CurrentFrameUsesThePaletteInMemory) {
     const Bmp8Decoded back = DecodeBmp8(test::ReadBytes(m_out.Path("frame.bmp")));
     ASSERT_EQ(back.problem, Bmp8Problem::None);
     EXPECT_EQ(back.image.indices, (Bytes{5, 0}));
-    EXPECT_EQ(back.image.colourTable[4 * 5], 3);
+    EXPECT_EQ(back.image.colourTable[std::size_t{4} * 5], 3);
     EXPECT_EQ(back.image.colourTable[4 * 5 + 2], 1);
     EXPECT_EQ(back.image.colourTable[4 * 5 + 3], 0);
 
