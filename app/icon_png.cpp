@@ -103,8 +103,9 @@ std::vector<std::uint8_t> IconImage(const QImage& source) {
     for (int y = size - 1; y >= 0; --y) {
         std::vector<std::uint8_t> row(maskRow, 0);
         for (std::size_t x = 0; x < width; ++x) {
-            if (qAlpha(image.pixel(static_cast<int>(x), y)) == 0)
+            if (qAlpha(image.pixel(static_cast<int>(x), y)) == 0) {
                 row[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+            }
         }
         out.insert(out.end(), row.begin(), row.end());
     }
