@@ -45,6 +45,7 @@ constexpr const char* kPlayText = "播放";
 constexpr const char* kSlowerText = "减慢";
 constexpr const char* kFasterText = "加快";
 constexpr const char* kExportAnimationText = "输出GIF动画...";
+constexpr const char* kExportAllPngText = "全部输出为PNG...";
 constexpr const char* kPreviewOperationText = "预览";
 
 // One notch of a common mouse wheel.
@@ -174,7 +175,9 @@ void CSprViewDlg::OnExportAnimation() {
     ThePrompts().Show(ExportAnimation(m_sprite, *path, AnimationDelayOf(static_cast<unsigned>(m_view.rate))));
 }
 
-void CSprViewDlg::OnExportAll() {
+void CSprViewDlg::OnExportAll() { ExportAllAs(FrameFormat::Native); }
+
+void CSprViewDlg::ExportAllAs(FrameFormat format) {
     StopPlayback();
     const std::optional<std::string> folder = ThePrompts().ChooseOutputFolder();
     if (!folder) return;
@@ -184,7 +187,7 @@ void CSprViewDlg::OnExportAll() {
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(m_listFrames->count()));
     for (int i = 0; i < m_listFrames->count(); ++i) names.push_back(ToStdString(m_listFrames->item(i)->text()));
-    ThePrompts().Show(ExportAllFrames(m_sprite, names, *folder));
+    ThePrompts().Show(ExportAllFrames(m_sprite, names, *folder, format));
 }
 
 void CSprViewDlg::OnExportPalette() {
@@ -321,6 +324,8 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
     add(
         kExportAnimationText, QKeySequence(), [this] { OnExportAnimation(); },
         m_listFrames->count() > 0 && !m_sprite.IsTrueColour());
+    add(
+        kExportAllPngText, QKeySequence(), [this] { ExportAllAs(FrameFormat::Png); }, m_listFrames->count() > 0);
     menu.exec(globalPos);
 }
 

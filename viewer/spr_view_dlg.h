@@ -11,6 +11,7 @@
 
 #include "res/resource_ids.h"
 #include "ui/template_dialog.h"
+#include "viewer/frame_export.h"
 #include "viewer/preview_view.h"
 #include "viewer/sprite_model.h"
 #include "viewer/tick_source.h"
@@ -57,6 +58,8 @@ private:
     void OnPrevFrame();
     void OnExportFrame();
     void OnExportAll();
+    // Every frame into a folder the user picks, in the sprite's own format or as PNG.
+    void ExportAllAs(FrameFormat format);
     // The frames as a looping GIF at the playback rate, from the preview's menu.
     void OnExportAnimation();
     void OnExportPalette();

@@ -288,8 +288,9 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
         Settle();
         return texts;
     };
-    EXPECT_EQ(choose("放大"), QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小",
-                                           "透明处显示棋盘格", "播放", "减慢", "加快", "输出GIF动画..."}));
+    EXPECT_EQ(choose("放大"),
+              QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "透明处显示棋盘格", "播放",
+                           "减慢", "加快", "输出GIF动画...", "全部输出为PNG..."}));
     EXPECT_EQ(m_viewer->View().zoom, 2);
     choose("透明处显示棋盘格");
     EXPECT_TRUE(m_viewer->View().checkerboard);
@@ -310,6 +311,14 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
     EXPECT_EQ(reader.imageCount(), 2);
     EXPECT_FALSE(reader.read().isNull());
     EXPECT_EQ(reader.nextImageDelay(), 50);  // known once the frame is read
+
+    // Every frame as PNG, under the list's names, told as the button's export tells it.
+    m_prompts.Answer(m_dir.Root());
+    choose("全部输出为PNG...");
+    ASSERT_EQ(m_prompts.Messages().size(), 2u);
+    EXPECT_EQ(m_prompts.Messages()[1].text, "输出完成，一共2个文件.");
+    for (const char* name : {"q000.png", "q001.png"})
+        EXPECT_FALSE(QImage(QString::fromStdString(m_dir.Path(name))).isNull()) << name;
 }
 
 TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {
