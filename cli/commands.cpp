@@ -1,6 +1,9 @@
 #include "cli/commands.h"
 
+#include <atomic>
 #include <charconv>
+#include <chrono>
+#include <csignal>
 #include <map>
 #include <new>
 #include <optional>
@@ -12,8 +15,10 @@
 #include "maker/sprite_build.h"
 #include "os/file.h"
 #include "os/file_identity.h"
+#include "os/terminal.h"
 #include "palette/palette_convert.h"
 #include "res/version.h"
+#include "viewer/batch_export.h"
 #include "viewer/frame_export.h"
 #include "viewer/palette_import.h"
 #include "viewer/sprite_model.h"
@@ -32,6 +37,9 @@ constexpr std::string_view kMainHelp =
     "                                 every frame into OUTDIR under its list name\n"
     "  export SPRITE --frame N OUTFILE [--palette PAL] [--format png]\n"
     "                                 frame N (counted from 0) into OUTFILE\n"
+    "  export [-r] [-j N] [--format bmp|tga|png|gif] SOURCE... OUT\n"
+    "                                 many sprites, and folders of them, each into a\n"
+    "                                 folder of its own under OUT\n"
     "  animate SPRITE OUT.gif [--fps N] [--palette PAL]\n"
     "                                 every frame as a looping animated GIF\n"
     "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs and indexed PNGs, or\n"
@@ -41,6 +49,7 @@ constexpr std::string_view kMainHelp =
     "\n"
     "Examples:\n"
     "  zandrel-cli export hero.spr frames --format png\n"
+    "  zandrel-cli export -r --format png data/sprites frames\n"
     "  zandrel-cli animate hero.spr hero.gif --fps 12\n"
     "  zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n"
     "\n"
@@ -57,6 +66,7 @@ constexpr std::string_view kInfoHelp =
 constexpr std::string_view kExportHelp =
     "Usage: zandrel-cli export SPRITE OUTDIR [--palette PAL] [--format bmp|tga|png]\n"
     "       zandrel-cli export SPRITE --frame N OUTFILE [--palette PAL] [--format bmp|tga|png]\n"
+    "       zandrel-cli export [-r] [-j N] [--progress] [--format bmp|tga|png|gif] SOURCE... OUT\n"
     "\n"
     "Writes frames as images: palettised sprites as 8-bit BMP files, true-colour\n"
     "sprites as 32-bit TGA files with alpha. The first form writes every frame into\n"
@@ -76,7 +86,23 @@ constexpr std::string_view kExportHelp =
     "                  frames as RGBA PNG with their alpha; the list names end in .png.\n"
     "                  bmp (palettised) and tga (true-colour) name the default.\n"
     "\n"
-    "Example: zandrel-cli export hero.spr frames --format png\n";
+    "The third form exports many sprites: each SOURCE is a sprite, or a folder whose\n"
+    "files ending in .spr (any case) are taken, with -r those of its subfolders too.\n"
+    "Every sprite's frames go into a folder of its own under OUT, named after the\n"
+    "sprite and below the same subfolders it was found in (OUT/monsters/slime/...);\n"
+    "with --format gif each sprite becomes one animated GIF there instead\n"
+    "(OUT/monsters/slime.gif), as animate writes it. Folders are made as needed and\n"
+    "files of the same names replaced. bmp and tga each name the sprites' own format.\n"
+    "A sprite that cannot be read is reported and the others go on; the exit status is\n"
+    "then 1. Ctrl+C stops before the next sprite: the files written stay, complete.\n"
+    "It takes this form for more than one SOURCE, a folder, or --format gif.\n"
+    "\n"
+    "  -r              search the folders' subfolders too\n"
+    "  -j N            export N sprites at a time (default: one per processor)\n"
+    "  --progress      show the progress line also when stderr is not a terminal\n"
+    "\n"
+    "Examples: zandrel-cli export hero.spr frames --format png\n"
+    "          zandrel-cli export -r -j 2 --format png data/sprites frames\n";
 
 constexpr std::string_view kAnimateHelp =
     "Usage: zandrel-cli animate SPRITE OUT.gif [--fps N] [--palette PAL]\n"
@@ -122,8 +148,10 @@ struct Arguments {
     std::string error;
 };
 
-// Options take one value each; "--" ends the options, so that paths may begin with "-".
-Arguments Parse(const std::vector<std::string>& args, std::size_t first, const std::set<std::string_view>& known) {
+// Options take one value each, except `flags`, which take none; "--" ends the options,
+// so that paths may begin with "-".
+Arguments Parse(const std::vector<std::string>& args, std::size_t first, const std::set<std::string_view>& known,
+                const std::set<std::string_view>& flags = {}) {
     Arguments parsed;
     bool optionsEnded = false;
     for (std::size_t i = first; i < args.size(); ++i) {
@@ -134,6 +162,8 @@ Arguments Parse(const std::vector<std::string>& args, std::size_t first, const s
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
             parsed.help = true;
+        } else if (flags.contains(arg)) {
+            parsed.options.emplace(arg, std::string());
         } else if (!known.contains(arg)) {
             parsed.error = "unknown option " + arg;
         } else if (i + 1 >= args.size()) {
@@ -223,10 +253,116 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return damaged ? kExitFailed : kExitDone;
 }
 
+// Set by Ctrl+C during a batch; a second Ctrl+C ends the program at once.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted.store(true);
+    std::signal(SIGINT, SIG_DFL);
+}
+
+std::string Duration(double seconds) {
+    const auto whole = static_cast<long long>(seconds + 0.5);
+    return FormatText("%lld:%02lld", whole / 60, whole % 60);
+}
+
+// "12/200 sprites  240/4000 frames  1234 frames/s  0:03 left", redrawn in place.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool shown, const BatchPlan& plan) : m_err(err), m_bShown(shown), m_plan(plan) {}
+
+    void Update(const BatchTotals& totals) {
+        if (!m_bShown) return;
+        const double seconds = Elapsed();
+        const double rate = seconds > 0 ? static_cast<double>(totals.frames) / seconds : 0;
+        std::string line = FormatText("%zu/%zu sprites  %zu/%zu frames", totals.sprites, m_plan.sprites.size(),
+                                      totals.frames, m_plan.frames);
+        if (totals.frames > 0) {
+            const double left =
+                rate > 0 ? static_cast<double>(m_plan.frames - std::min(totals.frames, m_plan.frames)) / rate : 0;
+            line += FormatText("  %.0f frames/s  %s left", rate, Duration(left).c_str());
+        }
+        const std::size_t drawn = line.size();
+        if (line.size() < m_nLast) line.append(m_nLast - line.size(), ' ');
+        m_nLast = drawn;
+        m_err << '\r' << line << std::flush;
+    }
+    void End() {
+        if (m_bShown && m_nLast > 0) m_err << '\n';
+        m_nLast = 0;
+    }
+    // Before a message of its own line.
+    void Interrupt() { End(); }
+    double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count(); }
+
+private:
+    std::ostream& m_err;
+    bool m_bShown;
+    const BatchPlan& m_plan;
+    std::size_t m_nLast = 0;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+};
+
+int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
+    if (parsed.options.contains("--frame")) return Usage(err, "--frame takes one sprite", kExportHelp);
+    if (parsed.options.contains("--palette")) return Usage(err, "--palette takes one sprite", kExportHelp);
+    BatchFormat format = BatchFormat::Native;
+    if (const auto it = parsed.options.find("--format"); it != parsed.options.end()) {
+        if (it->second != "png" && it->second != "bmp" && it->second != "tga" && it->second != "gif") {
+            return Usage(err, "--format is bmp, tga, png or gif, not " + it->second, kExportHelp);
+        }
+        if (it->second == "png") format = BatchFormat::Png;
+        if (it->second == "gif") format = BatchFormat::Gif;
+    }
+    unsigned threads = DefaultBatchThreads();
+    if (const auto it = parsed.options.find("-j"); it != parsed.options.end()) {
+        const std::string& text = it->second;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
+        if (error != std::errc() || end != text.data() + text.size() || threads < 1 || threads > 256) {
+            return Usage(err, "-j takes a number of sprites at a time from 1 to 256, not " + text, kExportHelp);
+        }
+    }
+    std::vector<std::string> sources(parsed.positional.begin(), parsed.positional.end() - 1);
+    const std::string& destination = parsed.positional.back();
+
+    const BatchPlan plan = PlanBatch(sources, destination, parsed.options.contains("-r"), format);
+    for (const std::string& refusal : plan.refusals) Say(err, "zandrel-cli: " + refusal);
+    ProgressLine progress(err, parsed.options.contains("--progress") || StandardErrorIsTerminal(), plan);
+    BatchTotals running;
+    const auto done = [&](const BatchSpriteDone& finished) {
+        ++running.sprites;
+        running.frames += finished.frames;
+        if (!finished.outcome.done) {
+            progress.Interrupt();
+            Say(err, finished.outcome.text);
+        }
+        progress.Update(running);
+    };
+    g_interrupted.store(false);
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const BatchTotals totals = RunBatch(plan, format, threads, done, g_interrupted);
+    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+    progress.End();
+    if (totals.cancelled) {
+        err << "zandrel-cli: stopped by Ctrl+C after " << totals.sprites << " of " << plan.sprites.size()
+            << " sprites; the files written are complete\n";
+    }
+    out << totals.sprites << " sprites, " << totals.frames << " frames, " << totals.files << " files, "
+        << totals.failures << " failed, " << FormatText("%.1f", progress.Elapsed()) << " s\n";
+    const bool whole = totals.failures == 0 && plan.refusals.empty() && !totals.cancelled;
+    return whole ? kExitDone : kExitFailed;
+}
+
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments parsed = Parse(args, 1, {"--palette", "--frame", "--format"});
+    const Arguments parsed = Parse(args, 1, {"--palette", "--frame", "--format", "-j"}, {"-r", "--progress"});
     if (parsed.help) return out << kExportHelp, kExitDone;
     if (!parsed.error.empty()) return Usage(err, parsed.error, kExportHelp);
+    // Many sources, a folder or one GIF per sprite: the batch. One sprite keeps its own form.
+    const bool gif = parsed.options.contains("--format") && parsed.options.at("--format") == "gif";
+    if (parsed.positional.size() > 2 || gif ||
+        (parsed.positional.size() == 2 && IsExistingFolder(parsed.positional[0]))) {
+        return ExportBatch(parsed, out, err);
+    }
     if (parsed.positional.size() != 2) return Usage(err, "export takes a sprite and a destination", kExportHelp);
 
     std::optional<std::size_t> frame;

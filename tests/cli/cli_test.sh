@@ -338,8 +338,8 @@ expect "a Velmark source shorter than a palette" 1 "" "调色板文件short_v.pa
 check "... writes nothing" test ! -e out/s.pal
 
 echo "# PNG and GIF"
-expect "--format of an unknown name" 2 "" "^zandrel-cli: --format is bmp, tga or png, not gif" \
-    export sub/hero.spr out --format gif
+expect "--format of an unknown name" 2 "" "^zandrel-cli: --format is bmp, tga or png, not jpg" \
+    export sub/hero.spr out --format jpg
 for bad in 0 101 abc -5 ""; do
     expect "--fps '$bad' is refused as usage" 2 "" "^zandrel-cli: --fps takes a whole number from 1 to 100" \
         animate sub/hero.spr out/a.gif --fps "$bad"
@@ -391,6 +391,37 @@ check "... with headers and a colour table only" test "$(file_size zeros_png/zer
 expect "empty true-colour frames export as TGA" 0 "输出完成，一共2个文件." "" export zeros_tc.spr zeros_png
 expect "... and build again from the TGAs" 0 "" "" build out/zeros_tc.spr zeros_png/zeros_tc000.tga zeros_png/zeros_tc001.tga
 check "... into the same sprite" cmp out/zeros_tc.spr zeros_tc.spr
+
+echo "# Many sprites at once"
+mkdir -p tree/a tree/b tree/deep/x
+cp sub/hero.spr tree/a/hero.spr
+cp sub/knight.spr tree/b/knight.SPR
+cp sub/hero.spr tree/deep/x/hero.spr
+head -c 1400 sub/hero.spr >tree/broken.spr  # its frames cut short
+echo "not a sprite" >tree/a/notes.txt
+mkdir -p single_hero single_knight
+"$cli" export sub/hero.spr single_hero >/dev/null
+"$cli" export sub/knight.spr single_knight >/dev/null
+got=0
+"$cli" export -r -j 1 tree batch1 >out.txt 2>err.txt || got=$?
+check "a tree with a damaged sprite exports the rest and fails with exit 1" test "$got" = 1
+check "... tells the damaged one by its path" grep -q "^tree/broken.spr不完整" err.txt
+check "... and sums up: 4 sprites, 1 failed" grep -q "^4 sprites, .* 1 failed, " out.txt
+check "... with no progress line when stderr is a file" test "$(grep -c sprites err.txt)" = 0
+check "... each sprite whole in a folder of its own" diff -r single_hero batch1/a/hero
+check "... below the subfolders it was found in" diff -r single_knight batch1/b/knight
+check "... and through the subfolders with -r" diff -r single_hero batch1/deep/x/hero
+"$cli" export -r -j 4 --progress tree batch4 >out.txt 2>err.txt || true
+check "-j 4 writes the same bytes as -j 1" diff -r batch1 batch4
+check "--progress draws the line on a file too" grep -q "4/4 sprites" err.txt
+"$cli" export tree/a tree/b/knight.SPR flat >/dev/null 2>&1
+check "without -r a folder's subfolders are left alone, a file is its own source" \
+    test "$(files_in flat)" = "hero knight "
+expect "one GIF per sprite" 0 "^1 sprites, 3 frames, 1 files, 0 failed, " "" export --format gif tree/a gifs
+"$cli" animate sub/hero.spr hero_alone.gif >/dev/null
+check "... the animation's own bytes" cmp gifs/hero.gif hero_alone.gif
+expect "-j must be a count" 2 "" "^zandrel-cli: -j takes" export -j 0 tree out_j
+expect "--frame takes one sprite" 2 "" "^zandrel-cli: --frame takes one sprite" export --frame 0 tree/a tree/b out_f
 
 echo "# Failures that are not refusals"
 expect "--version after a command" 0 "^zandrel-cli " "" export zero.spr out --version

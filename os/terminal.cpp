@@ -1,0 +1,20 @@
+#include "os/terminal.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace zandrel {
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+}  // namespace zandrel

@@ -1,0 +1,69 @@
+#pragma once
+
+// Export of many sprites at once: sprite files and folders searched for sprites, each
+// sprite's frames into a folder of its own (or one GIF per sprite) under one output
+// folder that repeats the tree the sprites were found in. Sprites go out on a few
+// threads at a time, each sprite whole on one; a sprite that cannot be read is
+// reported and the others go on.
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "os/outcome.h"
+
+namespace zandrel {
+
+enum class BatchFormat { Native, Png, Gif };
+
+struct BatchSprite {
+    std::string path;
+    // The frames' folder, or with BatchFormat::Gif the animation's file.
+    std::string output;
+    // The frames the header declares (at most the viewer's limit); for the progress.
+    std::size_t frames = 0;
+};
+
+struct BatchPlan {
+    std::vector<BatchSprite> sprites;
+    // Sources that are neither a readable sprite file nor a folder, told as they are met.
+    std::vector<std::string> refusals;
+    std::size_t frames = 0;  // of every sprite
+};
+
+// Each source that is a file is a sprite; a folder is searched for files ending in
+// ".spr" (any case), with `recursive` through its subfolders as well, in name order.
+// A sprite found as `sub/hero.spr` below a searched folder goes to `out/sub/hero/`
+// (or `out/sub/hero.gif`); a sprite named by itself to `out/hero/`.
+BatchPlan PlanBatch(const std::vector<std::string>& sources, const std::string& out, bool recursive,
+                    BatchFormat format);
+
+// What became of one sprite.
+struct BatchSpriteDone {
+    const BatchSprite* sprite = nullptr;
+    Outcome outcome;         // refused: the text names the sprite and why
+    std::size_t frames = 0;  // frames of it written
+    std::size_t files = 0;   // files written
+};
+
+struct BatchTotals {
+    std::size_t sprites = 0;
+    std::size_t frames = 0;
+    std::size_t files = 0;
+    std::size_t failures = 0;
+    bool cancelled = false;
+};
+
+// Exports every sprite of the plan on `threads` threads (at least one; never more than
+// there are sprites). `done` is called once per sprite as it finishes, on one thread at
+// a time. Once `cancel` is set no further sprite is begun; those under way are finished,
+// so that no file is left half-written.
+BatchTotals RunBatch(const BatchPlan& plan, BatchFormat format, unsigned threads,
+                     const std::function<void(const BatchSpriteDone&)>& done, const std::atomic<bool>& cancel);
+
+// One thread per hardware thread, or one when that is unknown.
+unsigned DefaultBatchThreads();
+
+}  // namespace zandrel
