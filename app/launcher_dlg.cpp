@@ -15,6 +15,7 @@
 #include "res/strings.h"
 #include "ui/prompts.h"
 #include "ui/qt_text.h"
+#include "viewer/batch_dlg.h"
 #include "viewer/spr_view_dlg.h"
 
 #ifdef Q_OS_WIN
@@ -91,14 +92,25 @@ void CLauncherDlg::OpenViewer(const std::string& path) {
 }
 
 void CLauncherDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();
+    if (DroppedSprPath(*event->mimeData()) || DroppedFolderPath(*event->mimeData())) event->acceptProposedAction();
 }
 
 void CLauncherDlg::dragMoveEvent(QDragMoveEvent* event) {
-    if (DroppedSprPath(*event->mimeData())) event->acceptProposedAction();
+    if (DroppedSprPath(*event->mimeData()) || DroppedFolderPath(*event->mimeData())) event->acceptProposedAction();
+}
+
+void CLauncherDlg::OpenBatch(const std::string& folder) {
+    CBatchDlg batch(ThePrompts(), folder, this);
+    batch.exec();
 }
 
 void CLauncherDlg::dropEvent(QDropEvent* event) {
+    if (const std::optional<std::string> folder = DroppedFolderPath(*event->mimeData())) {
+        event->acceptProposedAction();
+        // A folder of sprites goes to the batch export, after the drop has returned.
+        QTimer::singleShot(0, this, [this, folder = *folder] { Guard([&] { OpenBatch(folder); }); });
+        return;
+    }
     const std::optional<std::string> path = DroppedSprPath(*event->mimeData());
     if (!path) return;
     event->acceptProposedAction();

@@ -21,7 +21,8 @@ public:
 protected:
     bool OnInitDialog() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    // A .spr file dropped from the file manager opens in the viewer.
+    // A .spr file dropped from the file manager opens in the viewer; a folder, the
+    // batch export of its sprites.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -33,6 +34,7 @@ private:
     void OnAbout();
     void OnSprToImages();
     void OpenViewer(const std::string& path);
+    void OpenBatch(const std::string& folder);
     void OnImagesToSpr();
     void OnPalConvert();
 

@@ -25,6 +25,7 @@
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
+#include "viewer/batch_dlg.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
@@ -152,6 +153,14 @@ void TakeAll(Screenshots& shots) {
     prompts.Answer("/home/modder/palettes/hero.pal");
     converter.findChild<QAbstractButton*>(QString::number(kIdcBrowse))->click();
     shots.Save(converter, "palconvert");
+
+    // The batch export of the sprites folder as PNG, finished.
+    CBatchDlg batch(prompts, stage.Path("sprites"));
+    batch.SetOutputFolder(stage.Path("png"));
+    batch.SetFormat(BatchFormat::Png);
+    batch.Start();
+    batch.WaitForEnd();
+    shots.Save(batch, "batch");
 }
 
 }  // namespace

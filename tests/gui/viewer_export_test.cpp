@@ -6,13 +6,16 @@
 
 #include <QImage>
 #include <QImageReader>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
 #include <memory>
 
+#include "os/utf16.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
+#include "viewer/batch_dlg.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
@@ -228,6 +231,38 @@ TEST_F(ViewerExportTest, CurrentFrameIsSavedExactlyWhereTheDialogSaid) {
     Click(kIdcExportFrame);
     EXPECT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(OutEntries().size(), 1u);
+}
+
+// A dropped folder's sprites through the batch dialog: the sound ones whole, the damaged
+// one listed, the summary counting both.
+TEST(BatchDialog, ExportsAFolderTreeAndListsWhatFailed) {
+    TempDir dir;
+    std::filesystem::create_directories(PathFromUtf8(dir.Path("in/sub")));
+    const Bytes hero =
+        MakeSprite(SprKind::Indexed256Rle, {PatternFrame(13, 5, 1), PatternFrame(4, 3, 2)}, DistinctPalette());
+    WriteBytes(dir.Path("in/sub/hero.spr"), hero);
+    WriteBytes(dir.Path("in/cut.SPR"), Bytes(hero.begin(), hero.begin() + 20));
+    ScriptedPrompts prompts;
+    CBatchDlg batch(prompts, dir.Path("in"));
+    batch.show();
+    batch.Start();  // no output folder yet
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text, "没有指定输出文件夹!");
+
+    prompts.Answer(dir.Path("out"));
+    for (QPushButton* button : batch.findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("浏览(&B)...")) button->click();
+    }
+    batch.SetFormat(BatchFormat::Png);
+    batch.Start();
+    batch.WaitForEnd();
+    EXPECT_TRUE(batch.Summary().startsWith(QStringLiteral("完成：2个SPR文件，2帧，2个文件，1个失败，用时")))
+        << batch.Summary().toStdString();
+    EXPECT_EQ(EntriesOf(dir.Path("out/sub/hero")), (std::vector<std::string>{"hero000.png", "hero001.png"}));
+    EXPECT_FALSE(QImage(QString::fromStdString(dir.Path("out/sub/hero/hero000.png"))).isNull());
+    const auto* failures = batch.findChild<QPlainTextEdit*>();
+    ASSERT_NE(failures, nullptr);
+    EXPECT_TRUE(failures->toPlainText().contains(QString::fromStdString(dir.Path("in/cut.SPR"))));
 }
 
 }  // namespace
