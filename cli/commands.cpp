@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <chrono>
 #include <csignal>
 #include <map>
@@ -262,7 +263,7 @@ extern "C" void OnInterrupt(int) {
 }
 
 std::string Duration(double seconds) {
-    const auto whole = static_cast<long long>(seconds + 0.5);
+    const long long whole = std::llround(seconds);
     return FormatText("%lld:%02lld", whole / 60, whole % 60);
 }
 

@@ -317,8 +317,9 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
     choose("全部输出为PNG...");
     ASSERT_EQ(m_prompts.Messages().size(), 2u);
     EXPECT_EQ(m_prompts.Messages()[1].text, "输出完成，一共2个文件.");
-    for (const char* name : {"q000.png", "q001.png"})
+    for (const char* name : {"q000.png", "q001.png"}) {
         EXPECT_FALSE(QImage(QString::fromStdString(m_dir.Path(name))).isNull()) << name;
+    }
 }
 
 TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {
