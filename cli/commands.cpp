@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <charconv>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <map>
 #include <new>
