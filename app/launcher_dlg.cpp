@@ -88,7 +88,8 @@ void CLauncherDlg::OnSprToImages() {
 
 void CLauncherDlg::OpenViewer(const std::string& path) {
     CSprViewDlg viewer(ThePrompts(), path);
-    viewer.DoModal();
+    // A sprite that cannot be opened is told, and leaves no empty viewer behind.
+    if (viewer.InitDialog()) viewer.DoModal();
 }
 
 void CLauncherDlg::dragEnterEvent(QDragEnterEvent* event) {

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "os/file_identity.h"
 #include "palette/pal_format_dlg.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
@@ -102,7 +103,11 @@ bool CSprViewDlg::LoadAndFill() {
     // could not be offered comes before the frames that could.
     ThePrompts().Show(loaded);
     if (!loaded.done) return false;
+    Fill();
+    return true;
+}
 
+void CSprViewDlg::Fill() {
     m_strFileInfo = m_sprite.FileLine();
     {
         const QSignalBlocker quiet(m_listFrames);
@@ -116,7 +121,6 @@ bool CSprViewDlg::LoadAndFill() {
     } else {
         UpdateData();
     }
-    return true;
 }
 
 void CSprViewDlg::OnDestroy() {
@@ -126,9 +130,29 @@ void CSprViewDlg::OnDestroy() {
 
 void CSprViewDlg::OpenInPlace(const std::string& path) {
     StopPlayback();
-    // Released first, so that the same file dropped again opens as well.
-    m_sprite.Close();
+    // Loaded beside the sprite on show, which stays, with its palette, view and
+    // selection, when the new one cannot be opened.
+    SpriteModel dropped;
+    Outcome loaded = dropped.LoadSprite(path);
+    if (!loaded.done && m_sprite.IsLoaded() && IdentityOf(path) && IdentityOf(path) == IdentityOf(m_sprite.Path())) {
+        // The file on show dropped again: where the viewer's hold keeps a second open
+        // out (Windows), it is let go first.
+        m_sprite.Close();
+        loaded = dropped.LoadSprite(path);
+    }
+    ThePrompts().Show(loaded);
+    if (!loaded.done) {
+        if (!m_sprite.IsLoaded()) ClearSprite();
+        return;
+    }
+    m_sprite = std::move(dropped);
     m_strPath = path;
+    ClearSprite();
+    for (int id : kPaletteTools) EnableDlgItem(id, false);
+    Fill();
+}
+
+void CSprViewDlg::ClearSprite() {
     m_nCurFrame = -1;
     m_nProblemShownFor = -1;
     m_strFileInfo.clear();
@@ -137,8 +161,8 @@ void CSprViewDlg::OpenInPlace(const std::string& path) {
         const QSignalBlocker quiet(m_listFrames);
         m_listFrames->clear();
     }
+    UpdateData();
     m_preview->update();
-    LoadAndFill();
 }
 
 void CSprViewDlg::OnSelchangeFrameList() {

@@ -68,6 +68,10 @@ private:
 
     // Loads m_strPath and fills the list; false when the file was refused.
     bool LoadAndFill();
+    // The list, the file line and the palette tools from the loaded sprite.
+    void Fill();
+    // Empties the list, the texts and the preview.
+    void ClearSprite();
     // Releases the sprite shown and shows the one at `path` instead.
     void OpenInPlace(const std::string& path);
 

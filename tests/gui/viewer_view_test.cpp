@@ -15,11 +15,13 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QWheelEvent>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
 #include "app/launcher_dlg.h"
 #include "os/file.h"
+#include "os/utf16.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/hand_ticks.h"
@@ -346,15 +348,23 @@ TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {
     EXPECT_THROW(File::OpenRead(second), FileError);
     EXPECT_TRUE(m_prompts.Messages().empty());
 
-    // A file that cannot be opened leaves an empty viewer, as at the start.
-    ASSERT_TRUE(Drop(*m_viewer, *UrlsOf({QString::fromStdString(m_dir.Path("gone.spr"))})));
-    Settle();
-    EXPECT_EQ(List().count(), 0);
-    EXPECT_EQ(m_viewer->CurrentFrame(), -1);
-    EXPECT_EQ(FrameInfo(), "");
-    EXPECT_NO_THROW(File::OpenRead(second));
-    ASSERT_EQ(m_prompts.Messages().size(), 1u);
+    // A file that cannot be opened, a folder named like a sprite or a file that is no
+    // sprite is told, and the sprite on show stays as it was, still held.
+    Click(kIdcNextFrame);
+    std::filesystem::create_directory(PathFromUtf8(m_dir.Path("folder.spr")));
+    WriteBytes(m_dir.Path("text.spr"), Bytes(2000, 'x'));
+    for (const char* name : {"gone.spr", "folder.spr", "text.spr"}) {
+        ASSERT_TRUE(Drop(*m_viewer, *UrlsOf({QString::fromStdString(m_dir.Path(name))})));
+        Settle();
+    }
+    EXPECT_EQ(List().count(), 2);
+    EXPECT_EQ(m_viewer->CurrentFrame(), 1);
+    EXPECT_EQ(FrameInfo(), "2/2\n(4,5)");
+    EXPECT_EQ(m_viewer->View().zoom, 2);
+    EXPECT_THROW(File::OpenRead(second), FileError);
+    ASSERT_EQ(m_prompts.Messages().size(), 3u);
     EXPECT_EQ(m_prompts.Messages()[0].text, "File Open failed!(2)");
+    EXPECT_EQ(m_prompts.Messages()[2].text, "SPR文件格式错误！\n");
 }
 
 TEST(LauncherDrop, DroppedSpriteOpensTheViewer) {
@@ -385,6 +395,23 @@ TEST(LauncherDrop, DroppedSpriteOpensTheViewer) {
     EXPECT_EQ(lines, QStringList({"hero000.bmp", "hero001.bmp"}));
     EXPECT_TRUE(prompts.Questions().empty());  // no open dialog
     EXPECT_NO_THROW(File::OpenRead(path));
+
+    // A file that is no sprite is told, and no empty viewer stays behind.
+    WriteBytes(dir.Path("text.spr"), Bytes(2000, 'x'));
+    seen = false;
+    Soon([&] {
+        Soon([&] {
+            if (auto* viewer = dynamic_cast<CSprViewDlg*>(TopModal())) {
+                seen = true;
+                viewer->reject();
+            }
+        });
+    });
+    ASSERT_TRUE(Drop(launcher, *UrlsOf({QString::fromStdString(dir.Path("text.spr"))})));
+    Settle();
+    EXPECT_FALSE(seen);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text, "SPR文件格式错误！\n");
 }
 
 }  // namespace
