@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "os/create_folders.h"
+#include "os/file.h"
 #include "os/utf16.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
@@ -36,7 +38,27 @@ bool CFolderDlg::OnInitDialog() {
 
 void CFolderDlg::OnOK() {
     UpdateData(true);
+    // A path that will not take the files keeps the dialog open, the path ready to mend.
+    if (CheckFolder(m_strOutputDir) == FolderState::Missing) {
+        if (!ThePrompts().AskYesNo(FormatText(kCreateFolderFormat, m_strOutputDir.c_str()))) return SelectPathField();
+        try {
+            CreateFolders(m_strOutputDir);
+        } catch (const FileError& error) {
+            ThePrompts().ReportFileError(error);
+            return SelectPathField();
+        }
+    }
+    if (const std::optional<Refusal> refusal = OutputFolderRefusal(m_strOutputDir)) {
+        ThePrompts().ShowMessage(refusal->text, MessageIcon::None);
+        return SelectPathField();
+    }
     EndDialog(Accepted);
+}
+
+void CFolderDlg::SelectPathField() {
+    auto* field = DlgItem<QLineEdit>(kIdcOutputDir);
+    field->setFocus();
+    field->selectAll();
 }
 
 void CFolderDlg::OnTreeSelChanged() {

@@ -29,6 +29,8 @@ private:
     void OnTreeSelChanged();
     // To the edit field (false) or from it (true).
     void UpdateData(bool saveAndValidate);
+    // Focuses the path field with its text selected, for the user to mend it.
+    void SelectPathField();
 
     std::string m_strOutputDir;
     CFolderTreeCtrl m_treeFolders;

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "os/file.h"
+#include "os/outcome.h"
 #include "os/utf16.h"
 
 namespace zandrel {
@@ -23,6 +24,19 @@ FileCause CauseOf(const std::error_code& error) {
 }
 
 }  // namespace
+
+std::optional<Refusal> OutputFolderRefusal(const std::string& folder) {
+    switch (CheckFolder(folder)) {
+        case FolderState::Folder: return std::nullopt;
+        case FolderState::EmptyPath: return Refusal{RefusalKind::Rule, kNoOutputFolderText};
+        case FolderState::TooLong:
+            return Refusal{RefusalKind::Rule, FormatText(kFolderPathTooLongFormat, folder.c_str())};
+        case FolderState::Missing:
+        case FolderState::NotAFolder:
+        case FolderState::Unreachable: break;
+    }
+    return Refusal{RefusalKind::Rule, FormatText(kNotAFolderFormat, folder.c_str())};
+}
 
 void CreateFolders(const std::string& path) {
     std::error_code error;

@@ -30,6 +30,8 @@ public:
 
     // A message box with the program's name as caption and an OK button.
     virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
+    // A question with Yes and No buttons, Yes the default; true for Yes.
+    virtual bool AskYesNo(std::string_view text) = 0;
 
     // An operation's text, when it has one.
     void Show(const Outcome& outcome);

@@ -65,4 +65,13 @@ void QtPrompts::ShowMessage(std::string_view text, MessageIcon icon) {
     box.exec();
 }
 
+bool QtPrompts::AskYesNo(std::string_view text) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), ToQString(text),
+                    QMessageBox::Yes | QMessageBox::No, Owner());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace zandrel

@@ -24,6 +24,7 @@ public:
     std::optional<std::string> SaveFile(std::string_view filter, std::string_view initialName) override;
     std::optional<std::string> ChooseOutputFolder() override;
     void ShowMessage(std::string_view text, MessageIcon icon) override;
+    bool AskYesNo(std::string_view text) override;
 
 private:
     FolderChooser m_folderChooser;

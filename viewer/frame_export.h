@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/byte_order.h"
+#include "os/create_folders.h"
 #include "os/outcome.h"
 #include "os/paths.h"
 #include "viewer/sprite_model.h"
@@ -29,9 +30,6 @@ inline constexpr const char* kNoFramesNoGifFormat = "%s没有帧，不能输出G
 inline constexpr std::uint16_t kDefaultAnimationDelay = 10;  // hundredths of a second: 10 frames a second
 inline constexpr const char* kGifSaveFilter = "GIF动画(*.gif)|*.gif||";
 inline constexpr const char* kAllWrittenFormat = "输出完成，一共%d个文件.";
-inline constexpr const char* kNoOutputFolderText = "没有指定输出文件夹!";
-inline constexpr const char* kNotAFolderFormat = "%s不是一个文件夹!";
-inline constexpr const char* kFolderPathTooLongFormat = "%s的路径太长，不能输出到那里!";
 // The sprite; nothing was written.
 inline constexpr const char* kSourceChangedFormat = "%s在读取期间被其他程序改动了，没有输出!";
 // The sprite and the number of files written, which stay.

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "os/file.h"
+#include "os/utf16.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompts.h"
@@ -110,11 +112,12 @@ TEST_F(FolderDlgTest, OkReturnsTheFieldAsTypedAndASelectionReplacesIt) {
     const CurrentFolder here(m_dir.Path("a"));
     Open();
 
-    Edit().setText(" /no/such folder/ ");
+    const std::string typed = m_dir.Path("a") + kPathSeparator + "." + kPathSeparator + "b" + kPathSeparator;
+    Edit().setText(QString::fromStdString(typed));
     m_dialog->GetDlgItem(kIdOk)->setFocus();
     PressKey(*m_dialog, Qt::Key_Return);
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(m_dialog->OutputDir(), " /no/such folder/ ");
+    EXPECT_EQ(m_dialog->OutputDir(), typed);
 
     Open();
     Edit().setText("typed");
@@ -128,12 +131,40 @@ TEST_F(FolderDlgTest, OkReturnsTheFieldAsTypedAndASelectionReplacesIt) {
     EXPECT_EQ(Edit().text(), drive->text(0));
     m_dialog->DlgItem<QPushButton>(kIdOk)->click();
     EXPECT_EQ(m_dialog->OutputDir(), drive->text(0).toStdString());
+}
 
+// What cannot take the files keeps the dialog open with the path selected to mend it;
+// a folder that is not there yet is offered, and made on Yes.
+TEST_F(FolderDlgTest, OkRefusesWhatIsNoFolderAndOffersToCreateAMissingOne) {
+    const CurrentFolder here(m_dir.Root());
+    WriteBytes(m_dir.Path("file"), Bytes{1});
     Open();
-    Edit().clear();
-    m_dialog->DlgItem<QPushButton>(kIdOk)->click();
+    const auto ok = [&](const std::string& text) {
+        Edit().setText(QString::fromStdString(text));
+        m_dialog->DlgItem<QPushButton>(kIdOk)->click();
+        Settle();
+    };
+    ok("");
+    ok(m_dir.Path("file"));
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_EQ(m_dialog->result(), 0);
+    EXPECT_EQ(m_dialog->focusWidget(), &Edit());
+    EXPECT_EQ(Edit().selectedText().toStdString(), m_dir.Path("file"));
+    ASSERT_EQ(m_prompts.Messages().size(), 2u);
+    EXPECT_EQ(m_prompts.Messages()[0].text, "没有指定输出文件夹!");
+    EXPECT_EQ(m_prompts.Messages()[1].text, m_dir.Path("file") + "不是一个文件夹!");
+
+    const std::string fresh = m_dir.Path("new") + kPathSeparator + "deeper";
+    ok(fresh);  // No: nothing made
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_FALSE(fs::exists(PathFromUtf8(m_dir.Path("new"))));
+    m_prompts.Reply(true);
+    ok(fresh);
+    EXPECT_EQ(m_prompts.YesNoQuestions(), std::vector<std::string>(2, "文件夹" + fresh + "不存在，要创建吗?"));
+    EXPECT_TRUE(IsExistingFolder(fresh));
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(m_dialog->OutputDir(), "");
+    EXPECT_EQ(m_dialog->OutputDir(), fresh);
+    EXPECT_EQ(m_prompts.Messages().size(), 2u);
 }
 
 TEST_F(FolderDlgTest, CancelAndEscapeReturnNothing) {
@@ -154,7 +185,7 @@ TEST_F(FolderDlgTest, CancelAndEscapeReturnNothing) {
 
 TEST_F(FolderDlgTest, TabReachesTheFieldAndEnterPressesOk) {
     const CurrentFolder here(m_dir.Root());
-    Soon([] {
+    Soon([this] {
         QWidget& dialog = *TopModal();
         auto* edit = dialog.findChild<QLineEdit*>(QString::number(kIdcOutputDir));
         // From OK: Cancel, the tree, the field.
@@ -165,10 +196,10 @@ TEST_F(FolderDlgTest, TabReachesTheFieldAndEnterPressesOk) {
             return;
         }
         edit->selectAll();
-        Type(*edit, "/out");
+        Type(*edit, QString::fromStdString(m_dir.Root()));
         PressKey(dialog, Qt::Key_Return);
     });
-    EXPECT_EQ(RunFolderDlg(m_prompts, nullptr), std::optional<std::string>("/out"));
+    EXPECT_EQ(RunFolderDlg(m_prompts, nullptr), std::optional<std::string>(m_dir.Root()));
 }
 
 }  // namespace

@@ -53,4 +53,12 @@ void ScriptedPrompts::ShowMessage(std::string_view text, MessageIcon icon) {
     m_messages.push_back({std::string(text), icon});
 }
 
+bool ScriptedPrompts::AskYesNo(std::string_view text) {
+    m_yesNo.emplace_back(text);
+    if (m_replies.empty()) return false;
+    const bool yes = m_replies.front();
+    m_replies.pop_front();
+    return yes;
+}
+
 }  // namespace zandrel

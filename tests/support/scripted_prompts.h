@@ -34,6 +34,9 @@ public:
     void AnswerFiles(std::vector<std::string> paths);
     // The next question is cancelled.
     void Cancel();
+    // The next yes-or-no question is answered so; one without a reply left gets No.
+    void Reply(bool yes) { m_replies.push_back(yes); }
+    const std::vector<std::string>& YesNoQuestions() const { return m_yesNo; }
 
     const std::vector<AskedQuestion>& Questions() const { return m_questions; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
@@ -45,6 +48,7 @@ public:
     std::optional<std::string> SaveFile(std::string_view filter, std::string_view initialName) override;
     std::optional<std::string> ChooseOutputFolder() override;
     void ShowMessage(std::string_view text, MessageIcon icon) override;
+    bool AskYesNo(std::string_view text) override;
 
 private:
     std::vector<std::string> Next(QuestionKind kind, std::string_view filter, std::string_view initialName);
@@ -52,6 +56,8 @@ private:
     std::deque<std::vector<std::string>> m_answers;  // empty: cancel
     std::vector<AskedQuestion> m_questions;
     std::vector<ShownMessage> m_messages;
+    std::deque<bool> m_replies;
+    std::vector<std::string> m_yesNo;
 };
 
 }  // namespace zandrel
