@@ -86,6 +86,7 @@ constexpr std::string_view kExportHelp =
     "                  with the sprite's 256 colours and index 0 transparent, true-colour\n"
     "                  frames as RGBA PNG with their alpha; the list names end in .png.\n"
     "                  bmp (palettised) and tga (true-colour) name the default.\n"
+    "                  Without --format, one frame's OUTFILE ending in .png is PNG.\n"
     "\n"
     "The third form exports many sprites: each SOURCE is a sprite, or a folder whose\n"
     "files ending in .spr (any case) are taken, with -r those of its subfolders too.\n"
@@ -384,7 +385,9 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return Usage(err, "--format is bmp, tga or png, not " + formatName, kExportHelp);
         }
     }
-    const FrameFormat format = formatName == "png" ? FrameFormat::Png : FrameFormat::Native;
+    // Without --format, a single frame's file goes by its extension: ".png" is PNG.
+    FrameFormat format = formatName == "png" ? FrameFormat::Png : FrameFormat::Native;
+    if (formatName.empty() && frame) format = FrameFormatOfPath(parsed.positional[1]);
 
     SpriteModel sprite;
     bool damaged = false;

@@ -356,6 +356,10 @@ expect "export every frame as PNG" 0 "输出完成，一共3个文件." "" expor
 check "... under the list names with .png" test "$(files_in png_out)" = "hero000.png hero001.png hero002.png "
 expect "export one true-colour frame as PNG" 0 "PNG图out/k.png输出完成." "" export sub/knight.spr --frame 1 out/k.png --format png
 check "... an RGBA PNG" test "$(hex_at out/k.png 24 2)" = 0806
+expect "a frame named .png is PNG without --format" 0 "PNG图out/k2.PNG输出完成." "" export sub/knight.spr --frame 1 out/k2.PNG
+check "... the same file" cmp out/k.png out/k2.PNG
+expect "... and .bmp keeps the sprite's own format" 0 "256色BMP图out/h.bmp输出完成." "" export sub/hero.spr --frame 1 out/h.bmp
+check "... a BMP" test "$(head -c 2 out/h.bmp)" = BM
 expect "a sprite back from its PNGs" 0 "out/again.spr转换完成!" "" build out/again.spr png_out/hero000.png png_out/hero001.png png_out/hero002.png
 check "... is the sprite byte for byte" cmp out/again.spr sub/hero.spr
 expect "indexed PNGs and TGAs do not mix" 1 "" "列表中的文件类型不一致!" build out/mix.spr png_out/hero000.png t0.tga
