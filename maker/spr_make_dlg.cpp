@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -60,6 +61,9 @@ CSprMakeDlg::CSprMakeDlg(Prompts& prompts, QWidget* parent)
     OnClicked(kIdcMoveImageUp, &CSprMakeDlg::OnMoveUp);
     OnClicked(kIdcMoveImageDown, &CSprMakeDlg::OnMoveDown);
     OnSignal(m_listImages, &QListWidget::itemSelectionChanged, &CSprMakeDlg::OnSelchangeImageList);
+    // Delete in the list does what the Delete button does.
+    auto* remove = new QShortcut(QKeySequence::Delete, m_listImages, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, [this] { Guard([this] { OnDelete(); }); });
 }
 
 CSprMakeDlg::~CSprMakeDlg() = default;
@@ -147,9 +151,15 @@ void CSprMakeDlg::UpdateData() { SetDlgItemText(kIdcMakerInfo, m_strInfo); }
 void CSprMakeDlg::OnOK() {
     const std::vector<std::string> sources = Entries();
     if (sources.empty()) return;  // Make is disabled then
-    if (const Result<SourceKind> kind = CheckSourceKinds(sources); !kind) {
+    const Result<SourceKind> kind = CheckSourceKinds(sources);
+    if (!kind) {
         ThePrompts().Show(kind.Refused());
         return;
+    }
+    // Pictures with other colour tables than the first's come out in wrong colours: asked once.
+    if (*kind == SourceKind::Bmp) {
+        const std::vector<std::string> others = SourcesWithOtherPalettes(sources);
+        if (!others.empty() && !ThePrompts().AskYesNo(OtherPalettesQuestion(others))) return;
     }
     const std::optional<std::string> output = ThePrompts().SaveFile(kSprFileFilter, InitialSaveName(sources.front()));
     if (!output) return;

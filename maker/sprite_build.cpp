@@ -181,6 +181,51 @@ Result<SourceKind> CheckSourceKinds(const std::vector<std::string>& sources) {
     return first;
 }
 
+namespace {
+
+// The colour table of a palettised source, or nothing when it cannot be read.
+std::optional<BmpColourTable> ColourTableOfSource(const std::string& path) {
+    try {
+        const File file = File::OpenRead(path);
+        if (SourceKindOf(path) == SourceKind::Png) {
+            const PngDecoded png = DecodePng(file.ReadAll());
+            if (png.problem != PngProblem::None || png.kind != PngKind::Indexed) return std::nullopt;
+            return png.colourTable;
+        }
+        std::array<std::uint8_t, kBmpFileHeaderBytes + kBmpLargestInfoHeader + kBmpColourTableBytes> head{};
+        const std::span bytes =
+            std::span(head).first(static_cast<std::size_t>(std::min<std::uint64_t>(file.Length(), head.size())));
+        file.ReadAt(0, bytes);
+        const std::optional<Bmp8Headers> headers = ReadBmp8Headers(bytes);
+        if (!headers || headers->bfType != kBmpType) return std::nullopt;
+        return ReadBmp8ColourTable(bytes, *headers);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> SourcesWithOtherPalettes(const std::vector<std::string>& sources) {
+    std::vector<std::string> others;
+    if (sources.size() < 2) return others;
+    const std::optional<BmpColourTable> first = ColourTableOfSource(sources.front());
+    if (!first) return others;
+    for (std::size_t i = 1; i < sources.size(); ++i) {
+        if (SourceKindOf(sources[i]) != SourceKind::Bmp) continue;
+        const std::optional<BmpColourTable> table = ColourTableOfSource(sources[i]);
+        if (table && *table != *first) others.push_back(sources[i]);
+    }
+    return others;
+}
+
+std::string OtherPalettesQuestion(const std::vector<std::string>& sources) {
+    std::string text = kOtherPalettesQuestion;
+    for (std::size_t i = 0; i < sources.size() && i < kOtherPalettesListed; ++i) text += "\n" + sources[i];
+    if (sources.size() > kOtherPalettesListed) text += "\n……";
+    return text + "\n" + kOtherPalettesGoOn;
+}
+
 std::string InitialSaveName(std::string_view firstSource) {
     // Characters, not bytes: a name may end in Chinese characters.
     std::size_t end = firstSource.size();

@@ -60,6 +60,18 @@ inline bool IsSourceFileName(std::string_view path) { return SourceKindOf(path) 
 // header: indexed ones go with BMPs, the others with TGAs.
 Result<SourceKind> CheckSourceKinds(const std::vector<std::string>& sources);
 
+// The question before a palettised build whose later BMPs carry a colour table other
+// than the first source's, then the list of them, one a line.
+inline constexpr const char* kOtherPalettesQuestion = "以下源图的调色板和第一幅图的不同，做出的SPR颜色会异常：";
+inline constexpr const char* kOtherPalettesGoOn = "是否继续?";
+inline constexpr std::size_t kOtherPalettesListed = 10;  // then "……"
+
+// The BMPs after the first source whose colour tables differ from the first source's
+// (a BMP's or an indexed PNG's). Sources that cannot be read are left to the build.
+std::vector<std::string> SourcesWithOtherPalettes(const std::vector<std::string>& sources);
+// The question that names them.
+std::string OtherPalettesQuestion(const std::vector<std::string>& sources);
+
 // What the save dialog proposes: the first source's path without its last seven
 // characters, so that hero000.bmp proposes hero.
 std::string InitialSaveName(std::string_view firstSource);

@@ -174,6 +174,14 @@ TEST_F(MakerTest, DeleteSelectsTheNextEntryOrElseThePrevious) {
     Add({"again.tga"});
     EXPECT_TRUE(Enabled(kIdOk));
     EXPECT_TRUE(Enabled(kIdcDeleteImage));
+
+    // The Delete key in the list does as the button does.
+    Add({"more.tga"});
+    Choose(0);
+    List().setFocus();
+    PressKey(List(), Qt::Key_Delete);
+    EXPECT_EQ(Lines(), QStringList({"more.tga"}));
+    EXPECT_EQ(Selected(), "more.tga");
 }
 
 TEST_F(MakerTest, ListScrollsAcrossTheSameWidthWhateverThePaths) {
@@ -348,6 +356,32 @@ TEST_F(MakerTest, MakeBuildsAPalettedSpriteReportsItAndCloses) {
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(m_prompts.Messages()[0], (ShownMessage{output + "转换完成!", MessageIcon::None}));
     EXPECT_FALSE(m_maker->isVisible());
+    EXPECT_EQ(m_maker->result(), QDialog::Accepted);
+}
+
+// BMPs whose colour tables differ from the first one's are named in one question
+// before the save dialog: No goes back to the list, Yes builds as before.
+TEST_F(MakerTest, OtherColourTablesAreAskedAboutOnceBeforeTheBuild) {
+    const std::string first = Write("a0.bmp", PaintedBmp8(2, 1, Bytes{5, 1}, DistinctPalette(3)));
+    const std::string same = Write("a1.bmp", PaintedBmp8(2, 1, Bytes{5, 2}, DistinctPalette(3)));
+    const std::string other = Write("a2.bmp", PaintedBmp8(2, 1, Bytes{5, 3}, DistinctPalette(4)));
+    Add({first, same});
+    m_prompts.Cancel();  // the save dialog
+    Click(kIdOk);
+    EXPECT_TRUE(m_prompts.YesNoQuestions().empty());  // one colour table: nothing to ask
+
+    Add({other});
+    Click(kIdOk);  // No
+    ASSERT_EQ(m_prompts.YesNoQuestions().size(), 1u);
+    EXPECT_EQ(m_prompts.YesNoQuestions()[0],
+              "以下源图的调色板和第一幅图的不同，做出的SPR颜色会异常：\n" + other + "\n是否继续?");
+    EXPECT_EQ(m_prompts.Questions().size(), 3u);  // no save dialog after No
+    EXPECT_TRUE(m_maker->isVisible());
+
+    m_prompts.Reply(true);
+    m_prompts.Answer(m_dir.Path("a.spr"));
+    Click(kIdOk);
+    EXPECT_TRUE(Exists(m_dir.Path("a.spr")));
     EXPECT_EQ(m_maker->result(), QDialog::Accepted);
 }
 
