@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -144,6 +145,20 @@ TEST_F(LauncherTest, AboutFromTheButtonShowsTheHomePage) {
         EXPECT_EQ(url->text().toStdString(), kHomePage);
         EXPECT_TRUE(url->isReadOnly());
         EXPECT_EQ(about.focusWidget(), about.findChild<QPushButton*>(QString::number(kIdOk)));
+        // The credit line names the product, by whom and the release date, and shows it
+        // whole; the line above the address names the forum only.
+        QStringList texts;
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            if (label->pixmap().isNull()) texts << label->text();
+        }
+        const QString line = QString::fromUtf8(kCreditLine);
+        EXPECT_EQ(texts, QStringList({line, QStringLiteral("Zandrel 主页")}));
+        EXPECT_TRUE(line.startsWith(QStringLiteral("Zandrel by ")) && line.endsWith(QString::fromUtf8(kReleaseDate)));
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            if (label->text() == line) {
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->width());
+            }
+        }
     });
     Click(kIdcAbout);
     EXPECT_EQ(m_nModalsSeen, 1);
