@@ -34,6 +34,8 @@ public:
     void AnswerFiles(std::vector<std::string> paths);
     // The next question is cancelled.
     void Cancel();
+    // The filter entry the next confirmed SaveFileOfType picks; the first one otherwise.
+    void PickFilter(std::size_t index) { m_nPickedFilter = index; }
 
     const std::vector<AskedQuestion>& Questions() const { return m_questions; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
@@ -43,6 +45,7 @@ public:
     std::optional<std::string> OpenFile(std::string_view filter) override;
     std::vector<std::string> OpenFiles(std::string_view filter) override;
     std::optional<std::string> SaveFile(std::string_view filter, std::string_view initialName) override;
+    std::optional<SaveChoice> SaveFileOfType(std::string_view filter, std::string_view initialName) override;
     std::optional<std::string> ChooseOutputFolder() override;
     void ShowMessage(std::string_view text, MessageIcon icon) override;
 
@@ -52,6 +55,7 @@ private:
     std::deque<std::vector<std::string>> m_answers;  // empty: cancel
     std::vector<AskedQuestion> m_questions;
     std::vector<ShownMessage> m_messages;
+    std::size_t m_nPickedFilter = 0;
 };
 
 }  // namespace zandrel
