@@ -514,8 +514,9 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         std::optional<PaletteFileFormat> target = LayoutNamed(it->second);
         if (!target) target = PaintFormatNamed(it->second);
-        if (!target)
+        if (!target) {
             return Usage(err, "--to is microsoft, velmark, jasc, gimp or act, not " + it->second, kPaletteHelp);
+        }
         const std::string& destination = parsed.positional[2];
         return ReportWritten(
             destination, [&] { return ConvertPalette(parsed.positional[1], destination, *target); }, out, err);

@@ -142,8 +142,9 @@ TEST(PaletteFiles, LengthsOfTheLayoutsWinOverContent) {
     EXPECT_EQ(PaletteFileFormatOf(768, Text("JASC-PAL\r\n0100")), PaletteFileFormat::Jasc);
     EXPECT_EQ(PaletteFileFormatOf(768, Text("anything")), PaletteFileFormat::Act);
     EXPECT_EQ(PaletteFileFormatOf(772, Text("anything")), PaletteFileFormat::Act);
+    const std::string riff("RIFF\x10\x04\0\0PAL ", 12);
     for (const std::uint64_t length : {0u, 767u, 769u, 771u, 773u, 1023u, 1025u, 1047u, 1049u}) {
-        EXPECT_EQ(PaletteFileFormatOf(length, Text("RIFF\x10\x04\0\0PAL ")), std::nullopt) << length;
+        EXPECT_EQ(PaletteFileFormatOf(length, Text(riff)), std::nullopt) << length;
     }
     EXPECT_EQ(PaletteFileFormatOf(kMaxTextPaletteFileBytes, Text("GIMP Palette\n")), PaletteFileFormat::Gimp);
     EXPECT_EQ(PaletteFileFormatOf(kMaxTextPaletteFileBytes + 1, Text("GIMP Palette\n")), std::nullopt);
