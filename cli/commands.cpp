@@ -46,7 +46,8 @@ constexpr std::string_view kMainHelp =
     "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs and indexed PNGs, or\n"
     "                                 from 32-bit TGAs and RGB(A) PNGs\n"
     "  palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
-    "  palette convert SOURCE DEST --to microsoft|velmark\n"
+    "  palette export SPRITE OUTFILE --format jasc|gimp|act\n"
+    "  palette convert SOURCE DEST --to microsoft|velmark|jasc|gimp|act\n"
     "\n"
     "Examples:\n"
     "  zandrel-cli export hero.spr frames --format png\n"
@@ -136,12 +137,18 @@ constexpr std::string_view kBuildHelp =
 
 constexpr std::string_view kPaletteHelp =
     "Usage: zandrel-cli palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
-    "       zandrel-cli palette convert SOURCE DEST --to microsoft|velmark\n"
+    "       zandrel-cli palette export SPRITE OUTFILE --format jasc|gimp|act\n"
+    "       zandrel-cli palette convert SOURCE DEST --to microsoft|velmark|jasc|gimp|act\n"
     "\n"
     "export writes the palette of a palettised sprite to OUTFILE, in the Velmark layout\n"
-    "(1024 bytes, the default) or the Microsoft RIFF layout (1048 bytes).\n"
-    "convert turns the palette file SOURCE, taken to be in the other layout, into DEST\n"
-    "in the layout given by --to.\n";
+    "(1024 bytes, the default) or the Microsoft RIFF layout (1048 bytes), or with\n"
+    "--format in a paint program's palette format: a JASC-PAL or GIMP text palette, or\n"
+    "an Adobe colour table (.act).\n"
+    "convert writes the palette file SOURCE again into DEST in the format given by --to.\n"
+    "A source that shows its format (1024 bytes; a RIFF palette of 1048 bytes; JASC-PAL,\n"
+    "GIMP, or an .act of 768 or 772 bytes) is read as that, and one already in the\n"
+    "format asked for is refused; any other is taken to be in the other layout.\n"
+    "Paint palettes of fewer than 256 colours are filled up with black.\n";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -460,8 +467,15 @@ std::optional<PaletteFileFormat> LayoutNamed(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<PaletteFileFormat> PaintFormatNamed(std::string_view name) {
+    if (name == "jasc") return PaletteFileFormat::Jasc;
+    if (name == "gimp") return PaletteFileFormat::Gimp;
+    if (name == "act") return PaletteFileFormat::Act;
+    return std::nullopt;
+}
+
 int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments parsed = Parse(args, 1, {"--layout", "--to"});
+    const Arguments parsed = Parse(args, 1, {"--layout", "--format", "--to"});
     if (parsed.help) return out << kPaletteHelp, kExitDone;
     if (!parsed.error.empty()) return Usage(err, parsed.error, kPaletteHelp);
     if (parsed.positional.size() != 3) return Usage(err, "palette takes export or convert and two paths", kPaletteHelp);
@@ -475,6 +489,14 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             if (!named) return Usage(err, "--layout is velmark or microsoft, not " + it->second, kPaletteHelp);
             layout = *named;
         }
+        if (const auto it = parsed.options.find("--format"); it != parsed.options.end()) {
+            if (parsed.options.contains("--layout")) {
+                return Usage(err, "palette export takes --layout or --format, not both", kPaletteHelp);
+            }
+            const std::optional<PaletteFileFormat> named = PaintFormatNamed(it->second);
+            if (!named) return Usage(err, "--format is jasc, gimp or act, not " + it->second, kPaletteHelp);
+            layout = *named;
+        }
         SpriteModel sprite;
         bool damaged = false;
         if (!Load(sprite, parsed.positional[1], err, damaged)) return kExitFailed;
@@ -486,13 +508,18 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitDone;
     }
     if (action == "convert") {
-        if (parsed.options.contains("--layout")) {
-            return Usage(err, "palette convert takes --to, not --layout", kPaletteHelp);
+        if (parsed.options.contains("--layout") || parsed.options.contains("--format")) {
+            return Usage(err, "palette convert takes --to, not --layout or --format", kPaletteHelp);
         }
         const auto it = parsed.options.find("--to");
-        if (it == parsed.options.end()) return Usage(err, "palette convert needs --to microsoft|velmark", kPaletteHelp);
-        const std::optional<PaletteFileFormat> target = LayoutNamed(it->second);
-        if (!target) return Usage(err, "--to is microsoft or velmark, not " + it->second, kPaletteHelp);
+        if (it == parsed.options.end()) {
+            return Usage(err, "palette convert needs --to microsoft|velmark|jasc|gimp|act", kPaletteHelp);
+        }
+        std::optional<PaletteFileFormat> target = LayoutNamed(it->second);
+        if (!target) target = PaintFormatNamed(it->second);
+        if (!target) {
+            return Usage(err, "--to is microsoft, velmark, jasc, gimp or act, not " + it->second, kPaletteHelp);
+        }
         const std::string& destination = parsed.positional[2];
         return ReportWritten(
             destination, [&] { return ConvertPalette(parsed.positional[1], destination, *target); }, out, err);

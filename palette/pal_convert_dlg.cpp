@@ -21,7 +21,7 @@ bool CPalConvertDlg::OnInitDialog() {
 }
 
 void CPalConvertDlg::OnBrowse() {
-    const std::optional<std::string> path = ThePrompts().OpenFile(kPaletteFileFilter);
+    const std::optional<std::string> path = ThePrompts().OpenFile(kPaletteOpenFilter);
     if (!path) return;
     EnableDlgItem(kIdOk, true);
     m_strSource = *path;
@@ -38,6 +38,11 @@ void CPalConvertDlg::OnOK() {
     // without one.
     if (m_strSource.empty()) return;
     const PaletteFileFormat target = Target();
+    // A source already in the chosen layout is refused before a destination is asked for.
+    if (const Outcome check = CheckPaletteConversion(m_strSource, target); !check.done) {
+        ThePrompts().Show(check);
+        return;
+    }
     const std::optional<std::string> destination = ThePrompts().SaveFile(ConvertFilterOf(target), {});
     if (!destination) return;
     m_strDest = *destination;

@@ -1,8 +1,10 @@
 #pragma once
 
 // The palette converter: one palette file, chosen with Browse, written again in the
-// other layout under a name from the save dialog. The direction is the user's word
-// about the source; the file's content is not examined.
+// other layout under a name from the save dialog. A source that tells its format (one
+// of the layouts by its length and header, or a paint program's palette) converts from
+// that, and one already in the chosen layout is refused; for any other file the
+// direction is the user's word about it.
 
 #include <string>
 

@@ -3,6 +3,7 @@
 // The prompts seam: every modal question and message of every tool goes through one
 // Prompts. The desktop program installs the Qt one; tests install a scripted one.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,13 @@ public:
     virtual std::vector<std::string> OpenFiles(std::string_view filter) = 0;
     // Asks before replacing an existing file.
     virtual std::optional<std::string> SaveFile(std::string_view filter, std::string_view initialName) = 0;
+    // The same, for a save whose file type follows the filter entry the user picked:
+    // the answer says which one, counted from 0.
+    struct SaveChoice {
+        std::string path;
+        std::size_t filterIndex = 0;
+    };
+    virtual std::optional<SaveChoice> SaveFileOfType(std::string_view filter, std::string_view initialName) = 0;
     // The output folder of an export; opens at the current folder.
     virtual std::optional<std::string> ChooseOutputFolder() = 0;
 

@@ -51,6 +51,16 @@ std::optional<std::string> QtPrompts::SaveFile(std::string_view filter, std::str
     return Chosen(path);
 }
 
+std::optional<Prompts::SaveChoice> QtPrompts::SaveFileOfType(std::string_view filter, std::string_view initialName) {
+    const QString filters = ToQString(ToQtNameFilters(filter));
+    QString selected;
+    const QString path =
+        QFileDialog::getSaveFileName(Owner(), {}, ToQString(initialName), filters, &selected, kFileDialogOptions);
+    if (path.isEmpty()) return std::nullopt;
+    const qsizetype index = filters.split(QStringLiteral(";;")).indexOf(selected);
+    return SaveChoice{Chosen(path), index > 0 ? static_cast<std::size_t>(index) : 0};
+}
+
 std::optional<std::string> QtPrompts::ChooseOutputFolder() {
     if (m_folderChooser) return m_folderChooser();
     const QString folder = QFileDialog::getExistingDirectory(Owner(), {}, QDir::currentPath());

@@ -22,6 +22,7 @@ public:
     std::optional<std::string> OpenFile(std::string_view filter) override;
     std::vector<std::string> OpenFiles(std::string_view filter) override;
     std::optional<std::string> SaveFile(std::string_view filter, std::string_view initialName) override;
+    std::optional<SaveChoice> SaveFileOfType(std::string_view filter, std::string_view initialName) override;
     std::optional<std::string> ChooseOutputFolder() override;
     void ShowMessage(std::string_view text, MessageIcon icon) override;
     bool AskYesNo(std::string_view text) override;

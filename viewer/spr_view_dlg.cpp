@@ -47,6 +47,7 @@ constexpr const char* kSlowerText = "减慢";
 constexpr const char* kFasterText = "加快";
 constexpr const char* kExportAnimationText = "输出GIF动画...";
 constexpr const char* kExportAllPngText = "全部输出为PNG...";
+constexpr const char* kExportPaintPaletteText = "导出调色板(其他格式)...";
 constexpr const char* kPreviewOperationText = "预览";
 
 // One notch of a common mouse wheel.
@@ -224,8 +225,19 @@ void CSprViewDlg::OnExportPalette() {
     format.DoModal();
 }
 
+void CSprViewDlg::OnExportPaintPalette() {
+    StopPlayback();
+    if (const std::optional<Refusal> refusal = m_sprite.PaletteExportRefusal()) {
+        ThePrompts().ShowMessage(refusal->text, MessageIcon::None);
+        return;
+    }
+    const std::optional<Prompts::SaveChoice> choice = ThePrompts().SaveFileOfType(kPaintPaletteSaveFilter, {});
+    if (!choice) return;
+    ExportPalette(choice->path, m_sprite.Palette(), PaintPaletteFormatOfFilter(choice->filterIndex));
+}
+
 void CSprViewDlg::OnImportPalette() {
-    const std::optional<std::string> path = ThePrompts().OpenFile(kPaletteFileFilter);
+    const std::optional<std::string> path = ThePrompts().OpenFile(kPaletteOpenFilter);
     if (path) ThePrompts().Show(ImportPalette(*path, m_sprite.Palette()));
     // After a cancel or a refusal too: the preview shows the palette now held.
     repaint();
@@ -350,6 +362,9 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
         m_listFrames->count() > 0 && !m_sprite.IsTrueColour());
     add(
         kExportAllPngText, QKeySequence(), [this] { ExportAllAs(FrameFormat::Png); }, m_listFrames->count() > 0);
+    add(
+        kExportPaintPaletteText, QKeySequence(), [this] { OnExportPaintPalette(); },
+        GetDlgItem(kIdcExportPalette)->isEnabled());
     menu.exec(globalPos);
 }
 

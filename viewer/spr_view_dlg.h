@@ -63,6 +63,9 @@ private:
     // The frames as a looping GIF at the playback rate, from the preview's menu.
     void OnExportAnimation();
     void OnExportPalette();
+    // The palette in a paint program's format, the one of the filter picked; from the
+    // preview's menu.
+    void OnExportPaintPalette();
     void OnImportPalette();
     void OnPaint();
 

@@ -103,11 +103,15 @@ expect "--frame without its value" 2 "" "*" export sub/hero.spr out/f.bmp --fram
 expect "--frame given twice" 2 "" "*" export sub/hero.spr --frame 0 --frame 1 out/f.bmp
 expect "--layout of an unknown name" 2 "" "^zandrel-cli: --layout is velmark or microsoft, not vga" \
     palette export sub/hero.spr out/p.pal --layout vga
-expect "--to of an unknown name" 2 "" "^zandrel-cli: --to is microsoft or velmark, not Velmark" \
+expect "--to of an unknown name" 2 "" "^zandrel-cli: --to is microsoft, velmark, jasc, gimp or act, not Velmark" \
     palette convert a.pal b.pal --to Velmark
 expect "palette convert without --to" 2 "" "*" palette convert a.pal b.pal
 expect "palette export with --to" 2 "" "*" palette export sub/hero.spr out/p.pal --to velmark
 expect "palette convert with --layout" 2 "" "*" palette convert a.pal b.pal --to velmark --layout velmark
+expect "--format of an unknown name" 2 "" "^zandrel-cli: --format is jasc, gimp or act, not png" \
+    palette export sub/hero.spr out/p.pal --format png
+expect "palette export with --layout and --format" 2 "" "*" \
+    palette export sub/hero.spr out/p.pal --layout velmark --format gimp
 check "bad usage wrote nothing" test -z "$(files_in out)"
 
 echo "# info"
@@ -336,6 +340,67 @@ head -c 1000 /dev/zero >short_v.pal
 expect "a Velmark source shorter than a palette" 1 "" "调色板文件short_v.pal长度不足！应该至少有1024个字节" \
     palette convert short_v.pal out/s.pal --to microsoft
 check "... writes nothing" test ! -e out/s.pal
+expect "a Microsoft file converted to the Microsoft layout is refused" 1 "" \
+    "调色板文件ms.pal已经是Microsoft格式的，不用转换。" palette convert ms.pal out/again.pal --to microsoft
+expect "... so is a Velmark file to the Velmark layout" 1 "" \
+    "调色板文件v.pal已经是Velmark格式的，不用转换。" palette convert v.pal out/again.pal --to velmark
+check "... and nothing is written" test ! -e out/again.pal
+
+# Paint programs' palettes, checked by a parser of their own: the colours as the rows of
+# "R G B" that GIMP's and Paint Shop Pro's readers take, against the Velmark export.
+paint_colours() {
+    python3 - "$1" "$2" <<'PY'
+import sys
+kind, path = sys.argv[1], sys.argv[2]
+data = open(path, "rb").read()
+if kind == "act":
+    assert len(data) == 772 and data[768:] == b"\x01\x00\x00\x00", data[768:]
+    rows = [tuple(data[i:i + 3]) for i in range(0, 768, 3)]
+elif kind == "jasc":
+    lines = data.decode("ascii").split("\r\n")
+    assert lines[:3] == ["JASC-PAL", "0100", "256"] and lines[-1] == "", lines[:3]
+    rows = [tuple(int(v) for v in line.split(" ")) for line in lines[3:-1]]
+else:
+    lines = data.decode("utf-8").split("\n")
+    assert lines[0] == "GIMP Palette" and lines[-1] == ""
+    rows = []
+    for line in lines[1:-1]:
+        if line.startswith(("#", "Name:", "Columns:")):
+            continue
+        fields = line.split(None, 3)
+        rows.append(tuple(int(v) for v in fields[:3]))
+assert len(rows) == 256 and all(len(r) == 3 and all(0 <= v <= 255 for v in r) for r in rows), len(rows)
+print(" ".join("%d,%d,%d" % r for r in rows))
+PY
+}
+velmark_colours() {
+    python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); print(" ".join("%d,%d,%d" % tuple(d[i:i + 3]) for i in range(0, 1024, 4)))' "$1"
+}
+for kind in gimp jasc act; do
+    expect "palette export --format $kind says nothing" 0 "" "" palette export sub/hero.spr "out/hero.$kind" --format "$kind"
+    check "... holds the sprite's 256 colours" test "$(paint_colours "$kind" "out/hero.$kind")" = "$(velmark_colours v.pal)"
+    expect "convert the $kind palette to the Velmark layout" 0 \
+        "$( [[ $kind == jasc ]] && echo JASC-PAL || { [[ $kind == gimp ]] && echo GIMP || echo Adobe ACT; })格式的调色板文件out/hero.$kind转换到Velmark格式的调色板文件out/back_$kind.pal完成。" "" \
+        palette convert "out/hero.$kind" "out/back_$kind.pal" --to velmark
+    check "... gives the Velmark export back" cmp "out/back_$kind.pal" v.pal
+    expect "convert a Microsoft file to $kind" 0 "*" "" palette convert ms.pal "out/ms.$kind" --to "$kind"
+    check "... holds the same colours" test "$(paint_colours "$kind" "out/ms.$kind")" = "$(velmark_colours v.pal)"
+done
+expect "a GIMP palette converted to GIMP is refused" 1 "" "调色板文件out/hero.gimp已经是GIMP格式的，不用转换。" \
+    palette convert out/hero.gimp out/again.gpl --to gimp
+check "the GIMP export names itself after the file" test "$(sed -n 2p out/hero.gimp)" = "Name: hero"
+
+# By hand: a short GIMP palette colours the frames, the rest of the colours black.
+printf 'GIMP Palette\nName: two\n#\n  0   0   0\tIndex 0\n  1   2 250 blue\n' >two.gpl
+expect "export with a GIMP palette" 0 "256色BMP图out/g.bmp输出完成." "" export sub/hero.spr --frame 0 out/g.bmp --palette two.gpl
+check "... its two colours, then black" test "$(hex_at out/g.bmp 54 12)" = "00000000fa02010000000000"
+printf 'GIMP Palette\n0 0 0\n1 2\n' >bad.gpl
+expect "a GIMP palette with a broken line" 1 "" "调色板文件bad.gpl第3行格式错误！" \
+    export sub/hero.spr --frame 0 out/bad.bmp --palette bad.gpl
+{ printf 'JASC-PAL\r\n0100\r\n300\r\n'; } >many.pal
+expect "a JASC palette of 300 colours" 1 "" "调色板文件many.pal第3行超出了256种颜色！" \
+    palette convert many.pal out/many.pal --to microsoft
+check "... writes nothing" test ! -e out/bad.bmp -a ! -e out/many.pal
 
 echo "# PNG and GIF"
 expect "--format of an unknown name" 2 "" "^zandrel-cli: --format is bmp, tga or png, not jpg" \

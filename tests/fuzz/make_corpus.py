@@ -120,6 +120,11 @@ def seeds():
     yield "fuzz_palette/microsoft.pal", b"RIFF" + struct.pack("<I", 1040) + b"PAL data" + struct.pack(
         "<IHH", 1028, 0x0300, 256) + palette(4)
     yield "fuzz_palette/short.pal", palette(5)[:1000]
+    yield "fuzz_palette/jasc.pal", b"JASC-PAL\r\n0100\r\n3\r\n0 0 0\r\n255 128 7\r\n12 34 56\r\n"
+    yield "fuzz_palette/gimp.gpl", (b"GIMP Palette\nName: seed\nColumns: 4\n# a comment\n"
+                                    b"  0   0   0\tIndex 0\n255 128   7 orange\n\n 12  34  56\n")
+    yield "fuzz_palette/adobe.act", bytes(range(256)) * 3
+    yield "fuzz_palette/adobe_count.act", bytes(range(256)) * 3 + b"\x00\x10\xff\xff"
 
 
 def main():

@@ -90,7 +90,8 @@ TEST_F(PalConvertTest, OnlyAConfirmedBrowseSetsTheSourceAndEnablesConvert) {
     EXPECT_FALSE(ConvertEnabled());
     ASSERT_EQ(m_prompts.Questions().size(), 1u);
     EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::OpenFile);
-    EXPECT_EQ(m_prompts.Questions()[0].filter, "调色板文件(*.pal)|*.pal||");
+    EXPECT_EQ(m_prompts.Questions()[0].filter,
+              "调色板文件(*.pal)|*.pal|画图程序调色板(*.pal;*.gpl;*.act)|*.pal;*.gpl;*.act||");
 
     const std::string first = Write("a.pal", Pattern(1024, 1));
     Browse(first);
@@ -153,7 +154,7 @@ TEST_F(PalConvertTest, MicrosoftToVelmarkDropsWhateverHeaderAndKeepsANameWithout
 }
 
 TEST_F(PalConvertTest, CancelledSaveLeavesEverythingAsItWas) {
-    const std::string source = Write("a.pal", Pattern(1024, 1));
+    const std::string source = Write("a.pal", Pattern(1048, 1));
     Browse(source);
     Click(kIdcToVelmark);
     m_prompts.Cancel();
@@ -183,15 +184,39 @@ TEST_F(PalConvertTest, SameFileAndShortSourceAreRefusedWithNothingWritten) {
     EXPECT_EQ(ReadBytes(source), palette);
     EXPECT_TRUE(m_dialog.isVisible());
 
-    // A 1024-byte source holds no palette after a Microsoft header.
+    // A source of neither layout's length holds no palette after a Microsoft header.
+    const std::string shorter = Write("b.pal", Pattern(1030, 4));
+    Browse(shorter);
     Click(kIdcToVelmark);
     m_prompts.Answer(m_dir.Path("v.pal"));
     Click(kIdOk);
     ASSERT_EQ(m_prompts.Messages().size(), 2u);
     EXPECT_EQ(m_prompts.Messages()[1],
-              (ShownMessage{"调色板文件" + source + "长度不足！应该至少有1048个字节", MessageIcon::None}));
+              (ShownMessage{"调色板文件" + shorter + "长度不足！应该至少有1048个字节", MessageIcon::None}));
     EXPECT_TRUE(m_dialog.isVisible());
-    EXPECT_EQ(m_dir.Entries(), std::vector<std::string>{"a.pal"});
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"a.pal", "b.pal"}));
+}
+
+TEST_F(PalConvertTest, SourceAlreadyInTheLayoutIsRefusedBeforeTheSaveDialog) {
+    const std::string microsoft = Write("ms.pal", Concat(kRiffHeader, Pattern(1024, 5)));
+    const std::string velmark = Write("v.pal", Pattern(1024, 6));
+    const std::pair<std::string, int> cases[] = {{microsoft, kIdcToMicrosoft}, {velmark, kIdcToVelmark}};
+    for (const auto& [source, direction] : cases) {
+        m_prompts.Forget();
+        Browse(source);
+        Click(direction);
+        m_prompts.Answer(m_dir.Path("out.pal"));
+        Click(kIdOk);
+        const std::string layout = direction == kIdcToMicrosoft ? "Microsoft" : "Velmark";
+        EXPECT_EQ(m_prompts.Messages(),
+                  (std::vector<ShownMessage>{
+                      {"调色板文件" + source + "已经是" + layout + "格式的，不用转换。", MessageIcon::None}}));
+        EXPECT_EQ(m_prompts.Questions().size(), 1u) << "only Browse was asked";
+        EXPECT_EQ(m_prompts.AnswersLeft(), 1u);
+        EXPECT_TRUE(m_dialog.isVisible());
+        EXPECT_EQ(m_dialog.Destination(), "");
+    }
+    EXPECT_EQ(m_dir.Entries(), (std::vector<std::string>{"ms.pal", "v.pal"}));
 }
 
 TEST_F(PalConvertTest, EscapeAndCancelWriteNothing) {

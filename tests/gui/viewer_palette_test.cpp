@@ -142,7 +142,8 @@ TEST_F(ViewerPaletteTest, ImportRepaintsThePreviewInTheNewColours) {
     m_viewer->DlgItem<QPushButton>(kIdcImportPalette)->click();
     // Repainted at once, inside the click, not at some later turn of the loop.
     EXPECT_GE(paints.Count(), 1);
-    EXPECT_EQ(m_prompts.Questions().back().filter, "调色板文件(*.pal)|*.pal||");
+    EXPECT_EQ(m_prompts.Questions().back().filter,
+              "调色板文件(*.pal)|*.pal|画图程序调色板(*.pal;*.gpl;*.act)|*.pal;*.gpl;*.act||");
     EXPECT_EQ(BytesOf(Palette()), ImportedPaletteFile());
     EXPECT_EQ(Centre(), qRgb(0, 0, 255));
     EXPECT_TRUE(m_prompts.Messages().empty());
@@ -168,6 +169,29 @@ TEST_F(ViewerPaletteTest, WrongLengthsAreRefusedAndTheColoursStay) {
         EXPECT_EQ(Palette(), SpritePalette()) << length;
         EXPECT_EQ(Centre(), qRgb(255, 0, 255)) << length;
     }
+}
+
+TEST_F(ViewerPaletteTest, PaintProgramPalettesAreTakenByContentAndBrokenOnesNamed) {
+    // A GIMP palette named .pal: the content decides. Entry 1 is red, the rest black.
+    const std::string gimp =
+        "GIMP Palette\nName: Mod colours\nColumns: 2\n# made by hand\n"
+        "  0   0   0\tIndex 0\n\n255   0   0\tred\n";
+    Import(Write("mod.pal", Bytes(gimp.begin(), gimp.end())));
+    EXPECT_TRUE(m_prompts.Messages().empty());
+    EXPECT_EQ(Centre(), qRgb(255, 0, 0));
+    EXPECT_EQ(Palette()[1], (SprPaletteEntry{255, 0, 0, 0}));
+    EXPECT_EQ(Palette()[2], (SprPaletteEntry{0, 0, 0, 0}));
+    EXPECT_EQ(Palette()[255], (SprPaletteEntry{0, 0, 0, 0}));
+    const SprPalette red = Palette();
+
+    // A JASC file whose fifth line is no colour: named with its line, nothing changes.
+    const std::string jasc = "JASC-PAL\r\n0100\r\n3\r\n0 0 0\r\n0 255\r\n0 0 255\r\n";
+    const std::string broken = Write("broken.pal", Bytes(jasc.begin(), jasc.end()));
+    Import(broken);
+    EXPECT_EQ(m_prompts.Messages(),
+              (std::vector<ShownMessage>{{"调色板文件" + broken + "第5行格式错误！", MessageIcon::None}}));
+    EXPECT_EQ(Palette(), red);
+    EXPECT_EQ(Centre(), qRgb(255, 0, 0));
 }
 
 TEST_F(ViewerPaletteTest, CancelRepaintsAndFileErrorsKeepThePalette) {

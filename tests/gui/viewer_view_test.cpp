@@ -292,7 +292,7 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
     };
     EXPECT_EQ(choose("放大"),
               QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "透明处显示棋盘格", "播放",
-                           "减慢", "加快", "输出GIF动画...", "全部输出为PNG..."}));
+                           "减慢", "加快", "输出GIF动画...", "全部输出为PNG...", "导出调色板(其他格式)..."}));
     EXPECT_EQ(m_viewer->View().zoom, 2);
     choose("透明处显示棋盘格");
     EXPECT_TRUE(m_viewer->View().checkerboard);
@@ -322,6 +322,23 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
     for (const char* name : {"q000.png", "q001.png"}) {
         EXPECT_FALSE(QImage(QString::fromStdString(m_dir.Path(name))).isNull()) << name;
     }
+
+    // The palette in the format of the filter picked, whatever the name says, silently.
+    m_prompts.PickFilter(1);
+    m_prompts.Answer(m_dir.Path("colours.txt"));
+    choose("导出调色板(其他格式)...");
+    EXPECT_EQ(m_prompts.Questions().back().filter,
+              "JASC-PAL调色板(*.pal)|*.pal|GIMP调色板(*.gpl)|*.gpl|Adobe调色板(*.act)|*.act||");
+    EXPECT_EQ(m_prompts.Messages().size(), 2u);
+    const Bytes gimp = ReadBytes(m_dir.Path("colours.txt"));
+    EXPECT_EQ(std::string(gimp.begin(), gimp.begin() + 38), "GIMP Palette\nName: colours\nColumns: 16");
+    m_prompts.PickFilter(2);
+    m_prompts.Answer(m_dir.Path("colours.act"));
+    choose("导出调色板(其他格式)...");
+    const Bytes act = ReadBytes(m_dir.Path("colours.act"));
+    ASSERT_EQ(act.size(), 772u);
+    const SprPaletteEntry last = MarkedPalette()[255];
+    EXPECT_EQ(Bytes(act.begin() + 765, act.end()), (Bytes{last.red, last.green, last.blue, 1, 0, 0, 0}));
 }
 
 TEST_F(ViewerViewTest, DroppedSpriteOpensInPlaceAndReleasesTheOldOne) {

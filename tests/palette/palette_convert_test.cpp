@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "os/file.h"
 #include "tests/test_files.h"
 
@@ -30,16 +32,48 @@ TEST(PaletteConvert, RoundTripsAndNamesBothFiles) {
     EXPECT_EQ(test::ReadBytes(dir.Path("c")), original);
 }
 
-TEST(PaletteConvert, TakesTheDirectionAtItsWord) {
+TEST(PaletteConvert, RefusesAFileAlreadyInTheLayoutAndWritesNothing) {
     TempDir dir;
     ExportPalette(dir.Path("ms.pal"), test::DistinctPalette(), PaletteFileFormat::Microsoft);
-    const Bytes source = test::ReadBytes(dir.Path("ms.pal"));
+    ExportPalette(dir.Path("v.pal"), test::DistinctPalette(), PaletteFileFormat::Velmark);
+    // A RIFF palette longer than the layout is still one.
+    Bytes longer = test::ReadBytes(dir.Path("ms.pal"));
+    longer.resize(1100, 7);
+    test::WriteBytes(dir.Path("long.pal"), longer);
+    test::WriteBytes(dir.Path("out.pal"), Bytes(5000, 1));
+    const std::pair<const char*, PaletteFileFormat> cases[] = {{"ms.pal", PaletteFileFormat::Microsoft},
+                                                               {"long.pal", PaletteFileFormat::Microsoft},
+                                                               {"v.pal", PaletteFileFormat::Velmark}};
+    for (const auto& [name, layout] : cases) {
+        const std::string layoutName = layout == PaletteFileFormat::Microsoft ? "Microsoft" : "Velmark";
+        const std::string expected = "调色板文件" + dir.Path(name) + "已经是" + layoutName + "格式的，不用转换。";
+        EXPECT_EQ(CheckPaletteConversion(dir.Path(name), layout).text, expected) << name;
+        const Outcome refused = ConvertPalette(dir.Path(name), dir.Path("out.pal"), layout);
+        EXPECT_FALSE(refused.done) << name;
+        EXPECT_EQ(refused.text, expected) << name;
+        EXPECT_EQ(test::ReadBytes(dir.Path("out.pal")), Bytes(5000, 1)) << name;
+    }
+    EXPECT_TRUE(CheckPaletteConversion(dir.Path("ms.pal"), PaletteFileFormat::Velmark).done);
+    EXPECT_TRUE(CheckPaletteConversion(dir.Path("v.pal"), PaletteFileFormat::Microsoft).done);
+}
+
+TEST(PaletteConvert, TakesAFileThatTellsNothingAtTheDirectionsWord) {
+    TempDir dir;
+    // 1048 bytes without a RIFF header, and more than a Velmark palette.
+    Bytes source(1048);
+    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    test::WriteBytes(dir.Path("odd.pal"), source);
     // Overwriting a longer file leaves exactly the new layout's length.
     test::WriteBytes(dir.Path("out.pal"), Bytes(5000, 1));
-    ASSERT_TRUE(ConvertPalette(dir.Path("ms.pal"), dir.Path("out.pal"), PaletteFileFormat::Microsoft).done);
+    const Outcome done = ConvertPalette(dir.Path("odd.pal"), dir.Path("out.pal"), PaletteFileFormat::Microsoft);
+    ASSERT_TRUE(done.done);
+    EXPECT_EQ(done.text, "Velmark格式的调色板文件" + dir.Path("odd.pal") + "转换到Microsoft格式的调色板文件" +
+                             dir.Path("out.pal") + "完成。");
     const Bytes out = test::ReadBytes(dir.Path("out.pal"));
     ASSERT_EQ(out.size(), 1048u);
     EXPECT_EQ(Bytes(out.begin() + 24, out.end()), Bytes(source.begin(), source.begin() + 1024));
+    ASSERT_TRUE(ConvertPalette(dir.Path("odd.pal"), dir.Path("back.pal"), PaletteFileFormat::Velmark).done);
+    EXPECT_EQ(test::ReadBytes(dir.Path("back.pal")), Bytes(source.begin() + 24, source.end()));
 }
 
 TEST(PaletteConvert, NeverDamagesTheSource) {
@@ -55,9 +89,10 @@ TEST(PaletteConvert, NeverDamagesTheSource) {
     EXPECT_EQ(test::ReadBytes(dir.Path("a.pal")), original);
 
     // Too short for a palette where the layout puts it: refused, nothing written.
-    const Outcome refused = ConvertPalette(dir.Path("a.pal"), dir.Path("v.pal"), PaletteFileFormat::Velmark);
+    test::WriteBytes(dir.Path("short.pal"), Bytes(1030, 2));
+    const Outcome refused = ConvertPalette(dir.Path("short.pal"), dir.Path("v.pal"), PaletteFileFormat::Velmark);
     EXPECT_FALSE(refused.done);
-    EXPECT_EQ(refused.text, "调色板文件" + dir.Path("a.pal") + "长度不足！应该至少有1048个字节");
+    EXPECT_EQ(refused.text, "调色板文件" + dir.Path("short.pal") + "长度不足！应该至少有1048个字节");
     EXPECT_FALSE(test::Exists(dir.Path("v.pal")));
     EXPECT_THROW(ConvertPalette(dir.Path("gone.pal"), dir.Path("v.pal"), PaletteFileFormat::Velmark), FileError);
 }

@@ -1,5 +1,7 @@
 #include "tests/support/scripted_prompts.h"
 
+#include <utility>
+
 namespace zandrel {
 
 void ScriptedPrompts::Answer(std::string path) { m_answers.push_back({std::move(path)}); }
@@ -41,6 +43,14 @@ std::optional<std::string> ScriptedPrompts::SaveFile(std::string_view filter, st
     if (answer.empty()) return std::nullopt;
     EnterFolderOf(answer.front());
     return answer.front();
+}
+
+std::optional<Prompts::SaveChoice> ScriptedPrompts::SaveFileOfType(std::string_view filter,
+                                                                   std::string_view initialName) {
+    const std::size_t picked = std::exchange(m_nPickedFilter, 0);
+    std::optional<std::string> path = SaveFile(filter, initialName);
+    if (!path) return std::nullopt;
+    return SaveChoice{std::move(*path), picked};
 }
 
 std::optional<std::string> ScriptedPrompts::ChooseOutputFolder() {

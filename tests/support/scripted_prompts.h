@@ -37,6 +37,8 @@ public:
     // The next yes-or-no question is answered so; one without a reply left gets No.
     void Reply(bool yes) { m_replies.push_back(yes); }
     const std::vector<std::string>& YesNoQuestions() const { return m_yesNo; }
+    // The filter entry the next confirmed SaveFileOfType picks; the first one otherwise.
+    void PickFilter(std::size_t index) { m_nPickedFilter = index; }
 
     const std::vector<AskedQuestion>& Questions() const { return m_questions; }
     const std::vector<ShownMessage>& Messages() const { return m_messages; }
@@ -46,6 +48,7 @@ public:
     std::optional<std::string> OpenFile(std::string_view filter) override;
     std::vector<std::string> OpenFiles(std::string_view filter) override;
     std::optional<std::string> SaveFile(std::string_view filter, std::string_view initialName) override;
+    std::optional<SaveChoice> SaveFileOfType(std::string_view filter, std::string_view initialName) override;
     std::optional<std::string> ChooseOutputFolder() override;
     void ShowMessage(std::string_view text, MessageIcon icon) override;
     bool AskYesNo(std::string_view text) override;
@@ -58,6 +61,7 @@ private:
     std::vector<ShownMessage> m_messages;
     std::deque<bool> m_replies;
     std::vector<std::string> m_yesNo;
+    std::size_t m_nPickedFilter = 0;
 };
 
 }  // namespace zandrel
