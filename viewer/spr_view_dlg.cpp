@@ -188,9 +188,12 @@ void CSprViewDlg::OnPrevFrame() {
 void CSprViewDlg::OnExportFrame() {
     StopPlayback();
     if (!HasCurrentFrame()) return;
-    const std::optional<std::string> path = ThePrompts().SaveFile(SaveFilterWithPngOf(m_sprite), {});
-    if (!path) return;
-    ThePrompts().Show(ExportFrame(m_sprite, static_cast<std::size_t>(m_nCurFrame), *path, FrameFormatOfPath(*path)));
+    const std::optional<Prompts::SaveChoice> choice = ThePrompts().SaveFileOfType(SaveFilterWithPngOf(m_sprite), {});
+    if (!choice) return;
+    // The PNG entry of the filter writes PNG whatever the name; the sprite's own entry
+    // goes by the name, so that a typed ".png" is PNG too.
+    const FrameFormat format = choice->filterIndex == 1 ? FrameFormat::Png : FrameFormatOfPath(choice->path);
+    ThePrompts().Show(ExportFrame(m_sprite, static_cast<std::size_t>(m_nCurFrame), choice->path, format));
 }
 
 void CSprViewDlg::OnExportAnimation() {

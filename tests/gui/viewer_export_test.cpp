@@ -231,6 +231,15 @@ TEST_F(ViewerExportTest, CurrentFrameIsSavedExactlyWhereTheDialogSaid) {
     Click(kIdcExportFrame);
     EXPECT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(OutEntries().size(), 1u);
+
+    // The PNG entry picked writes PNG, the name still as typed.
+    m_prompts.PickFilter(1);
+    m_prompts.Answer(Out() + "/as-png");
+    Click(kIdcExportFrame);
+    EXPECT_EQ(MessageTexts().back(), "PNG图" + Out() + "/as-png输出完成.");
+    QImage png;
+    EXPECT_TRUE(png.load(QString::fromStdString(Out() + "/as-png"), "PNG"));
+    EXPECT_EQ(png.size(), QSize(7, 9));
 }
 
 // A dropped folder's sprites through the batch dialog: the sound ones whole, the damaged
