@@ -104,7 +104,8 @@ struct SprFrameIndex {
 // and stops at the first record that would reach into the palette block. Keeps the
 // first `maxFrames` records but walks every declared one, so that a damaged end is
 // found in a file with more frames than the caller holds. A truncated file is
-// reported as such whatever its count. Requires source.Length() >= kSprMinFileBytes.
+// reported as such whatever its count. Requires source.Length() >= kPaletteBytes; in a file
+// of fewer than kSprMinFileBytes the header and the palette block overlap and no frame fits.
 SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::size_t maxFrames);
 
 enum class RleProblem {

@@ -43,9 +43,10 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
         return Outcome::Refused(FormatText(kOpenFailedFormat, static_cast<unsigned>(error.Cause())));
     }
 
-    // Without room for a header and a palette block there is nothing to show; refusing
-    // here keeps the reads below inside the file.
-    if (file.Length() < kSprMinFileBytes) {
+    // Without a whole palette block there is nothing to show; refusing here keeps the
+    // reads below inside the file. From 1024 bytes on, the header is read where it is,
+    // inside the palette block of a file too short to hold both.
+    if (file.Length() < kPaletteBytes) {
         const auto length = static_cast<unsigned long long>(file.Length());
         return Outcome::Refused(FormatText(kSprTooShortFormat, path.c_str(), length));
     }

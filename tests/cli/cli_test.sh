@@ -311,7 +311,7 @@ head -c $((f2 + 1024 + 3)) sub/hero.spr >chopped.spr  # cut with no palette bloc
 expect "a sprite simply cut off still lists its whole frames" 1 "文件名:chopped.spr|[256色压缩SPR]
 chopped000.bmp 10x6
 chopped001.bmp 7x3" "*" info chopped.spr
-head -c 1031 sub/hero.spr >tiny.spr
+head -c 1023 sub/hero.spr >tiny.spr
 expect "a sprite too short for a header and a palette" 1 "" "*" info tiny.spr
 
 echo "# Palette files"

@@ -95,10 +95,28 @@ TEST(SpriteModel, RefusesWhatItCannotOpenOrRead) {
     // The file was let go: it can be opened again at once.
     EXPECT_NO_THROW(File::OpenRead(path));
 
-    const Outcome tooShort = sprite.LoadSprite(WriteSprite(dir, "short.spr", Bytes(1031, 0)));
+    const Outcome tooShort = sprite.LoadSprite(WriteSprite(dir, "short.spr", Bytes(1023, 0)));
     EXPECT_FALSE(tooShort.done);
     EXPECT_NE(tooShort.text.find(dir.Path("short.spr")), std::string::npos);
-    EXPECT_NE(tooShort.text.find("1031"), std::string::npos);
+    EXPECT_NE(tooShort.text.find("1023"), std::string::npos);
+
+    // From 1024 bytes the file is read at its word, its header inside its palette block:
+    // counts of 0 make an empty true-colour sprite, others a sprite none of whose frames fit.
+    for (const std::size_t length : {1024, 1031}) {
+        Bytes bytes(length, 0);
+        bytes[0] = 'S';
+        bytes[1] = 'P';
+        const Outcome empty = sprite.LoadSprite(WriteSprite(dir, "tiny.spr", bytes));
+        EXPECT_TRUE(empty.done && empty.text.empty()) << length;
+        EXPECT_TRUE(sprite.IsTrueColour());
+        EXPECT_EQ(sprite.FrameCount(), 0u);
+        bytes[4] = 1;  // a frame that cannot fit
+        sprite.Close();
+        const Outcome cut = sprite.LoadSprite(WriteSprite(dir, "tiny.spr", bytes));
+        EXPECT_TRUE(cut.done) << length;
+        EXPECT_EQ(sprite.LoadProblem(), SprIndexProblem::TruncatedFrame);
+        sprite.Close();
+    }
 }
 
 TEST(SpriteModel, HoldsTheFileUntilClosed) {
