@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include "ui/filter.h"
 #include "ui/qt_text.h"
@@ -20,6 +22,19 @@ QWidget* Owner() {
 // The program's filters show their descriptions as written; the appended patterns are
 // Qt's business only.
 constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::HideNameFilterDetails;
+
+// Room on a title bar beside its caption for the icon and the buttons.
+constexpr int kTitleBarExtras = 120;
+
+// A message box is at least as wide as its caption needs on its title bar: a short
+// message would otherwise cut "Zandrel" to "Za...".
+void WidenForCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 
 std::string Chosen(const QString& path) {
     std::string chosen = ToStdString(QDir::toNativeSeparators(path));
@@ -72,6 +87,7 @@ void QtPrompts::ShowMessage(std::string_view text, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QApplication::applicationName(), ToQString(text), QMessageBox::Ok, Owner());
     box.setTextFormat(Qt::PlainText);
+    WidenForCaption(box);
     box.exec();
 }
 
@@ -81,6 +97,7 @@ bool QtPrompts::AskYesNo(std::string_view text) {
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     box.setTextFormat(Qt::PlainText);
+    WidenForCaption(box);
     return box.exec() == QMessageBox::Yes;
 }
 

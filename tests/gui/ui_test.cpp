@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -27,6 +28,7 @@
 #include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "ui/filter.h"
+#include "ui/qt_prompts.h"
 #include "ui/template_dialog.h"
 
 namespace zandrel::test {
@@ -241,6 +243,27 @@ TEST(ScriptedPrompts, ConfirmedChoicesMoveTheCurrentFolderAndCancelsDoNot) {
     EXPECT_EQ(prompts.Questions()[1].initialName, "name");
     EXPECT_EQ(prompts.Questions()[3].kind, QuestionKind::OpenFiles);
     std::filesystem::current_path(start);
+}
+
+// A short message's box is as wide as its caption needs, so that the title bar shows
+// "Zandrel" whole beside its buttons; a question's too.
+TEST(QtPromptsTest, MessageBoxesAreWideEnoughForTheirCaption) {
+    QtPrompts prompts;
+    const int caption = QFontMetrics(QApplication::font()).horizontalAdvance(QApplication::applicationName());
+    for (const bool question : {false, true}) {
+        int width = 0;
+        Soon([&] {
+            QWidget* box = TopModal();
+            width = box->width();
+            PressKey(*box, Qt::Key_Escape);
+        });
+        if (question) {
+            EXPECT_FALSE(prompts.AskYesNo("是?"));  // Escape answers No
+        } else {
+            prompts.ShowMessage("好", MessageIcon::None);
+        }
+        EXPECT_GE(width, caption + 100) << question;
+    }
 }
 
 }  // namespace
