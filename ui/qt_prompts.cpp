@@ -36,6 +36,14 @@ void WidenForCaption(QMessageBox& box) {
                   grid->columnCount());
 }
 
+// Where a file dialog opens: the process's current folder, which follows the last file
+// chosen, never the folder Qt remembers from its own last dialog; a save dialog's name
+// is put there unless it carries a folder of its own.
+QString StartOf(std::string_view initialName = {}) {
+    if (initialName.empty()) return QDir::currentPath();
+    return QDir::current().filePath(ToQString(initialName));
+}
+
 std::string Chosen(const QString& path) {
     std::string chosen = ToStdString(QDir::toNativeSeparators(path));
     EnterFolderOf(chosen);
@@ -45,22 +53,22 @@ std::string Chosen(const QString& path) {
 }  // namespace
 
 std::optional<std::string> QtPrompts::OpenFile(std::string_view filter) {
-    const QString path =
-        QFileDialog::getOpenFileName(Owner(), {}, {}, ToQString(ToQtNameFilters(filter)), nullptr, kFileDialogOptions);
+    const QString path = QFileDialog::getOpenFileName(Owner(), {}, StartOf(), ToQString(ToQtNameFilters(filter)),
+                                                      nullptr, kFileDialogOptions);
     if (path.isEmpty()) return std::nullopt;
     return Chosen(path);
 }
 
 std::vector<std::string> QtPrompts::OpenFiles(std::string_view filter) {
-    const QStringList paths =
-        QFileDialog::getOpenFileNames(Owner(), {}, {}, ToQString(ToQtNameFilters(filter)), nullptr, kFileDialogOptions);
+    const QStringList paths = QFileDialog::getOpenFileNames(Owner(), {}, StartOf(), ToQString(ToQtNameFilters(filter)),
+                                                            nullptr, kFileDialogOptions);
     std::vector<std::string> chosen;
     for (const QString& path : paths) chosen.push_back(Chosen(path));
     return chosen;
 }
 
 std::optional<std::string> QtPrompts::SaveFile(std::string_view filter, std::string_view initialName) {
-    const QString path = QFileDialog::getSaveFileName(Owner(), {}, ToQString(initialName),
+    const QString path = QFileDialog::getSaveFileName(Owner(), {}, StartOf(initialName),
                                                       ToQString(ToQtNameFilters(filter)), nullptr, kFileDialogOptions);
     if (path.isEmpty()) return std::nullopt;
     return Chosen(path);
@@ -70,7 +78,7 @@ std::optional<Prompts::SaveChoice> QtPrompts::SaveFileOfType(std::string_view fi
     const QString filters = ToQString(ToQtNameFilters(filter));
     QString selected;
     const QString path =
-        QFileDialog::getSaveFileName(Owner(), {}, ToQString(initialName), filters, &selected, kFileDialogOptions);
+        QFileDialog::getSaveFileName(Owner(), {}, StartOf(initialName), filters, &selected, kFileDialogOptions);
     if (path.isEmpty()) return std::nullopt;
     const qsizetype index = filters.split(QStringLiteral(";;")).indexOf(selected);
     return SaveChoice{Chosen(path), index > 0 ? static_cast<std::size_t>(index) : 0};

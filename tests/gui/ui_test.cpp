@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "os/utf16.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "tests/gui/gui_support.h"
@@ -264,6 +267,43 @@ TEST(QtPromptsTest, MessageBoxesAreWideEnoughForTheirCaption) {
         }
         EXPECT_GE(width, caption + 100) << question;
     }
+}
+
+// File dialogs open at the current folder, which the last chosen file set, and not at
+// the folder Qt remembers from its own last dialog.
+TEST(QtPromptsTest, FileDialogsOpenAtTheCurrentFolder) {
+    TempDir dir;
+    std::filesystem::create_directories(PathFromUtf8(dir.Path("a")));
+    std::filesystem::create_directories(PathFromUtf8(dir.Path("b")));
+    WriteBytes(dir.Path("a/x.spr"), Bytes{1});
+    const std::filesystem::path start = std::filesystem::current_path();
+    QtPrompts prompts;
+    QString opened;
+    const auto answer = [&](const QString& file) {
+        Soon([&opened, file] {
+            auto* dialog = qobject_cast<QFileDialog*>(TopModal());
+            if (dialog == nullptr) return;
+            opened = dialog->directory().absolutePath();
+            if (file.isEmpty()) return dialog->reject();
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, &QDialog::accept);
+        });
+    };
+    std::filesystem::current_path(PathFromUtf8(dir.Path("a")));
+    answer(QStringLiteral("x.spr"));
+    EXPECT_EQ(prompts.OpenFile("SPR(*.spr)|*.spr||"), dir.Path("a") + kPathSeparator + "x.spr");
+    std::filesystem::current_path(PathFromUtf8(dir.Path("b")));
+    for (const bool save : {false, true}) {
+        answer({});
+        if (save) {
+            EXPECT_EQ(prompts.SaveFile("SPR(*.spr)|*.spr||", {}), std::nullopt);
+        } else {
+            EXPECT_EQ(prompts.OpenFile("SPR(*.spr)|*.spr||"), std::nullopt);
+        }
+        EXPECT_EQ(opened.toStdString(), QDir(QString::fromStdString(dir.Path("b"))).absolutePath().toStdString())
+            << save;
+    }
+    std::filesystem::current_path(start);
 }
 
 }  // namespace
