@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "formats/gif_files.h"
 #include "formats/image_files.h"
@@ -11,15 +17,26 @@
 namespace zandrel {
 
 Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format) {
+    Bytes file;
+    EncodeFrameFile(sprite, frame, format, file);
+    return file;
+}
+
+void EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format, Bytes& file) {
     if (const auto* indexed = std::get_if<IndexedPicture>(&frame)) {
         if (format == FrameFormat::Png) {
-            return EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+            EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette(), file);
+        } else {
+            EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette(), file);
         }
-        return EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+        return;
     }
     const auto& colour = std::get<SpriteColourPicture>(frame);
-    if (format == FrameFormat::Png) return EncodePngRgba(colour.width, colour.height, colour.pixels);
-    return EncodeTga32(colour.width, colour.height, colour.pixels);
+    if (format == FrameFormat::Png) {
+        EncodePngRgba(colour.width, colour.height, colour.pixels, file);
+    } else {
+        EncodeTga32(colour.width, colour.height, colour.pixels, file);
+    }
 }
 
 std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
@@ -65,8 +82,115 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
     return Outcome::Done(FormatText(sprite.IsTrueColour() ? kTgaWrittenFormat : kBmpWrittenFormat, path.c_str()));
 }
 
+namespace {
+
+// One frame of an export of all frames: its file, complete under no name yet, or what
+// kept it from being written.
+struct FrameOutput {
+    OutputFile file;
+    std::optional<Refusal> refusal;
+    std::exception_ptr error;
+};
+
+// What one thread keeps from one frame to the next.
+struct FrameBuffers {
+    SpriteFrame frame;
+    Bytes encoded;
+    Bytes file;
+};
+
+FrameOutput MakeFrameOutput(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format,
+                            FrameBuffers& buffers) {
+    FrameOutput output;
+    try {
+        output.refusal = sprite.ReadFrame(index, buffers.frame, buffers.encoded);
+        if (output.refusal) return output;
+        EncodeFrameFile(sprite, buffers.frame, format, buffers.file);
+        output.file = OutputFile::Create(path);
+        output.file.Write(buffers.file);
+    } catch (...) {
+        output.error = std::current_exception();
+    }
+    return output;
+}
+
+// Frames read, encoded and written to their temporaries on a few threads, handed out
+// in frame order. The threads run at most a window of frames ahead of the one taken
+// last, which bounds the memory and the open files waiting.
+class FramePool {
+public:
+    FramePool(unsigned threads, std::size_t count, const std::function<FrameOutput(std::size_t, FrameBuffers&)>& make)
+        : m_count(count), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread) {
+        m_threads.reserve(threads);
+        for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Work(); });
+    }
+    FramePool(const FramePool&) = delete;
+    FramePool& operator=(const FramePool&) = delete;
+    ~FramePool() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bStop = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& thread : m_threads) thread.join();
+    }
+
+    // The frames in order, each once.
+    FrameOutput Take(std::size_t index) {
+        std::unique_lock lock(m_mutex);
+        Slot& slot = m_slots[index % m_slots.size()];
+        m_changed.wait(lock, [&] { return slot.ready; });
+        FrameOutput output = std::move(slot.output);
+        slot.ready = false;
+        m_nTaken = index + 1;
+        lock.unlock();
+        m_changed.notify_all();
+        return output;
+    }
+
+private:
+    static constexpr std::size_t kWindowPerThread = 4;
+
+    struct Slot {
+        bool ready = false;
+        FrameOutput output;
+    };
+
+    void Work() {
+        FrameBuffers buffers;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [&] { return m_bStop || m_nNext >= m_count || m_nNext < m_nTaken + m_slots.size(); });
+            if (m_bStop || m_nNext >= m_count) return;
+            const std::size_t index = m_nNext++;
+            lock.unlock();
+            FrameOutput output = m_make(index, buffers);
+            lock.lock();
+            m_slots[index % m_slots.size()] = Slot{true, std::move(output)};
+            m_changed.notify_all();
+        }
+    }
+
+    const std::size_t m_count;
+    const std::function<FrameOutput(std::size_t, FrameBuffers&)>& m_make;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Slot> m_slots;
+    std::size_t m_nNext = 0;   // the next frame for a thread to take up
+    std::size_t m_nTaken = 0;  // the frames handed out so far
+    bool m_bStop = false;
+    std::vector<std::thread> m_threads;
+};
+
+unsigned ThreadsFor(unsigned asked, std::size_t frames) {
+    const unsigned threads = asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(threads, frames));
+}
+
+}  // namespace
+
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
-                        FrameFormat format) {
+                        FrameFormat format, unsigned threads) {
     switch (CheckFolder(folder)) {
         case FolderState::Folder: break;
         case FolderState::EmptyPath: return Outcome::Refused(kNoOutputFolderText);
@@ -81,18 +205,27 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     for (std::size_t i = 0; i < count; ++i) {
         if (std::optional<Refusal> refusal = FormatRefusal(sprite, i, format)) return std::move(*refusal);
     }
-    // The files go in place a group at a time, with one flush a group; whatever stops
-    // the export, the files of the frames before it are put in place first.
+    const std::function<FrameOutput(std::size_t, FrameBuffers&)> make = [&](std::size_t i, FrameBuffers& buffers) {
+        return MakeFrameOutput(sprite, i, JoinPath(folder, FrameFileName(names[i], format)), format, buffers);
+    };
+    // The files go in place a group at a time, with one flush a group, in frame order
+    // whatever thread made them; whatever stops the export, the files of the frames
+    // before it are put in place first, and those made after it are dropped.
     OutputBatch batch;
     try {
+        const unsigned workers = ThreadsFor(threads, count);
+        std::optional<FramePool> pool;
+        if (workers > 1) pool.emplace(workers, count, make);
+        FrameBuffers buffers;
         for (std::size_t i = 0; i < count; ++i) {
-            Result<SpriteFrame> frame = sprite.ReadFrame(i);
-            if (!frame) {
+            FrameOutput output = pool ? pool->Take(i) : make(i, buffers);
+            if (output.error) std::rethrow_exception(output.error);
+            if (output.refusal) {
+                pool.reset();
                 batch.Commit();
-                return std::move(frame.Refused());
+                return std::move(*output.refusal);
             }
-            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)),
-                                 EncodeFrameFile(sprite, *frame, format));
+            batch.Add(std::move(output.file));
         }
     } catch (...) {
         batch.Commit();
@@ -119,15 +252,17 @@ Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std:
     // place once complete.
     OutputFile out = OutputFile::Create(path);
     AnimatedGifWriter gif(canvasWidth, canvasHeight, sprite.Palette(), delay);
+    SpriteFrame read;
+    Bytes encoded;
     for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
-        Result<SpriteFrame> read = sprite.ReadFrame(i);
-        if (!read) return std::move(read.Refused());
+        if (std::optional<Refusal> refusal = sprite.ReadFrame(i, read, encoded)) return std::move(*refusal);
         // As the viewer places a frame.
-        const auto& frame = std::get<IndexedPicture>(*read);
+        const auto& frame = std::get<IndexedPicture>(read);
         const auto left = static_cast<std::uint16_t>(CentredStart(canvasWidth, frame.width));
         const auto top = static_cast<std::uint16_t>(CentredStart(canvasHeight, frame.height));
         gif.AddFrame(left, top, frame.width, frame.height, frame.pixels);
-        out.Write(gif.TakeWritten());
+        out.Write(gif.Written());
+        gif.ClearWritten();
     }
     out.Write(gif.Finish());
     if (sprite.ChangedSinceLoad()) return Outcome::Refused(FormatText(kSourceChangedFormat, sprite.Path().c_str()));
