@@ -97,7 +97,8 @@ std::string TakeTemporaryName(const std::string& folder, const std::string& path
 // writes there. Only ordinary files go, by their own names (a link is removed as
 // itself, never followed, and not even that: it is not ours); whatever fails is left
 // as it is, for cleaning never fails an output.
-// A folder is known by its device and inode, looked at already (`seen`) or here.
+// A folder is known by its device and inode, looked at already (`seen`) or here, and
+// by its name as spelled.
 void RemoveLeftBehindTemporaries(const std::string& folder, const file_common::FolderIdentity* seen) {
     file_common::FolderIdentity identity;
     if (seen != nullptr) {
@@ -107,7 +108,13 @@ void RemoveLeftBehindTemporaries(const std::string& folder, const file_common::F
         if (::stat(folder.c_str(), &info) != 0) return;
         identity = {.device = info.st_dev, .inode = info.st_ino};
     }
-    if (!file_common::FirstWriteInto(std::to_string(identity.device) + ':' + std::to_string(identity.inode))) return;
+    // The identity and the spelling together: a folder made anew where one was removed
+    // may get its inode again, and is then told apart by its name (another spelling of
+    // a folder already cleaned only costs one more look through it).
+    if (!file_common::FirstWriteInto(std::to_string(identity.device) + ':' + std::to_string(identity.inode) + ':' +
+                                     folder)) {
+        return;
+    }
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     DIR* const listing = ::fdopendir(fd);
