@@ -216,9 +216,13 @@ private:
     std::vector<std::thread> m_threads;
 };
 
+// Each thread keeps up to two runs of files open, beside the batch's group: this many
+// keep an export far below the usual limit of 1024 open files.
+constexpr unsigned kMostThreads = 16;
+
 unsigned ThreadsFor(unsigned asked, std::size_t frames) {
     const unsigned threads = asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<std::size_t>(threads, frames));
+    return static_cast<unsigned>(std::min<std::size_t>(std::min(threads, kMostThreads), frames));
 }
 
 }  // namespace

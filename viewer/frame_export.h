@@ -80,8 +80,8 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
 // The single-file exports check the same before their file is put in place, and then
 // write nothing.
 // Frames are read and encoded on `threads` threads (0: one a hardware thread; never
-// more than there are frames, and a single frame starts none); the files are put in
-// place in frame order and are the same whatever the number.
+// more than 16 nor than there are frames, and a single frame starts none); the files
+// are put in place in frame order and are the same whatever the number.
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
                         FrameFormat format = FrameFormat::Native, unsigned threads = 0);
 
