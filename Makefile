@@ -17,7 +17,7 @@ DRIVE_PACKAGES := xvfb xauth openbox xdotool x11-utils fonts-arphic-uming imagem
 WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test test-clang lint bench run fuzz windows test-windows test-windows-gui \
+.PHONY: all deps build test test-clang lint bench bench-smoke run fuzz windows test-windows test-windows-gui \
         drive-windows screenshots clean
 
 all: build
@@ -77,6 +77,13 @@ bench: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	./build/release/benchmarks/zandrel-bench --benchmark_counters_tabular=true
+
+# Every benchmark once, in one short round each, so that one that breaks fails CI.
+# Timings are not judged here. (Google Benchmark 1.7 takes the time in plain seconds.)
+bench-smoke: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	ZANDREL_BENCH_QUICK=1 ./build/release/benchmarks/zandrel-bench --benchmark_min_time=0.01
 
 # Every fuzz target for FUZZ_SECONDS, one after the other, on one core. New inputs go
 # to build/fuzz/corpus/TARGET; the seeds in tests/fuzz/corpus/TARGET are only read.

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -66,6 +67,25 @@ Bytes MakePalettedSprite(std::size_t frames, std::uint16_t width, std::uint16_t 
     return sprite;
 }
 
+Bytes MakeNoisySprite(std::size_t frames, std::uint16_t width, std::uint16_t height) {
+    Bytes sprite;
+    AppendSprHeader(sprite, MakeWrittenSprHeader(SprKind::Indexed256, static_cast<std::uint16_t>(frames)));
+    // xorshift32: the same noise on every run and every machine.
+    std::uint32_t state = 0x9E3779B9u;
+    for (std::size_t f = 0; f < frames; ++f) {
+        PutU16(sprite, width);
+        PutU16(sprite, height);
+        for (std::size_t i = 0; i < std::size_t{width} * height; ++i) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            sprite.push_back(static_cast<std::uint8_t>(state >> 24));
+        }
+    }
+    AppendSprPalette(sprite, SprPalette{});
+    return sprite;
+}
+
 Bytes MakeTrueColourSprite(std::size_t frames, std::uint16_t width, std::uint16_t height) {
     Bytes sprite;
     AppendSprHeader(sprite, MakeWrittenSprHeader(SprKind::TrueColor32, static_cast<std::uint16_t>(frames)));
@@ -83,7 +103,16 @@ Bytes MakeTrueColourSprite(std::size_t frames, std::uint16_t width, std::uint16_
     return sprite;
 }
 
+double MinSeconds(double seconds) {
+    constexpr double kQuickSeconds = 0.01;
+    return std::getenv("ZANDREL_BENCH_QUICK") != nullptr ? kQuickSeconds : seconds;
+}
+
+int Rounds(int rounds) { return std::getenv("ZANDREL_BENCH_QUICK") != nullptr ? 1 : rounds; }
+
 ScratchFolder::ScratchFolder() {
+    std::error_code ignored;
+    m_strPrevious = std::filesystem::current_path(ignored).string();
     std::string pattern = (std::filesystem::temp_directory_path() / "zandrel-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder");
     m_strPath = pattern;
@@ -91,6 +120,15 @@ ScratchFolder::ScratchFolder() {
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
+    const std::filesystem::path whole = std::filesystem::weakly_canonical(m_strPath, ignored);
+    const std::filesystem::path current = std::filesystem::current_path(ignored);
+    const auto inside = [&](const std::filesystem::path& folder) {
+        const auto [end, unused] = std::mismatch(folder.begin(), folder.end(), current.begin(), current.end());
+        return !folder.empty() && end == folder.end();
+    };
+    if (!m_strPrevious.empty() && (inside(whole) || inside(m_strPath))) {
+        std::filesystem::current_path(m_strPrevious, ignored);
+    }
     std::filesystem::remove_all(m_strPath, ignored);
 }
 

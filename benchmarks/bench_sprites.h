@@ -35,10 +35,21 @@ Bytes MakeIndices(FrameShape shape, std::uint16_t width, std::uint16_t height);
 
 // A whole run-length encoded palettised sprite of `frames` frames of the typical shape.
 Bytes MakePalettedSprite(std::size_t frames, std::uint16_t width, std::uint16_t height);
+// A palettised sprite of `frames` frames of noise, every index as likely, each frame
+// its own, stored uncompressed (as the run-length form would only grow).
+Bytes MakeNoisySprite(std::size_t frames, std::uint16_t width, std::uint16_t height);
 // A whole true-colour sprite of `frames` frames with varied alpha.
 Bytes MakeTrueColourSprite(std::size_t frames, std::uint16_t width, std::uint16_t height);
 
+// How long a benchmark runs: `seconds` and `rounds` as given, or one short round when
+// the environment sets ZANDREL_BENCH_QUICK (make bench-smoke), which checks that every
+// benchmark still runs to its end and judges no time.
+double MinSeconds(double seconds);
+int Rounds(int rounds);
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
+// A benchmark that made it (or a folder in it) current is moved back to the folder
+// that was current before, so that the next one still has a current folder.
 class ScratchFolder {
 public:
     ScratchFolder();
@@ -52,6 +63,7 @@ public:
 
 private:
     std::string m_strPath;
+    std::string m_strPrevious;
 };
 
 }  // namespace zandrel::bench

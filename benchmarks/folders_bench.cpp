@@ -110,8 +110,8 @@ void BM_OpenFolderDlgDeep(benchmark::State& state) {
     state.counters["frames_60hz"] = seconds / static_cast<double>(state.iterations()) / kFrameSeconds;
 }
 
-BENCHMARK(BM_ExpandWideFolder)->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenFolderDlgDeep)->UseManualTime()->MinTime(1.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExpandWideFolder)->UseManualTime()->MinTime(MinSeconds(2.0))->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenFolderDlgDeep)->UseManualTime()->MinTime(MinSeconds(1.0))->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zandrel::bench

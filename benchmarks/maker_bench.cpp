@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/bench_sprites.h"
 #include "benchmarks/maker_sources.h"
 #include "maker/sprite_build.h"
 #include "os/file.h"
@@ -68,7 +69,7 @@ void BM_BuildPalettedSprite(benchmark::State& state) {
     state.counters["vs_posix"] = posixSeconds > 0 ? buildSeconds / posixSeconds : 0;
 }
 
-BENCHMARK(BM_BuildPalettedSprite)->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildPalettedSprite)->UseManualTime()->MinTime(MinSeconds(2.0))->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zandrel::bench

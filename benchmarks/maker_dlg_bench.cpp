@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "benchmarks/bench_qt.h"
+#include "benchmarks/bench_sprites.h"
 #include "benchmarks/maker_sources.h"
 #include "maker/spr_make_dlg.h"
 #include "res/resource_ids.h"
@@ -100,7 +101,7 @@ void BM_MakerAddAndFirstPreview(benchmark::State& state) {
     state.counters["vs_plain"] = plainSeconds > 0 ? makerSeconds / plainSeconds : 0;
 }
 
-BENCHMARK(BM_MakerAddAndFirstPreview)->UseManualTime()->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MakerAddAndFirstPreview)->UseManualTime()->MinTime(MinSeconds(2.0))->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zandrel::bench

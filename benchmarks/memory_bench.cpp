@@ -16,6 +16,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,7 @@
 #include "formats/spr_file.h"
 #include "maker/sprite_build.h"
 #include "os/file.h"
+#include "viewer/frame_export.h"
 #include "viewer/sprite_model.h"
 
 namespace zandrel::bench {
@@ -166,6 +169,50 @@ void BM_RenderFrame(benchmark::State& state) {
     Report(state, "within_limit", allocated.bytes <= limit ? 1 : 0);
 }
 
+// Export of all frames, on one thread, of two sprites alike but for their number of
+// frames (100 and 999 noisy frames of 120 x 150): what the second allocates beyond the
+// first, over the 899 frames more, is what one frame costs once the buffers are warm.
+// The bound is a small fraction of one frame's pixels: names of files, never pixels.
+// Arg: 1 for PNG, else BMP.
+void BM_ExportAllFramesChurn(benchmark::State& state) {
+    constexpr std::size_t kFewFrames = 100;
+    constexpr std::size_t kManyFrames = 999;
+    constexpr std::uint16_t kWidth = 120;
+    constexpr std::uint16_t kHeight = 150;
+    const FrameFormat format = state.range(0) != 0 ? FrameFormat::Png : FrameFormat::Native;
+    ScratchFolder scratch;
+    const auto exportOf = [&](std::size_t frames, int round) {
+        const std::string path = scratch.Make("noise" + std::to_string(frames) + ".spr");
+        if (round == 0) WriteWholeFile(path, MakeNoisySprite(frames, kWidth, kHeight));
+        SpriteModel sprite;
+        if (!sprite.LoadSprite(path).done) throw std::runtime_error("cannot load the sprite");
+        const std::vector<std::string> names = sprite.FrameNames();
+        const std::string folder = scratch.Make(std::to_string(frames) + "-" + std::to_string(round), true);
+        AllocCounter counter;
+        const Outcome outcome = ExportAllFrames(sprite, names, folder, format, 1);
+        const AllocTotals totals = counter.Stop();
+        std::filesystem::remove_all(folder);
+        if (!outcome.done) throw std::runtime_error("the export failed");
+        return totals;
+    };
+    AllocTotals few;
+    AllocTotals many;
+    int round = 0;
+    for (auto _ : state) {
+        few = exportOf(kFewFrames, round);
+        many = exportOf(kManyFrames, round);
+        ++round;
+    }
+    const double extraFrames = static_cast<double>(kManyFrames - kFewFrames);
+    const double bytesPerFrame = (static_cast<double>(many.bytes) - static_cast<double>(few.bytes)) / extraFrames;
+    const double limit = static_cast<double>(std::size_t{kWidth} * kHeight) / 8;
+    Report(state, "bytes_per_frame", bytesPerFrame);
+    Report(state, "allocs_per_frame", (static_cast<double>(many.count) - static_cast<double>(few.count)) / extraFrames);
+    Report(state, "peak_bytes", static_cast<double>(many.peak));
+    Report(state, "limit_bytes", limit);
+    Report(state, "within_limit", bytesPerFrame <= limit ? 1 : 0);
+}
+
 // The source pictures of a build: `frames` BMPs, or TGAs for a true-colour build.
 // Sparse BMPs are all transparent but for a small mark, which makes the sprite's bytes
 // few next to the pixels: the tightest case for the bound.
@@ -254,6 +301,7 @@ BENCHMARK(BM_BuildSpriteMemory)
     ->Args({50, 256, 256, 2})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildRefusesHugeSourceFromHeaders);
+BENCHMARK(BM_ExportAllFramesChurn)->ArgNames({"png"})->Arg(0)->Arg(1)->Iterations(Rounds(3));
 
 }  // namespace
 }  // namespace zandrel::bench

@@ -180,8 +180,8 @@ void BM_ViewerPlayback(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_ViewerStep)->UseManualTime()->MinTime(1.0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ViewerPlayback)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewerStep)->UseManualTime()->MinTime(MinSeconds(1.0))->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewerPlayback)->UseManualTime()->Iterations(Rounds(4))->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zandrel::bench

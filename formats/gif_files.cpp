@@ -110,7 +110,9 @@ void AnimatedGifWriter::AddFrame(std::uint16_t left, std::uint16_t top, std::uin
     }
 }
 
-Bytes AnimatedGifWriter::TakeWritten() { return std::exchange(m_state->bytes, Bytes()); }
+ByteSpan AnimatedGifWriter::Written() const { return m_state->bytes; }
+
+void AnimatedGifWriter::ClearWritten() { m_state->bytes.clear(); }
 
 Bytes AnimatedGifWriter::Finish() {
     State& s = *m_state;

@@ -31,11 +31,12 @@ public:
     // canvas for its delay.
     void AddFrame(std::uint16_t left, std::uint16_t top, std::uint16_t width, std::uint16_t height, ByteSpan indices);
 
-    // The bytes encoded since the last call, for a caller that writes the file as it
-    // grows instead of holding all of it.
-    Bytes TakeWritten();
+    // The bytes encoded since the last ClearWritten, for a caller that writes the file
+    // as it grows instead of holding all of it; clearing keeps the buffer for the next.
+    ByteSpan Written() const;
+    void ClearWritten();
 
-    // The rest of the file (all of it when nothing was taken); the writer takes no
+    // The rest of the file (all of it when nothing was cleared); the writer takes no
     // more frames.
     Bytes Finish();
 

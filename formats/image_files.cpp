@@ -101,9 +101,15 @@ Bmp8Decoded DecodeBmp8(ByteSpan file) {
 }
 
 Bytes EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
+    Bytes out;
+    EncodeBmp8(width, height, indices, palette, out);
+    return out;
+}
+
+void EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette, Bytes& out) {
     const std::uint32_t stride = BmpRowStride(width);
     const std::uint32_t imageBytes = stride * height;
-    Bytes out;
+    out.clear();
     out.reserve(kBmpPixelOffset + imageBytes);
     PutU16(out, kBmpType);
     PutU32(out, kBmpPixelOffset + imageBytes);  // bfSize
@@ -124,10 +130,10 @@ Bytes EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, co
     const BmpColourTable table = ColourTableOf(palette);
     out.insert(out.end(), table.begin(), table.end());
 
-    // Frames are stored top row first; the BMP wants the bottom row first.
+    // Frames are stored top row first; the BMP wants the bottom row first. The rows'
+    // padding comes out zero from the resize.
     out.resize(kBmpPixelOffset + imageBytes);
     CopyRowsFlipped(indices, width, std::span(out).subspan(kBmpPixelOffset), stride, width, height);
-    return out;
 }
 
 std::optional<TgaSize> TestTga32Header(ByteSpan file) {
@@ -168,8 +174,14 @@ Tga32Decoded DecodeTga32(ByteSpan file) {
 }
 
 Bytes EncodeTga32(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels) {
-    const std::size_t pixelBytes = std::size_t{width} * height * 4;
     Bytes out;
+    EncodeTga32(width, height, sprPixels, out);
+    return out;
+}
+
+void EncodeTga32(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels, Bytes& out) {
+    const std::size_t pixelBytes = std::size_t{width} * height * 4;
+    out.clear();
     out.reserve(kTgaHeaderBytes + pixelBytes + kTgaFooterBytes);
     out.insert(out.end(), {0, 0, kTgaImageTypeTrueColour, 0, 0, 0, 0, 0});
     PutU16(out, 0);  // X origin
@@ -184,7 +196,6 @@ Bytes EncodeTga32(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels)
     PutU32(out, 0);  // extension area offset
     PutU32(out, 0);  // developer directory offset
     out.insert(out.end(), kTgaSignature.begin(), kTgaSignature.end());
-    return out;
 }
 
 }  // namespace zandrel

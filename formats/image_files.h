@@ -118,6 +118,8 @@ Bmp8Decoded DecodeBmp8(ByteSpan file);
 // The whole 8-bit BMP for a frame: `indices` top row first, the palette turned into
 // (blue, green, red, 0) entries.
 Bytes EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette);
+// The same into `out`, cleared first; its capacity is kept for the next frame.
+void EncodeBmp8(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette, Bytes& out);
 
 struct TgaSize {
     std::uint16_t width = 0;
@@ -147,5 +149,7 @@ Tga32Decoded DecodeTga32(ByteSpan file);
 // The whole 32-bit TGA for a true-colour frame given as stored in a sprite
 // (alpha, blue, green, red; bottom row first).
 Bytes EncodeTga32(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels);
+// The same into `out`, cleared first; its capacity is kept for the next frame.
+void EncodeTga32(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels, Bytes& out);
 
 }  // namespace zandrel

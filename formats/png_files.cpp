@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "formats/pixels.h"
 
@@ -136,23 +139,161 @@ void UnpackIndices(ByteSpan packed, std::uint32_t width, std::uint32_t height, s
     }
 }
 
-Bytes Encode(spng_ihdr ihdr, const spng_plte* plte, const spng_trns* trns, int filterChoice, ByteSpan image) {
-    Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
-    if (!ctx) throw std::bad_alloc();
-    spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
-    spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, filterChoice);
-    spng_set_ihdr(ctx.get(), &ihdr);
-    if (plte != nullptr) spng_set_plte(ctx.get(), const_cast<spng_plte*>(plte));
-    if (trns != nullptr) spng_set_trns(ctx.get(), const_cast<spng_trns*>(trns));
-    const int error = spng_encode_image(ctx.get(), image.data(), image.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
-    if (error != 0) throw std::runtime_error(std::string("PNG encoder: ") + spng_strerror(error));
-    std::size_t length = 0;
-    int bufferError = 0;
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
-        static_cast<std::uint8_t*>(spng_get_png_buffer(ctx.get(), &length, &bufferError)), &std::free);
-    if (!buffer) throw std::runtime_error(std::string("PNG encoder: ") + spng_strerror(bufferError));
-    return Bytes(buffer.get(), buffer.get() + length);
+// The encoder's memory, kept on each thread from one image to the next. A deflate state
+// and its windows take a few hundred kilobytes; handed back after every frame, the C
+// library returns them to the system and faults them in again for the next one, which
+// in a batch of frames costs more than the compression. Every block spng and zlib ask
+// for comes from here; a block given back waits for the next request it can hold.
+class RecycledBlocks {
+public:
+    RecycledBlocks() { m_free.reserve(kMostKept); }
+    RecycledBlocks(const RecycledBlocks&) = delete;
+    RecycledBlocks& operator=(const RecycledBlocks&) = delete;
+    ~RecycledBlocks() {
+        for (Block* block : m_free) std::free(block);
+    }
+
+    void* Take(std::size_t size) {
+        // The smallest waiting block that holds `size`: an encoder asks for the same
+        // sizes in the same order each time, so each request finds its own block again.
+        auto best = m_free.end();
+        for (auto it = m_free.begin(); it != m_free.end(); ++it) {
+            if ((*it)->capacity >= size && (best == m_free.end() || (*it)->capacity < (*best)->capacity)) best = it;
+        }
+        if (best != m_free.end()) {
+            Block* block = *best;
+            *best = m_free.back();
+            m_free.pop_back();
+            return block + 1;
+        }
+        if (size > std::numeric_limits<std::size_t>::max() - sizeof(Block)) return nullptr;
+        auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+        if (block == nullptr) return nullptr;
+        block->capacity = size;
+        return block + 1;
+    }
+
+    void Give(void* memory) {
+        if (memory == nullptr) return;
+        Block* block = static_cast<Block*>(memory) - 1;
+        if (m_free.size() < kMostKept) {
+            m_free.push_back(block);
+            return;
+        }
+        // Full: the smallest of them all goes back to the C library.
+        auto smallest = std::min_element(m_free.begin(), m_free.end(),
+                                         [](const Block* a, const Block* b) { return a->capacity < b->capacity; });
+        if ((*smallest)->capacity < block->capacity) std::swap(*smallest, block);
+        std::free(block);
+    }
+
+    void* Resize(void* memory, std::size_t size) {
+        if (memory == nullptr) return Take(size);
+        const Block* block = static_cast<Block*>(memory) - 1;
+        if (block->capacity >= size) return memory;
+        void* bigger = Take(size);
+        if (bigger == nullptr) return nullptr;
+        std::memcpy(bigger, memory, block->capacity);
+        Give(memory);
+        return bigger;
+    }
+
+private:
+    // Before each block handed out; its size keeps malloc's alignment for what follows.
+    struct alignas(std::max_align_t) Block {
+        std::size_t capacity;
+    };
+    // More than one encoder takes at once: the context, zlib's state and windows, rows.
+    static constexpr std::size_t kMostKept = 32;
+    std::vector<Block*> m_free;
+};
+
+RecycledBlocks& EncoderBlocks() {
+    thread_local RecycledBlocks blocks;
+    return blocks;
 }
+
+void* TakeBlock(std::size_t size) { return EncoderBlocks().Take(size); }
+void* ResizeBlock(void* memory, std::size_t size) { return EncoderBlocks().Resize(memory, size); }
+void* TakeZeroedBlocks(std::size_t count, std::size_t size) {
+    if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) return nullptr;
+    void* memory = TakeBlock(count * size);
+    if (memory != nullptr) std::memset(memory, 0, count * size);
+    return memory;
+}
+void GiveBlock(void* memory) { EncoderBlocks().Give(memory); }
+
+spng_alloc kEncoderAlloc{TakeBlock, ResizeBlock, TakeZeroedBlocks, GiveBlock};
+
+// A row buffer from the same blocks, for the rows an encoder is fed one at a time.
+class RowBlock {
+public:
+    explicit RowBlock(std::size_t bytes) : m_data(static_cast<std::uint8_t*>(TakeBlock(bytes))), m_nBytes(bytes) {
+        if (m_data == nullptr) throw std::bad_alloc();
+    }
+    RowBlock(const RowBlock&) = delete;
+    RowBlock& operator=(const RowBlock&) = delete;
+    ~RowBlock() { GiveBlock(m_data); }
+    std::span<std::uint8_t> Span() const { return {m_data, m_nBytes}; }
+
+private:
+    std::uint8_t* m_data;
+    std::size_t m_nBytes;
+};
+
+// The encoder writes its chunks here, after what `out` already holds.
+int AppendWritten(spng_ctx* /*ctx*/, void* user, void* bytes, std::size_t length) {
+    auto* out = static_cast<Bytes*>(user);
+    try {
+        const auto* from = static_cast<const std::uint8_t*>(bytes);
+        out->insert(out->end(), from, from + length);
+    } catch (const std::bad_alloc&) {
+        return SPNG_IO_ERROR;
+    }
+    return 0;
+}
+
+[[noreturn]] void FailEncoding(int error) {
+    throw std::runtime_error(std::string("PNG encoder: ") + spng_strerror(error));
+}
+
+// An encoder of one image into `out`, started with its header and colour chunks; its
+// rows follow through Row or Image.
+class Encoder {
+public:
+    Encoder(const spng_ihdr& ihdr, const spng_plte* plte, const spng_trns* trns, int filterChoice, Bytes& out)
+        : m_ctx(spng_ctx_new2(&kEncoderAlloc, SPNG_CTX_ENCODER)), m_out(out) {
+        if (!m_ctx) throw std::bad_alloc();
+        m_out.clear();
+        spng_set_png_stream(m_ctx.get(), AppendWritten, &m_out);
+        spng_set_option(m_ctx.get(), SPNG_FILTER_CHOICE, filterChoice);
+        auto header = ihdr;
+        spng_set_ihdr(m_ctx.get(), &header);
+        if (plte != nullptr) spng_set_plte(m_ctx.get(), const_cast<spng_plte*>(plte));
+        if (trns != nullptr) spng_set_trns(m_ctx.get(), const_cast<spng_trns*>(trns));
+    }
+
+    void Image(ByteSpan image) {
+        const int error =
+            spng_encode_image(m_ctx.get(), image.data(), image.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+        if (error != 0) FailEncoding(error);
+    }
+
+    void StartRows() {
+        const int error =
+            spng_encode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+        if (error != 0) FailEncoding(error);
+    }
+    // The last row ends the image and finishes the file.
+    void Row(ByteSpan row) {
+        const int error = spng_encode_row(m_ctx.get(), row.data(), row.size());
+        if (error != 0 && error != SPNG_EOI) FailEncoding(error);
+    }
+
+private:
+    Context m_ctx;
+    Bytes& m_out;
+};
 
 }  // namespace
 
@@ -252,7 +393,8 @@ PngDecoded DecodePng(ByteSpan whole) {
     return decoded;
 }
 
-Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
+void EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette,
+                      Bytes& out) {
     spng_ihdr ihdr{width, height, 8, SPNG_COLOR_TYPE_INDEXED, 0, 0, SPNG_INTERLACE_NONE};
     spng_plte plte{};
     plte.n_entries = kPaletteEntries;
@@ -263,18 +405,33 @@ Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indic
     trns.n_type3_entries = 1;
     trns.type3_alpha[0] = 0;
     // Indexed rows rarely gain from filtering; leaving them unfiltered is also fastest.
-    return Encode(ihdr, &plte, &trns, SPNG_FILTER_CHOICE_NONE, indices.first(std::size_t{width} * height));
+    Encoder(ihdr, &plte, &trns, SPNG_FILTER_CHOICE_NONE, out).Image(indices.first(std::size_t{width} * height));
+}
+
+Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {
+    Bytes out;
+    EncodePngIndexed(width, height, indices, palette, out);
+    return out;
+}
+
+void EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels, Bytes& out) {
+    spng_ihdr ihdr{width, height, 8, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 0, 0, SPNG_INTERLACE_NONE};
+    Encoder encoder(ihdr, nullptr, nullptr, SPNG_FILTER_CHOICE_ALL, out);
+    encoder.StartRows();
+    // Stored bottom row first as alpha, blue, green, red; the PNG wants the top row first
+    // as red, green, blue, alpha. Each row is turned as it goes in.
+    const std::size_t rowBytes = std::size_t{width} * kRgbaBytes;
+    const RowBlock row(rowBytes);
+    for (std::size_t y = height; y-- > 0;) {
+        ReverseChannels(sprPixels.subspan(y * rowBytes, rowBytes), row.Span());
+        encoder.Row(row.Span());
+    }
 }
 
 Bytes EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels) {
-    spng_ihdr ihdr{width, height, 8, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 0, 0, SPNG_INTERLACE_NONE};
-    // Stored bottom row first as alpha, blue, green, red; the PNG wants the top row first
-    // as red, green, blue, alpha.
-    const std::size_t rowBytes = std::size_t{width} * kRgbaBytes;
-    Bytes rgba(rowBytes * height);
-    CopyRowsFlipped(sprPixels, rowBytes, rgba, rowBytes, rowBytes, height);
-    ReverseChannels(rgba, rgba);
-    return Encode(ihdr, nullptr, nullptr, SPNG_FILTER_CHOICE_ALL, rgba);
+    Bytes out;
+    EncodePngRgba(width, height, sprPixels, out);
+    return out;
 }
 
 }  // namespace zandrel

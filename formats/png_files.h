@@ -64,4 +64,11 @@ Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indic
 // `sprPixels` as a true-colour sprite stores them: alpha, blue, green, red; bottom row first.
 Bytes EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels);
 
+// The same into `out`, which is cleared first and keeps its capacity: a caller that
+// encodes frame after frame into one buffer, on one thread, allocates nothing once the
+// buffer and the encoder's memory have grown to the largest frame.
+void EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette,
+                      Bytes& out);
+void EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels, Bytes& out);
+
 }  // namespace zandrel

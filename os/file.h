@@ -35,7 +35,8 @@ namespace zandrel {
 
 namespace file_common {
 struct ReplacedFile;
-}
+struct FolderIdentity;
+}  // namespace file_common
 
 // What the system hands out for an open file: a descriptor, or on Windows a HANDLE
 // (which is pointer-sized, and whose invalid value is -1 too).
@@ -166,7 +167,8 @@ private:
     };
 
     // `replaced`: what the new file keeps of the one it replaces; null for a new file.
-    void StartTemporary(const file_common::ReplacedFile* replaced);
+    // `folder`: the destination's folder, when the opening has looked at it already.
+    void StartTemporary(const file_common::ReplacedFile* replaced, const file_common::FolderIdentity* folder = nullptr);
     // Commit's two steps: a replaced file's new content to disk, then the name moved.
     void FlushReplacement();
     void PutInPlace();

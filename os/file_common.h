@@ -38,9 +38,17 @@ std::string NextTemporaryName();
 // exists no more, or is another process's, started at another time.
 bool IsLeftBehind(std::string_view name);
 
-// Whether `folder` (spelled whole, one way for each folder) is written into for the
-// first time by this process, and so has yet to be rid of leftovers.
+// Whether `folder` (one spelling for each folder: its whole path, or its identity in
+// words) is written into for the first time by this process, and so has yet to be rid
+// of leftovers.
 bool FirstWriteInto(const std::string& folder);
+
+// A folder as the system tells folders apart (device and inode on POSIX), where the
+// opening of an output has looked at it already.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
 
 // What an output keeps of the file it replaces, each half filling in its own: the
 // permission bits, owner and group on POSIX, the attributes on Windows.

@@ -97,12 +97,24 @@ std::string TakeTemporaryName(const std::string& folder, const std::string& path
 // writes there. Only ordinary files go, by their own names (a link is removed as
 // itself, never followed, and not even that: it is not ours); whatever fails is left
 // as it is, for cleaning never fails an output.
-void RemoveLeftBehindTemporaries(const std::string& folder) {
-    char* const whole = ::realpath(folder.c_str(), nullptr);
-    if (whole == nullptr) return;
-    const bool first = file_common::FirstWriteInto(whole);
-    std::free(whole);
-    if (!first) return;
+// A folder is known by its device and inode, looked at already (`seen`) or here, and
+// by its name as spelled.
+void RemoveLeftBehindTemporaries(const std::string& folder, const file_common::FolderIdentity* seen) {
+    file_common::FolderIdentity identity;
+    if (seen != nullptr) {
+        identity = *seen;
+    } else {
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) != 0) return;
+        identity = {.device = info.st_dev, .inode = info.st_ino};
+    }
+    // The identity and the spelling together: a folder made anew where one was removed
+    // may get its inode again, and is then told apart by its name (another spelling of
+    // a folder already cleaned only costs one more look through it).
+    if (!file_common::FirstWriteInto(std::to_string(identity.device) + ':' + std::to_string(identity.inode) + ':' +
+                                     folder)) {
+        return;
+    }
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     DIR* const listing = ::fdopendir(fd);
@@ -220,6 +232,18 @@ void PushNamesOf(const std::string& path, std::vector<std::string>& pending) {
     }
 }
 
+// What resolving a path one name at a time saw of it, for the output that follows.
+// Where no link was on the way and every folder is there, what the last name is (or
+// that nothing is there) and the folder that holds it are known, and need not be
+// looked at again.
+struct PathLook {
+    bool direct = false;      // no link followed, every folder found
+    bool nameFound = false;   // when direct: the last name is there, as `name` says
+    bool folderSeen = false;  // when direct: `folder` is the folder that holds it
+    struct stat name {};
+    struct stat folder {};
+};
+
 // Refuses `path` when reaching it follows an untrusted link, in any of its folders or
 // at any step of a chain; looked at before anything is opened, so that such a link
 // and what it points to stay untouched. The path is resolved here as the system
@@ -228,7 +252,8 @@ void PushNamesOf(const std::string& path, std::vector<std::string>& pending) {
 constexpr const char* kRootFolder = "/";
 constexpr const char* kCurrentFolder = ".";
 
-void RefuseUntrustedLinks(const std::string& path) {
+PathLook RefuseUntrustedLinks(const std::string& path) {
+    PathLook look;
     std::vector<std::string> pending;
     PushNamesOf(path, pending);
     // Every name in `reached` is no link, so ".." after it is its folder's parent.
@@ -240,17 +265,30 @@ void RefuseUntrustedLinks(const std::string& path) {
         if (name == kCurrentFolder) continue;
         const std::string next = JoinPath(reached, name);
         struct stat info {};
-        if (::lstat(next.c_str(), &info) != 0) return;
+        if (::lstat(next.c_str(), &info) != 0) {
+            // Only a missing last name leaves the rest known: the output then makes it.
+            look.direct = hops == 0 && pending.empty() && errno == ENOENT;
+            return look;
+        }
         if (!S_ISLNK(info.st_mode)) {
             reached = next;
+            if (pending.empty()) {
+                look.direct = hops == 0;
+                look.nameFound = true;
+                look.name = info;
+            } else {
+                look.folderSeen = true;
+                look.folder = info;
+            }
             continue;
         }
         if (!IsTrustedLink(info, reached, path)) throw FileError(FileCause::UntrustedLink, EACCES, path);
-        if (++hops > kMaxLinkHops) return;
+        if (++hops > kMaxLinkHops) return look;
         const std::string target = ReadLink(next);
         PushNamesOf(target, pending);
         if (IsAbsolutePath(target)) reached = kRootFolder;
     }
+    return look;
 }
 
 }  // namespace
@@ -374,12 +412,23 @@ bool File::ChangedSinceOpen() const {
 
 OutputFile OutputFile::Create(const std::string& path) {
     file_common::RefuseEmptyPath(path);
-    RefuseUntrustedLinks(path);
+    const PathLook look = RefuseUntrustedLinks(path);
     OutputFile out;
     out.m_strPath = path;
+    // Without a link on the way the path's own look says all; the name receives the file.
+    const file_common::FolderIdentity seen{.device = look.folder.st_dev, .inode = look.folder.st_ino};
+    const file_common::FolderIdentity* folder = look.direct && look.folderSeen ? &seen : nullptr;
 
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
+    bool found = false;
+    if (look.direct) {
+        found = look.nameFound;
+        info = look.name;
+        errno = ENOENT;
+    } else {
+        found = ::stat(path.c_str(), &info) == 0;
+    }
+    if (found) {
         if (S_ISDIR(info.st_mode)) throw FileError(FileCause::AccessDenied, EISDIR, path);
         if (!S_ISREG(info.st_mode)) {
             // Renaming over a device or a pipe would put a plain file in its place
@@ -391,24 +440,25 @@ OutputFile OutputFile::Create(const std::string& path) {
             return out;
         }
         if (Held().IsHeld(info.st_dev, info.st_ino)) throw FileError(FileCause::SharingViolation, EBUSY, path);
-        out.m_strTarget = FinalNameOf(path);
+        out.m_strTarget = look.direct ? path : FinalNameOf(path);
         if (::access(out.m_strTarget.c_str(), W_OK) != 0) ThrowErrno(path);
         out.m_bReplaces = true;
         const file_common::ReplacedFile replaced{.mode = info.st_mode, .owner = info.st_uid, .group = info.st_gid};
-        out.StartTemporary(&replaced);
+        out.StartTemporary(&replaced, folder);
     } else if (errno == ENOENT) {
         // Nothing there yet, or a link to nothing: its target is created.
-        out.m_strTarget = FinalNameOf(path);
-        out.StartTemporary(nullptr);
+        out.m_strTarget = look.direct ? path : FinalNameOf(path);
+        out.StartTemporary(nullptr, folder);
     } else {
         ThrowErrno(path);
     }
     return out;
 }
 
-void OutputFile::StartTemporary(const file_common::ReplacedFile* replaced) {
+void OutputFile::StartTemporary(const file_common::ReplacedFile* replaced,
+                                const file_common::FolderIdentity* folderSeen) {
     const std::string folder = FolderOf(m_strTarget);
-    RemoveLeftBehindTemporaries(folder);
+    RemoveLeftBehindTemporaries(folder, folderSeen);
     // A new file gets the usual mode for new files, less the umask; a replaced one keeps
     // its own bits exactly, whatever the umask.
     const mode_t mode = replaced ? static_cast<mode_t>(replaced->mode & 07777 & ~(S_ISUID | S_ISGID)) : 0666;

@@ -390,7 +390,8 @@ OutputFile OutputFile::Create(const std::string& path) {
     return out;
 }
 
-void OutputFile::StartTemporary(const file_common::ReplacedFile* replaced) {
+void OutputFile::StartTemporary(const file_common::ReplacedFile* replaced,
+                                const file_common::FolderIdentity* /*folder*/) {
     const std::string folder = FolderPartOf(m_strTarget);
     RemoveLeftBehindTemporaries(folder);
     for (int attempt = 0;; ++attempt) {

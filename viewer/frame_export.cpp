@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "formats/gif_files.h"
 #include "formats/image_files.h"
@@ -11,15 +17,26 @@
 namespace zandrel {
 
 Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format) {
+    Bytes file;
+    EncodeFrameFile(sprite, frame, format, file);
+    return file;
+}
+
+void EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format, Bytes& file) {
     if (const auto* indexed = std::get_if<IndexedPicture>(&frame)) {
         if (format == FrameFormat::Png) {
-            return EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+            EncodePngIndexed(indexed->width, indexed->height, indexed->pixels, sprite.Palette(), file);
+        } else {
+            EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette(), file);
         }
-        return EncodeBmp8(indexed->width, indexed->height, indexed->pixels, sprite.Palette());
+        return;
     }
     const auto& colour = std::get<SpriteColourPicture>(frame);
-    if (format == FrameFormat::Png) return EncodePngRgba(colour.width, colour.height, colour.pixels);
-    return EncodeTga32(colour.width, colour.height, colour.pixels);
+    if (format == FrameFormat::Png) {
+        EncodePngRgba(colour.width, colour.height, colour.pixels, file);
+    } else {
+        EncodeTga32(colour.width, colour.height, colour.pixels, file);
+    }
 }
 
 std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t index, FrameFormat format) {
@@ -65,8 +82,153 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
     return Outcome::Done(FormatText(sprite.IsTrueColour() ? kTgaWrittenFormat : kBmpWrittenFormat, path.c_str()));
 }
 
+namespace {
+
+// One frame of an export of all frames: its file, complete under no name yet, or what
+// kept it from being written.
+struct FrameOutput {
+    OutputFile file;
+    std::optional<Refusal> refusal;
+    std::exception_ptr error;
+};
+
+// What one thread keeps from one frame to the next.
+struct FrameBuffers {
+    SpriteFrame frame;
+    Bytes encoded;
+    Bytes file;
+};
+
+FrameOutput MakeFrameOutput(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format,
+                            FrameBuffers& buffers) {
+    FrameOutput output;
+    try {
+        output.refusal = sprite.ReadFrame(index, buffers.frame, buffers.encoded);
+        if (output.refusal) return output;
+        EncodeFrameFile(sprite, buffers.frame, format, buffers.file);
+        output.file = OutputFile::Create(path);
+        output.file.Write(buffers.file);
+    } catch (...) {
+        output.error = std::current_exception();
+    }
+    return output;
+}
+
+// Frames read, encoded and written to their temporaries on a few threads, handed out
+// in frame order. A thread takes up a run of frames at a time, so that the threads and
+// the taker meet once a run rather than once a frame; the threads run at most a window
+// of runs ahead of the one taken last, which bounds the memory and the open files.
+class FramePool {
+public:
+    using Make = std::function<FrameOutput(std::size_t, FrameBuffers&)>;
+
+    FramePool(unsigned threads, std::size_t count, const Make& make)
+        : m_count(count), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread) {
+        m_threads.reserve(threads);
+        for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Work(); });
+    }
+    FramePool(const FramePool&) = delete;
+    FramePool& operator=(const FramePool&) = delete;
+    ~FramePool() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bStop = true;
+        }
+        m_room.notify_all();
+        for (std::thread& thread : m_threads) thread.join();
+    }
+
+    // The frames in order, each once.
+    FrameOutput Take(std::size_t index) {
+        const std::size_t run = index / kRunFrames;
+        Slot& slot = m_slots[run % m_slots.size()];
+        if (index % kRunFrames == 0) {
+            std::unique_lock lock(m_mutex);
+            if (!slot.ready) {
+                m_bTakerWaits = true;
+                m_ready.wait(lock, [&] { return slot.ready; });
+                m_bTakerWaits = false;
+            }
+        }
+        // The run is the taker's until it hands the slot back: no thread touches it.
+        FrameOutput output = std::move(slot.outputs[index % kRunFrames]);
+        if (index % kRunFrames == kRunFrames - 1 || index + 1 == m_count) {
+            std::unique_lock lock(m_mutex);
+            slot.ready = false;
+            m_nTakenRuns = run + 1;
+            const bool wake = m_nWorkersWaiting != 0;
+            lock.unlock();
+            if (wake) m_room.notify_one();
+        }
+        return output;
+    }
+
+private:
+    static constexpr std::size_t kRunFrames = 8;
+    static constexpr std::size_t kWindowPerThread = 2;  // runs
+
+    struct Slot {
+        bool ready = false;
+        std::vector<FrameOutput> outputs;
+    };
+
+    void Work() {
+        FrameBuffers buffers;
+        std::vector<FrameOutput> outputs;
+        const std::size_t runs = (m_count + kRunFrames - 1) / kRunFrames;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            // Woken only when there is someone to wake: a wait costs the system a call.
+            const auto canGo = [&] {
+                return m_bStop || m_nNextRun >= runs || m_nNextRun < m_nTakenRuns + m_slots.size();
+            };
+            if (!canGo()) {
+                ++m_nWorkersWaiting;
+                m_room.wait(lock, canGo);
+                --m_nWorkersWaiting;
+            }
+            if (m_bStop || m_nNextRun >= runs) return;
+            const std::size_t run = m_nNextRun++;
+            lock.unlock();
+            outputs.clear();
+            for (std::size_t i = run * kRunFrames; i < std::min(m_count, (run + 1) * kRunFrames); ++i) {
+                outputs.push_back(m_make(i, buffers));
+            }
+            lock.lock();
+            Slot& slot = m_slots[run % m_slots.size()];
+            slot.outputs.swap(outputs);
+            slot.ready = true;
+            if (m_bTakerWaits) m_ready.notify_one();
+        }
+    }
+
+    const std::size_t m_count;
+    const Make& m_make;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;  // a run is done, for the taker
+    std::condition_variable m_room;   // a run was taken, for the threads
+    std::vector<Slot> m_slots;
+    std::size_t m_nNextRun = 0;    // the next run for a thread to take up
+    std::size_t m_nTakenRuns = 0;  // the runs handed out so far
+    std::size_t m_nWorkersWaiting = 0;
+    bool m_bTakerWaits = false;
+    bool m_bStop = false;
+    std::vector<std::thread> m_threads;
+};
+
+// Each thread keeps up to two runs of files open, beside the batch's group: this many
+// keep an export far below the usual limit of 1024 open files.
+constexpr unsigned kMostThreads = 16;
+
+unsigned ThreadsFor(unsigned asked, std::size_t frames) {
+    const unsigned threads = asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(std::min(threads, kMostThreads), frames));
+}
+
+}  // namespace
+
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
-                        FrameFormat format) {
+                        FrameFormat format, unsigned threads) {
     switch (CheckFolder(folder)) {
         case FolderState::Folder: break;
         case FolderState::EmptyPath: return Outcome::Refused(kNoOutputFolderText);
@@ -81,18 +243,27 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     for (std::size_t i = 0; i < count; ++i) {
         if (std::optional<Refusal> refusal = FormatRefusal(sprite, i, format)) return std::move(*refusal);
     }
-    // The files go in place a group at a time, with one flush a group; whatever stops
-    // the export, the files of the frames before it are put in place first.
+    const FramePool::Make make = [&](std::size_t i, FrameBuffers& buffers) {
+        return MakeFrameOutput(sprite, i, JoinPath(folder, FrameFileName(names[i], format)), format, buffers);
+    };
+    // The files go in place a group at a time, with one flush a group, in frame order
+    // whatever thread made them; whatever stops the export, the files of the frames
+    // before it are put in place first, and those made after it are dropped.
     OutputBatch batch;
     try {
+        const unsigned workers = ThreadsFor(threads, count);
+        std::optional<FramePool> pool;
+        if (workers > 1) pool.emplace(workers, count, make);
+        FrameBuffers buffers;
         for (std::size_t i = 0; i < count; ++i) {
-            Result<SpriteFrame> frame = sprite.ReadFrame(i);
-            if (!frame) {
+            FrameOutput output = pool ? pool->Take(i) : make(i, buffers);
+            if (output.error) std::rethrow_exception(output.error);
+            if (output.refusal) {
+                pool.reset();
                 batch.Commit();
-                return std::move(frame.Refused());
+                return std::move(*output.refusal);
             }
-            batch.WriteWholeFile(JoinPath(folder, FrameFileName(names[i], format)),
-                                 EncodeFrameFile(sprite, *frame, format));
+            batch.Add(std::move(output.file));
         }
     } catch (...) {
         batch.Commit();
@@ -119,15 +290,17 @@ Outcome ExportAnimation(const SpriteModel& sprite, const std::string& path, std:
     // place once complete.
     OutputFile out = OutputFile::Create(path);
     AnimatedGifWriter gif(canvasWidth, canvasHeight, sprite.Palette(), delay);
+    SpriteFrame read;
+    Bytes encoded;
     for (std::size_t i = 0; i < sprite.FrameCount(); ++i) {
-        Result<SpriteFrame> read = sprite.ReadFrame(i);
-        if (!read) return std::move(read.Refused());
+        if (std::optional<Refusal> refusal = sprite.ReadFrame(i, read, encoded)) return std::move(*refusal);
         // As the viewer places a frame.
-        const auto& frame = std::get<IndexedPicture>(*read);
+        const auto& frame = std::get<IndexedPicture>(read);
         const auto left = static_cast<std::uint16_t>(CentredStart(canvasWidth, frame.width));
         const auto top = static_cast<std::uint16_t>(CentredStart(canvasHeight, frame.height));
         gif.AddFrame(left, top, frame.width, frame.height, frame.pixels);
-        out.Write(gif.TakeWritten());
+        out.Write(gif.Written());
+        gif.ClearWritten();
     }
     out.Write(gif.Finish());
     if (sprite.ChangedSinceLoad()) return Outcome::Refused(FormatText(kSourceChangedFormat, sprite.Path().c_str()));

@@ -50,6 +50,8 @@ std::optional<Refusal> FormatRefusal(const SpriteModel& sprite, std::size_t inde
 
 // The image file of a frame read from `sprite`, with the palette the model holds now.
 Bytes EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format = FrameFormat::Native);
+// The same into `file`, cleared first; its capacity is kept for the next frame.
+void EncodeFrameFile(const SpriteModel& sprite, const SpriteFrame& frame, FrameFormat format, Bytes& file);
 
 // WriteFrameBmp and WriteFrameTga: the frame into a file at `path`, replacing one that
 // is there; done without a text, or refused with what kept the frame from being written.
@@ -75,8 +77,11 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
 // reported once all files are written, as they may mix frames of both versions.
 // The single-file exports check the same before their file is put in place, and then
 // write nothing.
+// Frames are read and encoded on `threads` threads (0: one a hardware thread; never
+// more than 16 nor than there are frames, and a single frame starts none); the files
+// are put in place in frame order and are the same whatever the number.
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
-                        FrameFormat format = FrameFormat::Native);
+                        FrameFormat format = FrameFormat::Native, unsigned threads = 0);
 
 // Every frame in list order as a looping GIF at `path`, each centred on a canvas of the
 // largest width and height as the viewer centres it, with the palette the model holds

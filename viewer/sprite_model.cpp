@@ -1,6 +1,8 @@
 #include "viewer/sprite_model.h"
 
 #include <array>
+#include <utility>
+#include <variant>
 
 namespace zandrel {
 namespace {
@@ -117,9 +119,10 @@ std::string SpriteModel::FrameInfo(std::size_t index) const {
 }
 
 Result<SpriteFrame> SpriteModel::ReadFrame(std::size_t index) const {
-    FileSource source(m_file);
-    return ReadSprFrame(source, Kind(), Frame(index), m_strPath,
-                        FormatFrameFileName(m_strTitle, index, IsTrueColour()));
+    SpriteFrame frame;
+    Bytes encoded;
+    if (std::optional<Refusal> refusal = ReadFrame(index, frame, encoded)) return std::move(*refusal);
+    return frame;
 }
 
 Result<DrawnPicture> SpriteModel::RenderFrame(std::size_t index) const {
@@ -128,35 +131,56 @@ Result<DrawnPicture> SpriteModel::RenderFrame(std::size_t index) const {
     return Drawn(*read, m_palette);
 }
 
-Result<SpriteFrame> ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record,
-                                 const std::string& path, const std::string& frameName) {
+namespace {
+
+// The picture of the kind wanted, taking over the one `frame` holds (and its buffer)
+// when it is of that kind already.
+template <class Picture>
+Picture& PictureIn(SpriteFrame& frame, const SprFrameRecord& record) {
+    if (!std::holds_alternative<Picture>(frame)) frame.emplace<Picture>();
+    auto& picture = std::get<Picture>(frame);
+    picture.width = record.width;
+    picture.height = record.height;
+    return picture;
+}
+
+// ReadSprFrame into buffers that may be kept from one frame to the next; `nameOf` gives
+// the frame's name for a refusal, made only when there is one.
+template <class NameOf>
+std::optional<Refusal> ReadSprFrameInto(ByteSource& source, SprKind kind, const SprFrameRecord& record,
+                                        const std::string& path, const NameOf& nameOf, SpriteFrame& into,
+                                        Bytes& encoded) {
     const auto refuse = [&](const char* format) {
         return Refusal{RefusalKind::Rule,
-                       FormatText(format, path.c_str(), frameName.c_str(), record.width, record.height)};
+                       FormatText(format, path.c_str(), nameOf().c_str(), record.width, record.height)};
     };
     if (ExceedsFramePixels(record.width, record.height)) {
         return Refusal{RefusalKind::Rule,
-                       FormatText(kFrameOverPixelLimitFormat, path.c_str(), frameName.c_str(), record.width,
+                       FormatText(kFrameOverPixelLimitFormat, path.c_str(), nameOf().c_str(), record.width,
                                   record.height, static_cast<unsigned long long>(kMaxFramePixels))};
     }
     // Indexing checked that the data lies inside the file. Raw indices and true-colour
     // pixels are used as stored.
     if (kind == SprKind::TrueColor32) {
-        SpriteColourPicture frame{record.width, record.height, Bytes(static_cast<std::size_t>(record.dataBytes))};
+        auto& frame = PictureIn<SpriteColourPicture>(into, record);
+        frame.pixels.resize(static_cast<std::size_t>(record.dataBytes));
         source.ReadAt(record.dataOffset, frame.pixels);
-        return SpriteFrame(std::move(frame));
+        return std::nullopt;
     }
-    IndexedPicture frame{record.width, record.height, {}};
+    // Too few bytes to stand for the frame: nothing is allocated for it.
+    if (kind == SprKind::Indexed256Rle &&
+        std::size_t{record.width} * record.height > SprMaxRlePixels(record.dataBytes)) {
+        return refuse(kFrameTooFewPixelsFormat);
+    }
+    auto& frame = PictureIn<IndexedPicture>(into, record);
     if (kind == SprKind::Indexed256) {
         frame.pixels.resize(static_cast<std::size_t>(record.dataBytes));
         source.ReadAt(record.dataOffset, frame.pixels);
-        return SpriteFrame(std::move(frame));
+        return std::nullopt;
     }
-
-    // Too few bytes to stand for the frame: nothing is allocated for it.
-    if (frame.PixelCount() > SprMaxRlePixels(record.dataBytes)) return refuse(kFrameTooFewPixelsFormat);
-    Bytes encoded(static_cast<std::size_t>(record.dataBytes));
+    encoded.resize(static_cast<std::size_t>(record.dataBytes));
     source.ReadAt(record.dataOffset, encoded);
+    // A sound frame's runs write every pixel, whatever the buffer held before.
     frame.pixels.resize(frame.PixelCount());
     switch (SprDecodeRle(encoded, frame.pixels).problem) {
         case RleProblem::None: break;
@@ -164,7 +188,27 @@ Result<SpriteFrame> ReadSprFrame(ByteSource& source, SprKind kind, const SprFram
         case RleProblem::ShortOfPixels: return refuse(kFrameTooFewPixelsFormat);
         case RleProblem::MissingCount: return refuse(kFrameMissingCountFormat);
     }
-    return SpriteFrame(std::move(frame));
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Refusal> SpriteModel::ReadFrame(std::size_t index, SpriteFrame& frame, Bytes& encoded) const {
+    FileSource source(m_file);
+    return ReadSprFrameInto(
+        source, Kind(), Frame(index), m_strPath, [&] { return FormatFrameFileName(m_strTitle, index, IsTrueColour()); },
+        frame, encoded);
+}
+
+Result<SpriteFrame> ReadSprFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record,
+                                 const std::string& path, const std::string& frameName) {
+    SpriteFrame frame;
+    Bytes encoded;
+    if (std::optional<Refusal> refusal = ReadSprFrameInto(
+            source, kind, record, path, [&] { return frameName; }, frame, encoded)) {
+        return std::move(*refusal);
+    }
+    return frame;
 }
 
 }  // namespace zandrel

@@ -97,6 +97,11 @@ public:
     bool ChangedSinceLoad() const { return m_file.ChangedSinceOpen(); }
 
     Result<SpriteFrame> ReadFrame(std::size_t index) const;
+    // The same into `frame`, whose pixel buffer is reused when it holds a frame of the
+    // same kind; `encoded` holds a compressed frame on its way. For callers that read
+    // frame after frame: nothing is allocated once the buffers have grown. Safe to call
+    // from several threads at once, each with buffers of its own.
+    std::optional<Refusal> ReadFrame(std::size_t index, SpriteFrame& frame, Bytes& encoded) const;
     // Drawn for the screen: palettised frames through the palette the model holds now,
     // true-colour frames upright and laid over black.
     Result<DrawnPicture> RenderFrame(std::size_t index) const;

@@ -46,6 +46,40 @@ TEST(PngExport, RgbaIsUprightWithTheFramesOwnAlpha) {
     }
 }
 
+// One buffer and one thread's encoder memory for frame after frame, large after small
+// and small after large, of both kinds: each file is its own frame and nothing of the
+// one before.
+TEST(PngExport, FramesEncodedIntoOneBufferEachDecodeToThemselves) {
+    const SprPalette palette = test::DistinctPalette();
+    Bytes out{1, 2, 3};
+    const std::tuple<std::uint16_t, std::uint16_t> sizes[] = {{3, 2}, {300, 200}, {1, 1}, {257, 3}, {2, 290}, {5, 5}};
+    for (std::size_t n = 0; n < std::size(sizes); ++n) {
+        const auto [width, height] = sizes[n];
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        if (n % 2 == 0) {
+            const test::TestFrame frame = test::PatternFrame(width, height, static_cast<std::uint8_t>(n + 1));
+            EncodePngIndexed(width, height, frame.pixels, palette, out);
+            const QImage image = test::QtDecode(out);
+            ASSERT_EQ(image.size(), QSize(width, height));
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) ASSERT_EQ(image.pixelIndex(x, y), frame.pixels[y * width + x]);
+            }
+            continue;
+        }
+        const test::TestFrame frame = test::TrueColourFrame(width, height, static_cast<std::uint8_t>(n));
+        EncodePngRgba(width, height, frame.pixels, out);
+        const QImage image = test::QtDecode(out).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(width, height));
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* p =
+                    frame.pixels.data() + (static_cast<std::ptrdiff_t>(height - 1 - y) * width + x) * 4;
+                ASSERT_EQ(image.pixel(x, y), qRgba(p[3], p[2], p[1], p[0])) << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(PngImport, IndexedSourcesGiveIndicesTableAndTheirTransparentEntry) {
     QImage image(5, 2, QImage::Format_Indexed8);
     QList<QRgb> table;

@@ -223,5 +223,85 @@ TEST_F(FrameExport, AFileThatCannotBeWrittenStopsTheExportAfterTheFilesBefore) {
     EXPECT_EQ(DecodeBmp8(test::ReadBytes(m_out.Path("a.bmp"))).image.indices, test::PatternFrame(3, 2).pixels);
 }
 
+// Frames of many sizes, large after small and small after large, so that a buffer kept
+// from one frame to the next shows whatever it still holds.
+std::vector<test::TestFrame> FramesOfManySizes(std::size_t count) {
+    std::vector<test::TestFrame> frames;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto width = static_cast<std::uint16_t>(i % 2 == 0 ? 1 + (i * 37) % 61 : 1 + i % 3);
+        const auto height = static_cast<std::uint16_t>(i % 2 == 0 ? 1 + (i * 11) % 43 : 2);
+        frames.push_back(test::PatternFrame(width, height, static_cast<std::uint8_t>(i + 1)));
+    }
+    return frames;
+}
+
+TEST_F(FrameExport, ThreadsWriteTheSameFilesAsOneThread) {
+    const std::vector<test::TestFrame> frames = FramesOfManySizes(40);
+    Load(SprKind::Indexed256Rle, frames);
+    const std::vector<std::string> names = m_sprite.FrameNames();
+    std::vector<Bytes> pngs;
+    for (const unsigned threads : {1u, 2u, 4u}) {
+        SCOPED_TRACE(threads);
+        const std::string bmpFolder = m_out.Path("bmp" + std::to_string(threads));
+        const std::string pngFolder = m_out.Path("png" + std::to_string(threads));
+        std::filesystem::create_directory(PathFromUtf8(bmpFolder));
+        std::filesystem::create_directory(PathFromUtf8(pngFolder));
+        ASSERT_TRUE(ExportAllFrames(m_sprite, names, bmpFolder, FrameFormat::Native, threads).done);
+        ASSERT_TRUE(ExportAllFrames(m_sprite, names, pngFolder, FrameFormat::Png, threads).done);
+        EXPECT_EQ(test::EntriesOf(bmpFolder), names);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            EXPECT_EQ(test::ReadBytes(JoinPath(bmpFolder, names[i])),
+                      test::MakeBmp8(frames[i].width, frames[i].height, frames[i].pixels, m_palette))
+                << names[i];
+            const Bytes png = test::ReadBytes(JoinPath(pngFolder, FrameFileName(names[i], FrameFormat::Png)));
+            if (threads == 1) {
+                pngs.push_back(png);
+            } else {
+                EXPECT_EQ(png, pngs[i]) << names[i];
+            }
+        }
+    }
+}
+
+TEST_F(FrameExport, ThreadsStopAtTheFirstDamagedFrameAndLeaveOnlyTheFilesBefore) {
+    // 30 frames of one index; frame 17 holds nine indices for a frame of four.
+    constexpr std::size_t kFrames = 30;
+    constexpr std::size_t kDamaged = 17;
+    Bytes file;
+    AppendSprHeader(file, {kSprMagic, 1, 2, static_cast<std::uint16_t>(kFrames), 0});
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        if (i == kDamaged) {
+            PutU16(file, 2);
+            PutU16(file, 2);
+            PutU16(file, 2);
+            PutBytes(file, Bytes{0, 9});
+            continue;
+        }
+        PutU16(file, 1);
+        PutU16(file, 1);
+        PutU16(file, 1);
+        PutU8(file, 7);
+    }
+    AppendSprPalette(file, m_palette);
+    test::WriteBytes(m_dir.Path("bad.spr"), file);
+    ASSERT_TRUE(m_sprite.LoadSprite(m_dir.Path("bad.spr")).done);
+    std::vector<std::string> before = m_sprite.FrameNames();
+    before.resize(kDamaged);
+
+    // With temporaries under hidden names too: those of the frames after the damaged
+    // one, made meanwhile by the other threads, go with the export.
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed);
+        UseUnnamedTemporaries(unnamed);
+        const std::string folder = m_out.Path(unnamed ? "unnamed" : "named");
+        std::filesystem::create_directory(PathFromUtf8(folder));
+        const Outcome stopped = ExportAllFrames(m_sprite, m_sprite.FrameNames(), folder, FrameFormat::Native, 4);
+        UseUnnamedTemporaries(true);
+        EXPECT_FALSE(stopped.done);
+        EXPECT_NE(stopped.text.find("bad017.bmp"), std::string::npos);
+        EXPECT_EQ(test::EntriesOf(folder), before);
+    }
+}
+
 }  // namespace
 }  // namespace zandrel
