@@ -101,7 +101,8 @@ constexpr std::string_view kExportHelp =
     "It takes this form for more than one SOURCE, a folder, or --format gif.\n"
     "\n"
     "  -r              search the folders' subfolders too\n"
-    "  -j N            export N sprites at a time (default: one per processor)\n"
+    "  -j N            export N sprites at a time (default: one per processor); for\n"
+    "                  one sprite, its frames on N threads\n"
     "  --progress      show the progress line also when stderr is not a terminal\n"
     "\n"
     "Examples: zandrel-cli export hero.spr frames --format png\n"
@@ -312,6 +313,17 @@ private:
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
+// -j N: how many threads, 1 to 256; `otherwise` when not given, nothing when malformed.
+std::optional<unsigned> ThreadsOption(const Arguments& parsed, unsigned otherwise) {
+    const auto it = parsed.options.find("-j");
+    if (it == parsed.options.end()) return otherwise;
+    unsigned threads = 0;
+    const std::string& text = it->second;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
+    if (error != std::errc() || end != text.data() + text.size() || threads < 1 || threads > 256) return std::nullopt;
+    return threads;
+}
+
 int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
     if (parsed.options.contains("--frame")) return Usage(err, "--frame takes one sprite", kExportHelp);
     if (parsed.options.contains("--palette")) return Usage(err, "--palette takes one sprite", kExportHelp);
@@ -323,14 +335,8 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
         if (it->second == "png") format = BatchFormat::Png;
         if (it->second == "gif") format = BatchFormat::Gif;
     }
-    unsigned threads = DefaultBatchThreads();
-    if (const auto it = parsed.options.find("-j"); it != parsed.options.end()) {
-        const std::string& text = it->second;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
-        if (error != std::errc() || end != text.data() + text.size() || threads < 1 || threads > 256) {
-            return Usage(err, "-j takes a number of sprites at a time from 1 to 256, not " + text, kExportHelp);
-        }
-    }
+    const std::optional<unsigned> threads = ThreadsOption(parsed, DefaultBatchThreads());
+    if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kExportHelp);
     std::vector<std::string> sources(parsed.positional.begin(), parsed.positional.end() - 1);
     const std::string& destination = parsed.positional.back();
 
@@ -349,7 +355,7 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
     };
     g_interrupted.store(false);
     const auto previous = std::signal(SIGINT, OnInterrupt);
-    const BatchTotals totals = RunBatch(plan, format, threads, done, g_interrupted);
+    const BatchTotals totals = RunBatch(plan, format, *threads, done, g_interrupted);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
     progress.End();
     if (totals.cancelled) {
@@ -418,7 +424,10 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
         status = ReportWritten(
             destination, [&] { return ExportFrame(sprite, *frame, destination, format); }, out, err);
     } else {
-        status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format), out, err);
+        // -j: the frames on that many threads (one a processor unless told).
+        const std::optional<unsigned> threads = ThreadsOption(parsed, 0);
+        if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kExportHelp);
+        status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format, *threads), out, err);
     }
     return status == kExitDone && damaged ? kExitFailed : status;
 }

@@ -85,7 +85,7 @@ void SearchFolder(BatchPlan& plan, const std::string& root, const std::string& b
     }
 }
 
-BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format) {
+BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned frameThreads) {
     BatchSpriteDone done;
     done.sprite = &item;
     SpriteModel sprite;
@@ -105,7 +105,7 @@ BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format) {
     } else {
         CreateFolders(item.output);
         const FrameFormat frameFormat = format == BatchFormat::Png ? FrameFormat::Png : FrameFormat::Native;
-        written = ExportAllFrames(sprite, sprite.FrameNames(), item.output, frameFormat);
+        written = ExportAllFrames(sprite, sprite.FrameNames(), item.output, frameFormat, frameThreads);
         if (written.done) done.files = sprite.FrameCount();
     }
     if (written.done) done.frames = sprite.FrameCount();
@@ -122,9 +122,9 @@ BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format) {
 }
 
 // One sprite, whatever it throws told as its failure: a batch never ends on one sprite.
-BatchSpriteDone ExportGuarded(const BatchSprite& item, BatchFormat format) {
+BatchSpriteDone ExportGuarded(const BatchSprite& item, BatchFormat format, unsigned frameThreads) {
     try {
-        return ExportOne(item, format);
+        return ExportOne(item, format, frameThreads);
     } catch (const FileError& error) {
         BatchSpriteDone done;
         done.sprite = &item;
@@ -159,10 +159,12 @@ BatchTotals RunBatch(const BatchPlan& plan, BatchFormat format, unsigned threads
     BatchTotals totals;
     std::mutex told;
     std::atomic<std::size_t> next{0};
+    // Sprites side by side, each on one thread; a lone sprite's frames on them all.
+    const unsigned frameThreads = plan.sprites.size() == 1 ? threads : 1;
     const auto work = [&] {
         for (std::size_t i = next++; i < plan.sprites.size(); i = next++) {
             if (cancel.load()) return;
-            const BatchSpriteDone finished = ExportGuarded(plan.sprites[i], format);
+            const BatchSpriteDone finished = ExportGuarded(plan.sprites[i], format, frameThreads);
             const std::lock_guard lock(told);
             ++totals.sprites;
             totals.frames += finished.frames;

@@ -490,6 +490,7 @@ expect "one GIF per sprite" 0 "^1 sprites, 3 frames, 1 files, 0 failed, " "" exp
 "$cli" animate sub/hero.spr hero_alone.gif >/dev/null
 check "... the animation's own bytes" cmp gifs/hero.gif hero_alone.gif
 expect "-j must be a count" 2 "" "^zandrel-cli: -j takes" export -j 0 tree out_j
+expect "... also for one sprite" 2 "" "^zandrel-cli: -j takes" export -j x sub/hero.spr single_hero
 expect "--frame takes one sprite" 2 "" "^zandrel-cli: --frame takes one sprite" export --frame 0 tree/a tree/b out_f
 
 echo "# Failures that are not refusals"
