@@ -104,6 +104,8 @@ constexpr std::string_view kExportHelp =
     "  -j N            export N sprites at a time (default: one per processor); for\n"
     "                  one sprite, its frames on N threads\n"
     "  --progress      show the progress line also when stderr is not a terminal\n"
+    "  --no-clobber    (every form) write nothing of a sprite, or no frame, when a file it\n"
+    "                  would write is there already, and end with exit 1\n"
     "\n"
     "Examples: zandrel-cli export hero.spr frames --format png\n"
     "          zandrel-cli export -r -j 2 --format png data/sprites frames\n";
@@ -313,6 +315,12 @@ private:
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
+// --no-clobber and a file that is there: nothing is written.
+int Refuse(std::ostream& err, const std::string& existing) {
+    err << "zandrel-cli: " << existing << " already exists; with --no-clobber nothing is written\n";
+    return kExitFailed;
+}
+
 // -j N: how many threads, 1 to 256; `otherwise` when not given, nothing when malformed.
 std::optional<unsigned> ThreadsOption(const Arguments& parsed, unsigned otherwise) {
     const auto it = parsed.options.find("-j");
@@ -340,7 +348,8 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
     std::vector<std::string> sources(parsed.positional.begin(), parsed.positional.end() - 1);
     const std::string& destination = parsed.positional.back();
 
-    const BatchPlan plan = PlanBatch(sources, destination, parsed.options.contains("-r"), format);
+    BatchPlan plan = PlanBatch(sources, destination, parsed.options.contains("-r"), format);
+    plan.keepExisting = parsed.options.contains("--no-clobber");
     for (const std::string& refusal : plan.refusals) Say(err, "zandrel-cli: " + refusal);
     ProgressLine progress(err, parsed.options.contains("--progress") || StandardErrorIsTerminal(), plan);
     BatchTotals running;
@@ -369,7 +378,8 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments parsed = Parse(args, 1, {"--palette", "--frame", "--format", "-j"}, {"-r", "--progress"});
+    const Arguments parsed =
+        Parse(args, 1, {"--palette", "--frame", "--format", "-j"}, {"-r", "--progress", "--no-clobber"});
     if (parsed.help) return out << kExportHelp, kExitDone;
     if (!parsed.error.empty()) return Usage(err, parsed.error, kExportHelp);
     // Many sources, a folder or one GIF per sprite: the batch. One sprite keeps its own form.
@@ -379,6 +389,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return ExportBatch(parsed, out, err);
     }
     if (parsed.positional.size() != 2) return Usage(err, "export takes a sprite and a destination", kExportHelp);
+    const bool noClobber = parsed.options.contains("--no-clobber");
 
     std::optional<std::size_t> frame;
     if (const auto it = parsed.options.find("--frame"); it != parsed.options.end()) {
@@ -421,11 +432,18 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 << " frames, counted from 0)\n";
             return kExitFailed;
         }
+        if (noClobber && !ExistingFrameFiles({LastNameOf(destination)}, FolderOf(destination), format).empty()) {
+            return Refuse(err, destination);
+        }
         status = ReportWritten(
             destination, [&] { return ExportFrame(sprite, *frame, destination, format); }, out, err);
     } else {
         // -j: the frames on that many threads (one a processor unless told).
         const std::optional<unsigned> threads = ThreadsOption(parsed, 0);
+        if (const std::vector<std::string> existing = ExistingFrameFiles(sprite.FrameNames(), destination, format);
+            noClobber && !existing.empty()) {
+            return Refuse(err, existing.front());
+        }
         if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kExportHelp);
         status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format, *threads), out, err);
     }

@@ -85,7 +85,7 @@ void SearchFolder(BatchPlan& plan, const std::string& root, const std::string& b
     }
 }
 
-BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned frameThreads) {
+BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned frameThreads, bool keepExisting) {
     BatchSpriteDone done;
     done.sprite = &item;
     SpriteModel sprite;
@@ -96,6 +96,18 @@ BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned 
         if (const std::optional<FileError>& error = sprite.OpenError()) text = DescribeFileError(*error);
         done.outcome = Outcome::Refused(item.path + ": " + text);
         return done;
+    }
+    if (keepExisting) {
+        const FrameFormat frameFormat = format == BatchFormat::Png ? FrameFormat::Png : FrameFormat::Native;
+        const std::vector<std::string> existing =
+            format == BatchFormat::Gif
+                ? ExistingFrameFiles({LastNameOf(item.output)}, FolderOf(item.output), FrameFormat::Native)
+                : ExistingFrameFiles(sprite.FrameNames(), item.output, frameFormat);
+        if (!existing.empty()) {
+            done.outcome =
+                Outcome::Refused(FormatText(kAlreadyThereFormat, item.path.c_str(), existing.front().c_str()));
+            return done;
+        }
     }
     Outcome written;
     if (format == BatchFormat::Gif) {
@@ -122,9 +134,9 @@ BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned 
 }
 
 // One sprite, whatever it throws told as its failure: a batch never ends on one sprite.
-BatchSpriteDone ExportGuarded(const BatchSprite& item, BatchFormat format, unsigned frameThreads) {
+BatchSpriteDone ExportGuarded(const BatchSprite& item, BatchFormat format, unsigned frameThreads, bool keepExisting) {
     try {
-        return ExportOne(item, format, frameThreads);
+        return ExportOne(item, format, frameThreads, keepExisting);
     } catch (const FileError& error) {
         BatchSpriteDone done;
         done.sprite = &item;
@@ -164,7 +176,7 @@ BatchTotals RunBatch(const BatchPlan& plan, BatchFormat format, unsigned threads
     const auto work = [&] {
         for (std::size_t i = next++; i < plan.sprites.size(); i = next++) {
             if (cancel.load()) return;
-            const BatchSpriteDone finished = ExportGuarded(plan.sprites[i], format, frameThreads);
+            const BatchSpriteDone finished = ExportGuarded(plan.sprites[i], format, frameThreads, plan.keepExisting);
             const std::lock_guard lock(told);
             ++totals.sprites;
             totals.frames += finished.frames;

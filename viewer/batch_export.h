@@ -31,6 +31,8 @@ struct BatchPlan {
     // Sources that are neither a readable sprite file nor a folder, told as they are met.
     std::vector<std::string> refusals;
     std::size_t frames = 0;  // of every sprite
+    // Refuse a sprite any of whose files exist already, instead of replacing them.
+    bool keepExisting = false;
 };
 
 // Each source that is a file is a sprite; a folder is searched for files ending in
@@ -39,6 +41,9 @@ struct BatchPlan {
 // (or `out/sub/hero.gif`); a sprite named by itself to `out/hero/`.
 BatchPlan PlanBatch(const std::vector<std::string>& sources, const std::string& out, bool recursive,
                     BatchFormat format);
+
+// The text of a sprite refused for a file that is there already.
+inline constexpr const char* kAlreadyThereFormat = "%s: %s already exists; with --no-clobber nothing of it is written";
 
 // What became of one sprite.
 struct BatchSpriteDone {

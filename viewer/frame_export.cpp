@@ -4,8 +4,10 @@
 #include <cctype>
 #include <condition_variable>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -13,6 +15,7 @@
 #include "formats/image_files.h"
 #include "formats/png_files.h"
 #include "os/file.h"
+#include "os/utf16.h"
 
 namespace zandrel {
 
@@ -68,6 +71,21 @@ FrameFormat FrameFormatOfPath(const std::string& path) {
     std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return tail == ".png" ? FrameFormat::Png : FrameFormat::Native;
+}
+
+std::vector<std::string> ExistingFrameFiles(const std::vector<std::string>& names, const std::string& folder,
+                                            FrameFormat format) {
+    std::vector<std::string> existing;
+    for (const std::string& name : names) {
+        std::string path = JoinPath(folder, FrameFileName(name, format));
+        std::error_code error;
+        if (std::filesystem::symlink_status(PathFromUtf8(path), error).type() !=
+                std::filesystem::file_type::not_found &&
+            !error) {
+            existing.push_back(std::move(path));
+        }
+    }
+    return existing;
 }
 
 std::string FrameFileName(const std::string& name, FrameFormat format) {

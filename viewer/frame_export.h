@@ -67,6 +67,14 @@ FrameFormat FrameFormatOfPath(const std::string& path);
 // A frame name ("hero000.bmp") with the extension of `format` ("hero000.png").
 std::string FrameFileName(const std::string& name, FrameFormat format);
 
+// The folder, how many of the files to write are there already, and the first of them.
+inline constexpr const char* kReplaceExistingFormat = "%s里已经有%d个要输出的同名文件（如%s），全部替换吗?";
+
+// The paths among the files that an export of all frames would write into `folder`
+// (names[i] with the extension of `format`) that exist already, in frame order.
+std::vector<std::string> ExistingFrameFiles(const std::vector<std::string>& names, const std::string& folder,
+                                            FrameFormat format);
+
 // The current-frame export, to a path exactly as the save dialog gave it.
 Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::string& path,
                     FrameFormat format = FrameFormat::Native);

@@ -215,6 +215,13 @@ void CSprViewDlg::ExportAllAs(FrameFormat format) {
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(m_listFrames->count()));
     for (int i = 0; i < m_listFrames->count(); ++i) names.push_back(ToStdString(m_listFrames->item(i)->text()));
+    // Files of the same names are replaced only when the user says so, once for all.
+    if (const std::vector<std::string> existing = ExistingFrameFiles(names, *folder, format); !existing.empty()) {
+        const std::string question =
+            FormatText(kReplaceExistingFormat, folder->c_str(), static_cast<int>(existing.size()),
+                       LastNameOf(existing.front()).c_str());
+        if (!ThePrompts().AskYesNo(question)) return;
+    }
     ThePrompts().Show(ExportAllFrames(m_sprite, names, *folder, format));
 }
 

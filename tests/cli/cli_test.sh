@@ -489,6 +489,18 @@ check "without -r a folder's subfolders are left alone, a file is its own source
 expect "one GIF per sprite" 0 "^1 sprites, 3 frames, 1 files, 0 failed, " "" export --format gif tree/a gifs
 "$cli" animate sub/hero.spr hero_alone.gif >/dev/null
 check "... the animation's own bytes" cmp gifs/hero.gif hero_alone.gif
+echo "old" >batch1/a/hero/hero001.bmp
+before=$(find batch1 -type f | sort | xargs md5sum)
+expect "--no-clobber refuses every sprite whose files are there" 1 "^4 sprites, 0 frames, 0 files, 4 failed" \
+    "*" export --no-clobber -r -j 1 tree batch1
+check "... naming the first file there" grep -q "^tree/a/hero.spr: batch1/a/hero/hero000.bmp already exists" err.txt
+check "... and writes nothing of it" test "$(cat batch1/a/hero/hero001.bmp)" = old
+expect "... and so does the export of one sprite" 1 "" \
+    "zandrel-cli: batch1/a/hero/hero000.bmp already exists; with --no-clobber nothing is written" \
+    export --no-clobber sub/hero.spr batch1/a/hero
+expect "... and of one frame" 1 "" "^zandrel-cli: batch1/a/hero/hero001.bmp already exists" \
+    export --no-clobber sub/hero.spr --frame 1 batch1/a/hero/hero001.bmp
+check "... which stays as it was" test "$(cat batch1/a/hero/hero001.bmp)" = old
 expect "-j must be a count" 2 "" "^zandrel-cli: -j takes" export -j 0 tree out_j
 expect "... also for one sprite" 2 "" "^zandrel-cli: -j takes" export -j x sub/hero.spr single_hero
 expect "--frame takes one sprite" 2 "" "^zandrel-cli: --frame takes one sprite" export --frame 0 tree/a tree/b out_f

@@ -120,13 +120,25 @@ TEST_F(ViewerExportTest, AllFramesOfAPalettisedSpriteBecomeBmpFilesWithItsPalett
         ExpectBmpOf(Out() + "/hero00" + std::to_string(i) + ".bmp", frames[i], m_palette);
     }
 
-    // A folder that ends in a separator gets no second one; existing files are replaced.
+    // Files of the same names are replaced only after one question: No writes nothing.
     fs::remove(Out() + "/hero001.bmp");
+    WriteBytes(Out() + "/hero002.bmp", Bytes{1});
+    m_prompts.Answer(Out());
+    Click(kIdcExportAll);
+    ASSERT_EQ(m_prompts.YesNoQuestions().size(), 1u);
+    EXPECT_EQ(m_prompts.YesNoQuestions()[0], Out() + "里已经有2个要输出的同名文件（如hero000.bmp），全部替换吗?");
+    EXPECT_EQ(OutEntries().size(), 2u);
+    EXPECT_EQ(ReadBytes(Out() + "/hero002.bmp"), Bytes{1});
+    EXPECT_EQ(MessageTexts().size(), 1u);
+
+    // Yes replaces them all. A folder that ends in a separator gets no second one.
+    m_prompts.Reply(true);
     m_prompts.Answer(Out() + "/");
     Click(kIdcExportAll);
     EXPECT_EQ(OutEntries().size(), 3u);
     EXPECT_EQ(MessageTexts().back(), "输出完成，一共3个文件.");
     ExpectBmpOf(Out() + "/hero001.bmp", frames[1], m_palette);
+    ExpectBmpOf(Out() + "/hero002.bmp", frames[2], m_palette);
 }
 
 TEST_F(ViewerExportTest, FramesWithoutPixelsArePagedDrawnAndExportedAndRefusedAsPng) {
