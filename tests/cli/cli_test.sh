@@ -462,6 +462,8 @@ expect "... and build again from the TGAs" 0 "" "" build out/zeros_tc.spr zeros_
 check "... into the same sprite" cmp out/zeros_tc.spr zeros_tc.spr
 
 echo "# Many sprites at once"
+# Paths the program puts together have the system's separator: "\" on Windows.
+said() { tr '\\' / <"$1" | grep -q "$2"; }
 mkdir -p tree/a tree/b tree/deep/x
 cp sub/hero.spr tree/a/hero.spr
 cp sub/knight.spr tree/b/knight.SPR
@@ -474,7 +476,7 @@ mkdir -p single_hero single_knight
 got=0
 "$cli" export -r -j 1 tree batch1 >out.txt 2>err.txt || got=$?
 check "a tree with a damaged sprite exports the rest and fails with exit 1" test "$got" = 1
-check "... tells the damaged one by its path" grep -q "^tree/broken.spr不完整" err.txt
+check "... tells the damaged one by its path" said err.txt "^tree/broken.spr不完整"
 check "... and sums up: 4 sprites, 1 failed" grep -q "^4 sprites, .* 1 failed, " out.txt
 check "... with no progress line when stderr is a file" test "$(grep -c sprites err.txt)" = 0
 check "... each sprite whole in a folder of its own" diff -r single_hero batch1/a/hero
@@ -493,11 +495,10 @@ echo "old" >batch1/a/hero/hero001.bmp
 before=$(find batch1 -type f | sort | xargs md5sum)
 expect "--no-clobber refuses every sprite whose files are there" 1 "^4 sprites, 0 frames, 0 files, 4 failed" \
     "*" export --no-clobber -r -j 1 tree batch1
-check "... naming the first file there" grep -q "^tree/a/hero.spr: batch1/a/hero/hero000.bmp already exists" err.txt
+check "... naming the first file there" said err.txt "^tree/a/hero.spr: batch1/a/hero/hero000.bmp already exists"
 check "... and writes nothing of it" test "$(cat batch1/a/hero/hero001.bmp)" = old
-expect "... and so does the export of one sprite" 1 "" \
-    "zandrel-cli: batch1/a/hero/hero000.bmp already exists; with --no-clobber nothing is written" \
-    export --no-clobber sub/hero.spr batch1/a/hero
+expect "... and so does the export of one sprite" 1 "" "*" export --no-clobber sub/hero.spr batch1/a/hero
+check "... naming the file" said err.txt "^zandrel-cli: batch1/a/hero/hero000.bmp already exists; with --no-clobber"
 expect "... and of one frame" 1 "" "^zandrel-cli: batch1/a/hero/hero001.bmp already exists" \
     export --no-clobber sub/hero.spr --frame 1 batch1/a/hero/hero001.bmp
 check "... which stays as it was" test "$(cat batch1/a/hero/hero001.bmp)" = old
