@@ -20,6 +20,7 @@
 #include <initializer_list>
 
 #include "os/outcome.h"
+#include "ui/drops.h"
 #include "ui/qt_text.h"
 #include "viewer/frame_export.h"
 
@@ -40,12 +41,9 @@ constexpr std::array kFormatNames{"原格式(BMP/TGA)", "PNG图", "GIF动画"};
 }  // namespace
 
 std::optional<std::string> DroppedFolderPath(const QMimeData& mime) {
-    if (!mime.hasUrls()) return std::nullopt;
-    const QList<QUrl> urls = mime.urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
-    const QString path = urls.front().toLocalFile();
-    if (!QFileInfo(path).isDir()) return std::nullopt;
-    return ToStdString(path);
+    const std::optional<QString> path = DroppedLocalPath(mime);
+    if (!path || !QFileInfo(*path).isDir()) return std::nullopt;
+    return ToStdString(*path);
 }
 
 CBatchDlg::CBatchDlg(Prompts& prompts, std::string folder, QWidget* parent)

@@ -247,14 +247,7 @@ unsigned ThreadsFor(unsigned asked, std::size_t frames) {
 
 Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string>& names, const std::string& folder,
                         FrameFormat format, unsigned threads) {
-    switch (CheckFolder(folder)) {
-        case FolderState::Folder: break;
-        case FolderState::EmptyPath: return Outcome::Refused(kNoOutputFolderText);
-        case FolderState::TooLong: return Outcome::Refused(FormatText(kFolderPathTooLongFormat, folder.c_str()));
-        case FolderState::Missing:
-        case FolderState::NotAFolder:
-        case FolderState::Unreachable: return Outcome::Refused(FormatText(kNotAFolderFormat, folder.c_str()));
-    }
+    if (std::optional<Refusal> refusal = OutputFolderRefusal(folder)) return std::move(*refusal);
     const std::size_t count = std::min(names.size(), sprite.FrameCount());
     // Every frame that the format cannot hold is known from the index: the export is
     // refused before its first file is written.

@@ -21,6 +21,7 @@
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "ui/drawn_picture.h"
+#include "ui/drops.h"
 #include "ui/list_box.h"
 #include "ui/qt_text.h"
 #include "viewer/frame_export.h"
@@ -56,12 +57,10 @@ constexpr int kWheelNotch = 120;
 }  // namespace
 
 std::optional<std::string> DroppedSprPath(const QMimeData& mime) {
-    if (!mime.hasUrls()) return std::nullopt;
-    const QList<QUrl> urls = mime.urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
-    const QString path = urls.front().toLocalFile();
-    if (QFileInfo(path).suffix().compare(QStringLiteral("spr"), Qt::CaseInsensitive) != 0) return std::nullopt;
-    return ToStdString(path);
+    const std::optional<QString> path = DroppedLocalPath(mime);
+    if (!path || QFileInfo(*path).suffix().compare(QStringLiteral("spr"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    return ToStdString(*path);
 }
 
 CSprViewDlg::CSprViewDlg(Prompts& prompts, std::string path, QWidget* parent)
