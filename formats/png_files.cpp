@@ -3,6 +3,8 @@
 #include <spng.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -261,12 +263,14 @@ int AppendWritten(spng_ctx* /*ctx*/, void* user, void* bytes, std::size_t length
 // rows follow through Row or Image.
 class Encoder {
 public:
-    Encoder(const spng_ihdr& ihdr, const spng_plte* plte, const spng_trns* trns, int filterChoice, Bytes& out)
+    Encoder(const spng_ihdr& ihdr, const spng_plte* plte, const spng_trns* trns, int filterChoice, Bytes& out,
+            bool stored = false)
         : m_ctx(spng_ctx_new2(&kEncoderAlloc, SPNG_CTX_ENCODER)), m_out(out) {
         if (!m_ctx) throw std::bad_alloc();
         m_out.clear();
         spng_set_png_stream(m_ctx.get(), AppendWritten, &m_out);
         spng_set_option(m_ctx.get(), SPNG_FILTER_CHOICE, filterChoice);
+        if (stored) spng_set_option(m_ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, 0);
         auto header = ihdr;
         spng_set_ihdr(m_ctx.get(), &header);
         if (plte != nullptr) spng_set_plte(m_ctx.get(), const_cast<spng_plte*>(plte));
@@ -294,6 +298,43 @@ private:
     Context m_ctx;
     Bytes& m_out;
 };
+
+// Whether deflate has nothing to win from these indices, so that they are better stored
+// as they are than searched for matches that are not there: every index about as common
+// as any other (no gain from short codes), and no row a copy of the row above (the one
+// long match a picture like that may still hold). Searching such noise costs more than
+// the rest of the export; a sprite's own pictures, with their transparent background,
+// are never close to it.
+bool LooksIncompressible(ByteSpan indices, std::size_t width) {
+    // Below this many pixels even noise is too uneven to tell, and costs little to search.
+    constexpr std::size_t kFewestPixels = 4096;
+    // Bits per index of an even spread: 8 at most; uniform noise of 4096 indices and
+    // more measures about 7.95.
+    constexpr double kLeastEntropy = 7.9;
+    if (indices.size() < kFewestPixels) return false;
+    std::array<std::array<std::uint32_t, 256>, 4> counts{};  // four tables, no store waits on another
+    std::size_t i = 0;
+    for (; i + 4 <= indices.size(); i += 4) {
+        ++counts[0][indices[i]];
+        ++counts[1][indices[i + 1]];
+        ++counts[2][indices[i + 2]];
+        ++counts[3][indices[i + 3]];
+    }
+    for (; i < indices.size(); ++i) ++counts[0][indices[i]];
+    double entropy = 0;
+    const double total = static_cast<double>(indices.size());
+    for (std::size_t value = 0; value < 256; ++value) {
+        const std::uint32_t count = counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
+        if (count == 0) continue;
+        const double share = count / total;
+        entropy -= share * std::log2(share);
+    }
+    if (entropy < kLeastEntropy) return false;
+    for (std::size_t row = width; row + width <= indices.size(); row += width) {
+        if (std::memcmp(indices.data() + row, indices.data() + row - width, width) == 0) return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -405,7 +446,8 @@ void EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indice
     trns.n_type3_entries = 1;
     trns.type3_alpha[0] = 0;
     // Indexed rows rarely gain from filtering; leaving them unfiltered is also fastest.
-    Encoder(ihdr, &plte, &trns, SPNG_FILTER_CHOICE_NONE, out).Image(indices.first(std::size_t{width} * height));
+    const ByteSpan image = indices.first(std::size_t{width} * height);
+    Encoder(ihdr, &plte, &trns, SPNG_FILTER_CHOICE_NONE, out, LooksIncompressible(image, width)).Image(image);
 }
 
 Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette) {

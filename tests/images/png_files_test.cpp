@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <algorithm>
 #include <string>
 #include <tuple>
 
@@ -76,6 +77,44 @@ TEST(PngExport, FramesEncodedIntoOneBufferEachDecodeToThemselves) {
                     frame.pixels.data() + (static_cast<std::ptrdiff_t>(height - 1 - y) * width + x) * 4;
                 ASSERT_EQ(image.pixel(x, y), qRgba(p[3], p[2], p[1], p[0])) << x << "," << y;
             }
+        }
+    }
+}
+
+// Noise is stored rather than searched, yet comes back whole; whatever repeats in it,
+// rows or a narrow spread of indices, is still compressed.
+TEST(PngExport, NoiseIsStoredAndWhatRepeatsIsStillCompressed) {
+    constexpr int kWidth = 120;
+    constexpr int kHeight = 150;
+    std::uint32_t state = 12345;  // xorshift32
+    const auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<std::uint8_t>(state >> 24);
+    };
+    Bytes noise(kWidth * kHeight);
+    for (std::uint8_t& index : noise) index = next();
+    Bytes rowsTwice = noise;  // each row of noise followed by a copy of itself
+    for (int y = 1; y < kHeight; y += 2) {
+        std::copy_n(rowsTwice.begin() + (y - 1) * kWidth, kWidth, rowsTwice.begin() + y * kWidth);
+    }
+    Bytes sixteenValues = noise;
+    for (std::uint8_t& index : sixteenValues) index &= 0x0F;
+
+    const SprPalette palette = test::DistinctPalette();
+    // The pixels, a filter byte a row and the colour chunks: what a stored picture takes.
+    const std::size_t stored = noise.size() + kHeight + 3 * 256 + 128;
+    for (const auto& [name, pixels, mostBytes] :
+         {std::tuple{"noise", &noise, stored}, std::tuple{"rows twice", &rowsTwice, stored * 6 / 10},
+          std::tuple{"sixteen values", &sixteenValues, stored * 6 / 10}}) {
+        SCOPED_TRACE(name);
+        const Bytes png = EncodePngIndexed(kWidth, kHeight, *pixels, palette);
+        EXPECT_LE(png.size(), mostBytes);
+        const QImage image = test::QtDecode(png);
+        ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) ASSERT_EQ(image.pixelIndex(x, y), (*pixels)[y * kWidth + x]);
         }
     }
 }
