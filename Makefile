@@ -17,7 +17,7 @@ DRIVE_PACKAGES := xvfb xauth openbox xdotool x11-utils fonts-arphic-uming imagem
 WINDOWS_SOURCES := build/windows-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test test-clang lint bench bench-smoke run fuzz windows test-windows test-windows-gui \
+.PHONY: all deps build test test-clang test-tsan lint bench bench-smoke run fuzz windows test-windows test-windows-gui \
         drive-windows screenshots clean
 
 all: build
@@ -48,6 +48,13 @@ test-clang:
 	cmake --preset clang
 	cmake --build --preset clang -j $(JOBS)
 	ctest --preset clang -j $(JOBS)
+
+# The logic and command line tests under ThreadSanitizer: the export's thread pool and
+# the batch's sprites side by side. A race fails the test it shows in.
+test-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j $(JOBS)
 
 # The house format and the checks of .clang-tidy over every source; fails on any finding.
 # clang-tidy reads the dev build's compile commands, after a build has made the
