@@ -51,11 +51,11 @@ double ResidentBytes() {
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
-// The sprite, written once for every benchmark of the run.
+// The sprite, written once for every benchmark of the run, and removed at exit.
 const std::string& SpritePath() {
-    static ScratchFolder* scratch = new ScratchFolder;
+    static const ScratchFolder scratch;
     static const std::string path = [] {
-        const std::string made = scratch->Make("big.spr");
+        const std::string made = scratch.Make("big.spr");
         WriteWholeFile(made, MakeTrueColourSprite(kFrames, kSide, kSide));
         return made;
     }();
