@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -271,6 +273,12 @@ TEST_F(CanvasTest, SwatchClickOutlinesExactlyThePixelsOfItsIndexAndImportsShowAt
     EXPECT_EQ(plain.pixel(left + 5, top + 5), kGreen);  // frame pixel (1, 1)
     ClickAt(panel->Grid(), CPaletteGrid::SwatchRect(1).center());
     EXPECT_EQ(Shot(), plain);
+
+    // Hovering a swatch tells its index and colour.
+    QHelpEvent hover(QEvent::ToolTip, CPaletteGrid::SwatchRect(1).center(),
+                     panel->Grid().mapToGlobal(CPaletteGrid::SwatchRect(1).center()));
+    QCoreApplication::sendEvent(&panel->Grid(), &hover);
+    EXPECT_EQ(QToolTip::text(), "索引 1 #FF00FF");
 
     // An imported palette shows at once with its file's name, and goes back.
     const auto swatch = [&](int index) { return Grab(panel->Grid()).pixel(CPaletteGrid::SwatchRect(index).center()); };

@@ -213,6 +213,7 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     ASSERT_TRUE(m_viewer->IsPlaying());
     EXPECT_EQ(m_ticks->rate, 10);
     EXPECT_EQ(PreviewControl().toolTip(), "缩放 1×　棋盘格 关　播放 10 帧/秒（播放中）");
+    EXPECT_EQ(m_viewer->windowTitle(), "SPR to Image — 缩放 1×　播放 10 帧/秒");
 
     Tick();
     EXPECT_EQ(List().currentRow(), 1);
