@@ -459,7 +459,7 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
         m_view.zoom < kMaxZoom);
     add(
         kZoomOutText, QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { ChangeView(&ViewOptions::ZoomOut); },
-        m_view.zoom > kMinZoom);
+        m_view.zoom > kMinZoom || (m_view.shrink > 1 && m_view.shrink < kMaxShrink));
     add(
         kZoomResetText, QKeySequence(Qt::CTRL | Qt::Key_0), [this] { ChangeView(&ViewOptions::ResetZoom); },
         m_view.zoom != kMinZoom || m_view.shrink != 1);
