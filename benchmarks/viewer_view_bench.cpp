@@ -9,6 +9,10 @@
 // after the first (flat: a few pages at most); first_peak and later_peak are the most
 // heap that blocks taken in a loop held at once, the first loop's warming the
 // toolkit's caches, beside frame_bytes, one drawn frame.
+// BM_ViewerCanvas: the same step at 16x with the checkerboard, the onion skin of both
+// neighbours and the pixel inspector on (the mouse over the preview); step_ms and
+// vs_frame, its share of one 60 Hz frame (the aim: below 1). A pan step, one drag
+// move of the mouse and its paint: pan_ms and vs_pan_budget, over 4 ms (below 1).
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -16,6 +20,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <chrono>
 #include <cstdio>
@@ -180,7 +185,60 @@ void BM_ViewerPlayback(benchmark::State& state) {
     }
 }
 
+void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), widget.mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+void BM_ViewerCanvas(benchmark::State& state) {
+    OpenViewer open;
+    for (int i = 0; i < 15; ++i) open.Key(Qt::Key_Equal, Qt::ControlModifier);
+    open.Key(Qt::Key_T);
+    open.Key(Qt::Key_O, Qt::ShiftModifier);
+    const ViewOptions& view = open.viewer->View();
+    if (view.zoom != 16 || !view.checkerboard || !view.onionSkin || !view.onionNext) {
+        state.SkipWithError("the canvas keys were not taken");
+        return;
+    }
+    QWidget& preview = *open.preview;
+    const QPoint middle(preview.width() / 2, preview.height() / 2);
+    SendMouse(preview, QEvent::MouseMove, middle, Qt::NoButton, Qt::NoButton);
+    if (open.viewer->StatusText().find("透明度") == std::string::npos) {
+        state.SkipWithError("the inspector did not tell the pixel");
+        return;
+    }
+    double stepSeconds = 0;
+    double panSeconds = 0;
+    int direction = 1;
+    for (auto _ : state) {
+        const double step = open.Step();
+        state.SetIterationTime(step);
+        stepSeconds += step;
+        state.PauseTiming();
+        // A drag of 16 pixels there and back, one move at a time.
+        SendMouse(preview, QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+        const Clock::time_point start = Clock::now();
+        SendMouse(preview, QEvent::MouseMove, middle + QPoint(16 * direction, 0), Qt::NoButton, Qt::LeftButton);
+        preview.repaint();
+        panSeconds += Seconds(start, Clock::now());
+        SendMouse(preview, QEvent::MouseButtonRelease, middle + QPoint(16 * direction, 0), Qt::LeftButton,
+                  Qt::NoButton);
+        direction = -direction;
+        state.ResumeTiming();
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    state.counters["step_ms"] = stepSeconds * 1000 / iterations;
+    state.counters["vs_frame"] = stepSeconds / iterations / kTickSeconds;
+    state.counters["pan_ms"] = panSeconds * 1000 / iterations;
+    state.counters["vs_pan_budget"] = panSeconds / iterations / kStepBudgetSeconds;
+    if (open.viewer->Pan().x() == 0 && open.viewer->Pan().y() == 0 && direction == -1) {
+        state.SkipWithError("the drag did not pan");
+    }
+    if (!open.prompts.Messages().empty()) state.SkipWithError("the viewer reported a problem");
+}
+
 BENCHMARK(BM_ViewerStep)->UseManualTime()->MinTime(MinSeconds(1.0))->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewerCanvas)->UseManualTime()->MinTime(MinSeconds(1.0))->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ViewerPlayback)->UseManualTime()->Iterations(Rounds(4))->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,11 +3,19 @@
 // The sprite viewer: the frames of one SPR file in a list, the selected one previewed
 // unscaled in the middle of control 1020, with its number and size beside the arrows.
 // On request the preview zooms, shows transparency over a checkerboard and plays the
-// frames; a dropped sprite file opens in place of the one shown.
+// frames; a dropped sprite file opens in place of the one shown. The window grows, the
+// preview taking the room; a frame larger than the preview is panned with the mouse,
+// Shift+arrows or scroll bars, or fitted; the pixel under the mouse is told in the
+// title; the palette shows beside the preview, and the previous frame under the
+// current one.
 
+#include <QRect>
+#include <QSize>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "res/resource_ids.h"
 #include "ui/template_dialog.h"
@@ -20,6 +28,7 @@ class QKeyEvent;
 class QListWidget;
 class QMimeData;
 class QPoint;
+class QScrollBar;
 
 namespace zandrel {
 
@@ -27,6 +36,8 @@ inline constexpr const char* kSprOpenFilter = "Velmark SPR(*.spr)|*.spr||";
 
 // The one local .spr file that a drag carries, or nothing.
 std::optional<std::string> DroppedSprPath(const QMimeData& mime);
+
+class CPalettePanel;
 
 class CSprViewDlg final : public TemplateDialog {
 public:
@@ -41,6 +52,13 @@ public:
     bool IsPlaying() const { return m_bPlaying; }
     // Replaces the timer that drives playback.
     void SetTickSource(std::unique_ptr<TickSource> ticks);
+    // How far the picture is moved from its centred place, in screen pixels.
+    QPoint Pan() const;
+    // The palette beside the preview, or null while it is hidden.
+    CPalettePanel* ShownPalette() const;
+    // What the title says after the template's caption: zoom, rate while playing and
+    // the pixel under the mouse; empty while there is nothing to tell.
+    std::string StatusText() const;
 
 protected:
     bool OnInitDialog() override;
@@ -51,6 +69,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void OnSelchangeFrameList();
@@ -89,6 +108,25 @@ private:
     // Zoom, checkerboard, rate and playing, as the tool tip and the menu show them.
     std::string ViewStateText() const;
     void UpdateViewState();
+    // The controls at their template places, widened and lengthened by what the window
+    // has beyond the template's size: the file line, the list, the preview and the
+    // palette beside it; the row of buttons keeps its distance from the bottom edge.
+    void Relayout();
+    // The current frame's size, or 0 x 0 without one.
+    QSize CurrentFrameSize() const;
+    // The picture's top-left corner in the preview at the present pan.
+    QPoint FrameOrigin() const;
+    void PanBy(int dx, int dy);
+    void OnScrolled();
+    void UpdateScrollBars();
+    void FitFrame();
+    void TogglePalette();
+    void ToggleOnionSkin(bool next);
+    void OnPickIndex(std::optional<std::uint8_t> index);
+    void OnRestorePalette();
+    void ShowPaletteSource();
+    bool OnPreviewMouse(QEvent& event);
+    void UpdateStatus();
     // Says once per selection why a frame cannot be drawn; playback stops for it.
     void ReportProblem(std::string problem);
 
@@ -115,6 +153,27 @@ private:
     bool m_bPlaying = false;
     // Wheel turns of less than a notch add up until they make one.
     int m_nWheelDelta = 0;
+
+    // The window as the template made it, and each control's place in it.
+    QSize m_baseSize;
+    std::vector<QRect> m_baseRects;
+    QScrollBar* m_hScroll = nullptr;
+    QScrollBar* m_vScroll = nullptr;
+    // Screen pixels from the centred place; cut to what the frame allows when used.
+    int m_nPanX = 0;
+    int m_nPanY = 0;
+    std::optional<QPoint> m_dragFrom;
+    // The frame the last paint drew and where: what the inspector reads.
+    std::optional<SpriteFrame> m_shownFrame;
+    QPoint m_shownOrigin;
+    std::optional<QPoint> m_mouse;
+
+    CPalettePanel* m_palettePanel = nullptr;
+    // The palette as the sprite file holds it, and the file an import took the one in
+    // use from (empty: the sprite's own).
+    SprPalette m_ownPalette{};
+    std::string m_strPaletteSource;
+    std::optional<std::uint8_t> m_markedIndex;
 };
 
 }  // namespace zandrel

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 #include <filesystem>
 
@@ -31,6 +32,29 @@ void PressKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers) {
     QCoreApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QCoreApplication::sendEvent(target, &release);
+}
+
+namespace {
+
+void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), widget.mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+}  // namespace
+
+void MoveMouse(QWidget& widget, QPoint at) {
+    SendMouse(widget, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    Settle();
+}
+
+void ClickAt(QWidget& widget, QPoint at) { Drag(widget, at, at); }
+
+void Drag(QWidget& widget, QPoint from, QPoint to, Qt::MouseButton button) {
+    SendMouse(widget, QEvent::MouseButtonPress, from, button, button);
+    if (to != from) SendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, button);
+    SendMouse(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+    Settle();
 }
 
 }  // namespace zandrel::test

@@ -38,6 +38,15 @@ void ClickButton(TemplateDialog& dialog, int id);
 // Presses a key in the widget that has the focus within `window`.
 void PressKey(QWidget& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+// The mouse moved to `at` in `widget` with no button held.
+void MoveMouse(QWidget& widget, QPoint at);
+
+// A left click at `at` in `widget`.
+void ClickAt(QWidget& widget, QPoint at);
+
+// Pressed at `from`, moved to `to` in one step and released there.
+void Drag(QWidget& widget, QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton);
+
 // Puts the current folder back, which every confirmed file question moves.
 class KeepCurrentFolder {
 public:

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "tests/support/scripted_prompts.h"
 #include "tests/test_files.h"
 #include "viewer/batch_dlg.h"
+#include "viewer/palette_panel.h"
 #include "viewer/spr_view_dlg.h"
 
 namespace zandrel::test {
@@ -125,6 +127,32 @@ void TakeAll(Screenshots& shots) {
         for (int step = 0; step < 3; ++step) PressKey(viewer, Qt::Key_Equal, Qt::ControlModifier);
         PressKey(viewer, Qt::Key_T);
         shots.Save(viewer, "viewer-zoom");
+    }
+    {
+        // Grown, at 10x and panned, with the palette beside the preview, the pixels of the
+        // index under the mouse outlined, and the previous frame beneath the second.
+        CSprViewDlg viewer(prompts, slime);
+        viewer.InitDialog();
+        viewer.show();
+        viewer.resize(viewer.width() + 100, viewer.height() + 60);
+        viewer.DlgItem<QListWidget>(kIdcFrameList)->setCurrentRow(1);
+        for (int step = 0; step < 9; ++step) PressKey(viewer, Qt::Key_Equal, Qt::ControlModifier);
+        PressKey(viewer, Qt::Key_T);
+        PressKey(viewer, Qt::Key_O);
+        PressKey(viewer, Qt::Key_P);
+        Settle();
+        QWidget& preview = *viewer.GetDlgItem(kIdcPreview);
+        Drag(preview, QPoint(100, 100), QPoint(90, 70));
+        const QPoint at(preview.width() / 2 + 40, preview.height() / 2 - 10);
+        MoveMouse(preview, at);
+        // The index the status names under the mouse.
+        const QRegularExpressionMatch index =
+            QRegularExpression("索引 (\\d+)").match(QString::fromStdString(viewer.StatusText()));
+        if (index.hasMatch() && viewer.ShownPalette() != nullptr) {
+            ClickAt(viewer.ShownPalette()->Grid(), CPaletteGrid::SwatchRect(index.captured(1).toInt()).center());
+        }
+        MoveMouse(preview, at);
+        shots.Save(viewer, "viewer-canvas");
     }
 
     // The maker with the slime's pictures, the third one previewed.

@@ -213,6 +213,7 @@ TEST_F(ViewerViewTest, PlaybackFollowsTheClockAndStopsForTheUser) {
     ASSERT_TRUE(m_viewer->IsPlaying());
     EXPECT_EQ(m_ticks->rate, 10);
     EXPECT_EQ(PreviewControl().toolTip(), "缩放 1×　棋盘格 关　播放 10 帧/秒（播放中）");
+    EXPECT_EQ(m_viewer->windowTitle(), "SPR to Image — 缩放 1×　播放 10 帧/秒");
 
     Tick();
     EXPECT_EQ(List().currentRow(), 1);
@@ -291,16 +292,23 @@ TEST_F(ViewerViewTest, PreviewMenuOffersEveryActionWithItsState) {
         return texts;
     };
     EXPECT_EQ(choose("放大"),
-              QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "透明处显示棋盘格", "播放",
-                           "减慢", "加快", "输出GIF动画...", "全部输出为PNG...", "导出调色板(其他格式)..."}));
+              QStringList({"缩放 1×　棋盘格 关　播放 10 帧/秒", "放大", "缩小", "原始大小", "适合窗口(&F)",
+                           "透明处显示棋盘格", "洋葱皮(&O)", "洋葱皮包括下一帧(&N)", "显示调色板(&P)", "播放", "减慢",
+                           "加快", "输出GIF动画...", "全部输出为PNG...", "导出调色板(其他格式)..."}));
     EXPECT_EQ(m_viewer->View().zoom, 2);
     choose("透明处显示棋盘格");
     EXPECT_TRUE(m_viewer->View().checkerboard);
+    choose("洋葱皮包括下一帧(&N)");
+    EXPECT_TRUE(m_viewer->View().onionSkin && m_viewer->View().onionNext);
+    choose("显示调色板(&P)");
+    EXPECT_NE(m_viewer->ShownPalette(), nullptr);
+    choose("适合窗口(&F)");
+    EXPECT_EQ(m_viewer->View().zoom, 16);
     choose("加快");
     choose("播放");
     EXPECT_TRUE(m_viewer->IsPlaying());
     EXPECT_EQ(m_ticks->rate, 20);
-    EXPECT_EQ(choose("播放").front(), "缩放 2×　棋盘格 开　播放 20 帧/秒（播放中）");
+    EXPECT_EQ(choose("播放").front(), "缩放 16×　棋盘格 开　播放 20 帧/秒（播放中）");
     EXPECT_FALSE(m_viewer->IsPlaying());
 
     // The animation goes out at the rate the preview plays at: 20 a second, 5 hundredths.

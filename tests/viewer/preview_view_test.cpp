@@ -138,5 +138,79 @@ TEST(PreviewViewTest, RateHalvesAndDoublesWithinItsBounds) {
     EXPECT_EQ(rates, (std::vector<int>{20, 40, 60, 60, 30, 15, 7, 3, 1, 1, 1}));
 }
 
+TEST(PreviewViewTest, FitTakesTheLargestZoomOrTheSmallestShrinkThatShowsTheFrameWhole) {
+    EXPECT_EQ(FitScale(40, 30, 300, 300), (Scale{7, 1}));  // 300 / 40
+    EXPECT_EQ(FitScale(40, 30, 320, 240), (Scale{8, 1}));  // exactly
+    EXPECT_EQ(FitScale(2, 2, 300, 300), (Scale{16, 1}));   // at most 16x
+    EXPECT_EQ(FitScale(300, 300, 300, 300), (Scale{1, 1}));
+    EXPECT_EQ(FitScale(600, 100, 300, 300), (Scale{1, 2}));  // 300 fits exactly
+    EXPECT_EQ(FitScale(601, 100, 300, 300), (Scale{1, 3}));  // 301 would not
+    EXPECT_EQ(FitScale(640, 480, 205, 205), (Scale{1, 4}));  // 160 x 120; at 1/3, 214 is too wide
+    EXPECT_EQ(FitScale(0, 5, 300, 300), (Scale{1, 1}));
+
+    // Zooming in from below 1x goes through the shrinks, out stays below.
+    ViewOptions view;
+    view.shrink = 3;
+    view.ZoomIn();
+    EXPECT_EQ(view.ZoomText(), "1/2×");
+    view.ZoomIn();
+    view.ZoomIn();
+    EXPECT_EQ(view.ScaleOf(), (Scale{2, 1}));
+}
+
+TEST(PreviewViewTest, PanMovesOnlyWhatIsLargerThanTheControlAndNeverPastItsEdges) {
+    EXPECT_EQ(OriginOf(100, 40, 25), 30);    // fits: centred, the pan ignored
+    EXPECT_EQ(OriginOf(100, 300, 0), -100);  // centred by halvings
+    EXPECT_EQ(OriginOf(100, 300, 60), -40);
+    EXPECT_EQ(OriginOf(100, 300, 500), 0);  // the left edge stays at the control's
+    EXPECT_EQ(OriginOf(100, 300, -500), -200);
+    EXPECT_EQ(UsablePan(100, 300, 500), 100);
+    EXPECT_EQ(UsablePan(100, 40, 25), 0);
+
+    // The same pan shows the same frame pixel under the same point as it moved.
+    const Scale zoom{4, 1};
+    const int origin = OriginOf(100, zoom.Scaled(75), -30);
+    EXPECT_EQ(FramePointAt(50, 7, origin, 0, zoom, 75, 2), (FramePoint{(50 - origin) / 4, 1}));
+    EXPECT_EQ(FramePointAt(origin - 1, 0, origin, 0, zoom, 75, 2), std::nullopt);
+    EXPECT_EQ(FramePointAt(2, 0, 0, 0, Scale{1, 3}, 7, 1), (FramePoint{6, 0}));
+    EXPECT_EQ(FramePointAt(3, 0, 0, 0, Scale{1, 3}, 7, 1), std::nullopt);  // 7 at 1/3 is 3 wide
+}
+
+TEST(PreviewViewTest, FadedNeighboursShowThroughTransparencyAndBeyondTheFrame) {
+    // A 1 x 1 frame, transparent, over a 3 x 1 neighbour of blue 200.
+    const StraightPicture frame{1, 1, Bytes{50, 60, 70, 0}};
+    const StraightPicture neighbour{3, 1, Bytes{200, 0, 0, 255, 200, 0, 0, 255, 200, 0, 0, 255}};
+    Scene scene{{&frame, 3, 0}, Scale{2, 1}, false, {{&neighbour, 1, 0}}, nullptr};
+    PlacedScene placed = PlaceScene(scene, 10, 4);
+    EXPECT_EQ(placed.x, 1);
+    EXPECT_EQ(placed.picture.width, 6);
+    EXPECT_EQ(placed.picture.height, 2);
+    EXPECT_FALSE(placed.gaps);
+    const std::uint8_t faded = 200 * kOnionOpacity / 255;
+    EXPECT_EQ(Bytes(placed.picture.pixels.begin() + 8, placed.picture.pixels.begin() + 12),
+              (Bytes{faded, 0, 0, 255}));  // under the clear frame
+
+    // A neighbour that sticks out below leaves the corners beside it to the control.
+    const StraightPicture tall{1, 2, Bytes{0, 0, 0, 255, 0, 0, 0, 255}};
+    scene = Scene{{&neighbour, 0, 0}, Scale{1, 1}, false, {{&tall, 1, 0}}, nullptr};
+    placed = PlaceScene(scene, 10, 4);
+    EXPECT_TRUE(placed.gaps);
+    EXPECT_EQ(placed.picture.height, 2);
+    EXPECT_EQ(Bytes(placed.picture.pixels.begin() + 12, placed.picture.pixels.begin() + 16), (Bytes{0, 0, 0, 0}));
+}
+
+TEST(PreviewViewTest, InspectorTellsIndexAndColourOrColourAndAlpha) {
+    const SprPalette palette = [] {
+        SprPalette p{};
+        p[9] = {0xAB, 0x01, 0xFF, 0};
+        return p;
+    }();
+    EXPECT_EQ(DescribePixel(IndexedPicture{2, 1, Bytes{0, 9}}, palette, {1, 0}), "(1,0) 索引 9 #AB01FF");
+    // Alpha, blue, green, red; the bottom row first, so (0, 0) is the second stored row.
+    const SpriteColourPicture colour{1, 2, Bytes{1, 2, 3, 4, 200, 0x10, 0x20, 0x30}};
+    EXPECT_EQ(DescribePixel(colour, palette, {0, 0}), "(0,0) #302010 透明度 200");
+    EXPECT_EQ(DescribePixel(colour, palette, {0, 1}), "(0,1) #040302 透明度 1");
+}
+
 }  // namespace
 }  // namespace zandrel::test
