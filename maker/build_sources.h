@@ -62,8 +62,8 @@ private:
     std::optional<Sprite> m_sprite;
 };
 
-// The build kind of a sprite: Bmp for palettised sprites, Tga for true-colour ones.
-Result<SourceKind> SpriteBuildKind(const std::string& path);
+// The kind of the sprite at `path`, from its header.
+Result<SprKind> SpriteKind(const std::string& path);
 
 // A 256-colour BMP, an indexed PNG or a palettised sprite's frame. `whole` is a buffer
 // kept from one source to the next for reading small sources in one read.

@@ -128,6 +128,24 @@ Outcome WriteRleFrameRecord(const IndexedPicture& frame, const std::string& path
     return Outcome::Done();
 }
 
+// The frame record of an uncompressed sprite: width, height and the indices.
+void WriteRawFrameRecord(const IndexedPicture& frame, SpriteWriter& writer) {
+    Bytes& head = writer.Room(kSprFrameHeadBytes);
+    PutU16(head, frame.width);
+    PutU16(head, frame.height);
+    Bytes& bytes = writer.Room(frame.pixels.size());
+    bytes.insert(bytes.end(), frame.pixels.begin(), frame.pixels.end());
+}
+
+// Frames are run-length encoded, unless the first source is a frame of an uncompressed
+// sprite: an edit of a sprite keeps its kind.
+Result<SprKind> PalettisedKindFor(std::span<const BuildSource> sources) {
+    if (sources.empty() || !sources.front().frame) return SprKind::Indexed256Rle;
+    const Result<SprKind> kind = SpriteKind(sources.front().path);
+    if (!kind) return kind;
+    return *kind == SprKind::Indexed256 ? SprKind::Indexed256 : SprKind::Indexed256Rle;
+}
+
 }  // namespace
 
 SourceKind SourceKindOf(std::string_view path) {
@@ -159,7 +177,11 @@ namespace {
 // from its header, which must be sound, and a sprite frame's from its sprite's.
 Result<SourceKind> BuildKindOf(const BuildSource& source) {
     const std::string& path = source.path;
-    if (source.frame) return SpriteBuildKind(path);
+    if (source.frame) {
+        const Result<SprKind> kind = SpriteKind(path);
+        if (!kind) return kind.Refused();
+        return *kind == SprKind::TrueColor32 ? SourceKind::Tga : SourceKind::Bmp;
+    }
     const SourceKind kind = SourceKindOf(path);
     if (kind != SourceKind::Png) return kind;
     std::array<std::uint8_t, kPngHeaderBytes> headBytes{};
@@ -286,9 +308,11 @@ std::string InitialSaveName(const BuildSource& firstSource) {
 }
 
 Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::string& output) {
+    const Result<SprKind> kind = PalettisedKindFor(sources);
+    if (!kind) return kind.Refused();
     Result<OutputFile> opened = OpenSprite(sources, output);
     if (!opened) return std::move(opened.Refused());
-    SpriteWriter writer(*opened, SprKind::Indexed256Rle, sources.size());
+    SpriteWriter writer(*opened, *kind, sources.size());
 
     // The first source's colour table, its top-left entry exchanged with entry 0.
     BmpColourTable spritePalette{};
@@ -310,7 +334,11 @@ Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::str
         }
         const Outcome moved = MoveToSpriteIndices(frame.pixels, MapSourceIndices(firstT, t, spritePalette), path);
         if (!moved.done) return moved;
-        if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) return written;
+        if (*kind == SprKind::Indexed256) {
+            WriteRawFrameRecord(frame, writer);
+        } else if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) {
+            return written;
+        }
     }
     source = PalettisedSource();
     whole = Bytes();

@@ -44,10 +44,6 @@ Result<SpriteShelf::Sprite> ReadSprite(const std::string& path, bool indexed) {
     return sprite;
 }
 
-SourceKind BuildKindOf(const SprHeader& header) {
-    return SprKindOf(header) == SprKind::TrueColor32 ? SourceKind::Tga : SourceKind::Bmp;
-}
-
 struct FrameOfSprite {
     SpriteFrame frame;
     const SprPalette* palette = nullptr;  // the shelf's, while it holds the sprite
@@ -83,10 +79,10 @@ Result<const SpriteShelf::Sprite*> SpriteShelf::Open(const std::string& path) {
     return &*m_sprite;
 }
 
-Result<SourceKind> SpriteBuildKind(const std::string& path) {
+Result<SprKind> SpriteKind(const std::string& path) {
     Result<SpriteShelf::Sprite> read = ReadSprite(path, false);
     if (!read) return std::move(read.Refused());
-    return BuildKindOf(read->header);
+    return SprKindOf(read->header);
 }
 
 Result<std::vector<BuildSource>> SpriteFrameSources(const std::string& path) {
