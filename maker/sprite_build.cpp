@@ -166,6 +166,21 @@ std::vector<BuildSource> ImageSources(const std::vector<std::string>& paths) {
     return sources;
 }
 
+Result<std::vector<BuildSource>> SourcesNamed(const std::string& name) {
+    const std::size_t colon = name.rfind(':');
+    if (colon != std::string::npos && !IdentityOf(name)) {
+        const std::string_view digits = std::string_view(name).substr(colon + 1);
+        const std::string path = name.substr(0, colon);
+        const bool allDigits = !digits.empty() && digits.size() <= 5 &&
+                               std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (allDigits && SourceKindOf(path) == SourceKind::Spr && std::stoul(std::string(digits)) <= kSprMaxField) {
+            return std::vector<BuildSource>{{path, static_cast<std::uint16_t>(std::stoul(std::string(digits)))}};
+        }
+    }
+    if (SourceKindOf(name) == SourceKind::Spr) return SpriteFrameSources(name);
+    return std::vector<BuildSource>{{name, std::nullopt}};
+}
+
 std::string SourceName(const BuildSource& source) {
     if (!source.frame) return source.path;
     return source.path + ":" + std::to_string(*source.frame);

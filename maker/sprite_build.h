@@ -74,6 +74,11 @@ std::vector<BuildSource> ImageSources(const std::vector<std::string>& paths);
 Result<std::vector<BuildSource>> SpriteFrameSources(const std::string& path);
 // A source as messages name it: the path, and a frame's number after a colon.
 std::string SourceName(const BuildSource& source);
+// The sources that a name on the command line stands for: an image file; a sprite, for
+// all its frames; or one frame of a sprite, counted from 0, after a colon ("hero.spr:3":
+// only digits after a name ending in .spr, and only when no file has that very name, so
+// that "C:\x.spr" stays a path).
+Result<std::vector<BuildSource>> SourcesNamed(const std::string& name);
 
 // The kind of build the sources make: Bmp (palettised) or Tga (true-colour). The first
 // source decides; every other must be of the same kind. A PNG's kind is read from its
