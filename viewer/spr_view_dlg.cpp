@@ -50,6 +50,7 @@ constexpr const char* kExportAnimationText = "输出GIF动画...";
 constexpr const char* kExportAllPngText = "全部输出为PNG...";
 constexpr const char* kExportPaintPaletteText = "导出调色板(其他格式)...";
 constexpr const char* kPreviewOperationText = "预览";
+constexpr const char* kEditInMakerText = "在制作器中编辑...";
 
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
@@ -374,7 +375,29 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
     add(
         kExportPaintPaletteText, QKeySequence(), [this] { OnExportPaintPalette(); },
         GetDlgItem(kIdcExportPalette)->isEnabled());
+    if (m_editor) {
+        menu.addSeparator();
+        add(
+            kEditInMakerText, QKeySequence(), [this] { OnEditInMaker(); }, m_listFrames->count() > 0);
+    }
     menu.exec(globalPos);
+}
+
+void CSprViewDlg::OnEditInMaker() {
+    if (!m_editor || !m_sprite.IsLoaded()) return;
+    StopPlayback();
+    const std::string path = m_strPath;
+    m_sprite.Close();
+    ClearSprite();
+    for (int id : kPaletteTools) EnableDlgItem(id, false);
+    try {
+        m_editor(path, this);
+    } catch (...) {
+        OpenInPlace(path);
+        throw;
+    }
+    // Whatever the maker wrote, or the sprite as it was.
+    OpenInPlace(path);
 }
 
 void CSprViewDlg::ChangeView(void (ViewOptions::*change)()) {

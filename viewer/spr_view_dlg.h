@@ -5,6 +5,7 @@
 // On request the preview zooms, shows transparency over a checkerboard and plays the
 // frames; a dropped sprite file opens in place of the one shown.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,14 @@ public:
     bool IsPlaying() const { return m_bPlaying; }
     // Replaces the timer that drives playback.
     void SetTickSource(std::unique_ptr<TickSource> ticks);
+
+    // Runs the maker on every frame of the sprite at `path`, over `parent`. The desktop
+    // program gives the viewer one; without it the preview's menu offers no editing.
+    using SpriteEditor = std::function<void(const std::string& path, QWidget* parent)>;
+    void SetSpriteEditor(SpriteEditor editor) { m_editor = std::move(editor); }
+    // The sprite in the maker, let go first so that the maker may write over it, and
+    // loaded again when the maker closes.
+    void OnEditInMaker();
 
 protected:
     bool OnInitDialog() override;
@@ -115,6 +124,7 @@ private:
     bool m_bPlaying = false;
     // Wheel turns of less than a notch add up until they make one.
     int m_nWheelDelta = 0;
+    SpriteEditor m_editor;
 };
 
 }  // namespace zandrel
