@@ -1,7 +1,9 @@
 #include "app/launcher_dlg.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -91,7 +93,8 @@ bool RunViewer(Prompts& prompts, const std::string& path, QWidget* parent) {
     viewer.SetSpriteEditor([&prompts](const std::string& sprite, QWidget* over) {
         CSprMakeDlg maker(prompts, over);
         maker.InitDialog();  // which starts with an empty list
-        maker.AddSources({sprite});
+        // Whole, so that the file questions, which move the current folder, leave it found.
+        maker.AddSources({ToStdString(QDir::toNativeSeparators(QFileInfo(ToQString(sprite)).absoluteFilePath()))});
         maker.DoModal();
     });
     // A sprite that cannot be opened is told, and leaves no empty viewer behind.
