@@ -22,10 +22,10 @@ enum class SprFrameProblem {
     MissingCount,    // the RLE data ends in a 0x00 without its count
 };
 
-// Frame `record` of a sprite of `kind` into `frame`, whose pixel buffer is reused when it
+// Frame `record` of a sprite of `kind` into `into`, whose pixel buffer is reused when it
 // holds a frame of the same kind; `encoded` holds an RLE frame on its way. Indexing
 // checked that the record lies inside the file.
-SprFrameProblem SprReadFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, SpriteFrame& frame,
+SprFrameProblem SprReadFrame(ByteSource& source, SprKind kind, const SprFrameRecord& record, SpriteFrame& into,
                              Bytes& encoded);
 
 }  // namespace zandrel

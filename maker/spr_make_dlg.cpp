@@ -111,7 +111,7 @@ void CSprMakeDlg::AddSources(const std::vector<std::string>& paths) {
     std::vector<std::pair<BuildSource, std::size_t>> added;
     for (const std::string& path : paths) {
         if (SourceKindOf(path) != SourceKind::Spr) {
-            added.push_back({{path, std::nullopt}, 0});
+            added.emplace_back(BuildSource{path, std::nullopt}, 0);
             continue;
         }
         const Result<std::vector<BuildSource>> frames = SpriteFrameSources(path);
@@ -119,7 +119,7 @@ void CSprMakeDlg::AddSources(const std::vector<std::string>& paths) {
             ThePrompts().Show(frames.Refused());
             continue;
         }
-        for (const BuildSource& frame : *frames) added.push_back({frame, frames->size()});
+        for (const BuildSource& frame : *frames) added.emplace_back(frame, frames->size());
     }
     if (added.empty()) return;
     if (m_listImages->count() == 0) {

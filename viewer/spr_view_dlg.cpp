@@ -59,8 +59,9 @@ constexpr int kWheelNotch = 120;
 
 std::optional<std::string> DroppedSprPath(const QMimeData& mime) {
     const std::optional<QString> path = DroppedLocalPath(mime);
-    if (!path || QFileInfo(*path).suffix().compare(QStringLiteral("spr"), Qt::CaseInsensitive) != 0)
+    if (!path || QFileInfo(*path).suffix().compare(QStringLiteral("spr"), Qt::CaseInsensitive) != 0) {
         return std::nullopt;
+    }
     return ToStdString(*path);
 }
 

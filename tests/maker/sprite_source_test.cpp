@@ -60,9 +60,9 @@ TEST_F(SpriteSources, EveryFrameAddedAndBuiltGivesTheSameBytes) {
         Sprite("true.spr", SprKind::TrueColor32, {test::TrueColourFrame(3, 4, 1), test::TrueColourFrame(5, 2, 7)},
                SprPalette{}),
 #ifdef ZANDREL_SAMPLES_DIR
-        ZANDREL_SAMPLES_DIR "/slime.spr",
-        ZANDREL_SAMPLES_DIR "/orb.spr",
-        ZANDREL_SAMPLES_DIR "/tiles.spr",
+        std::string(ZANDREL_SAMPLES_DIR) + "/slime.spr",
+        std::string(ZANDREL_SAMPLES_DIR) + "/orb.spr",
+        std::string(ZANDREL_SAMPLES_DIR) + "/tiles.spr",
 #endif
     };
     for (const std::string& path : sprites) {
