@@ -3,7 +3,8 @@
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n \
-            imagemagick fonts-arphic-uming xvfb xauth xxd pkgconf libspng-dev libgif-dev
+            imagemagick fonts-arphic-uming xvfb xauth xxd pkgconf libspng-dev libgif-dev \
+            xdg-utils shared-mime-info libglib2.0-bin
 # The Windows build: Debian's MinGW-w64 cross compiler, zlib for it, GoogleTest's sources,
 # Wine to run the tests, dpkg-dev to unpack the sources of libspng and giflib, what the
 # command line's tests use (ImageMagick, xxd), and Qt's headers, against which the desktop

@@ -1,7 +1,9 @@
 #include "app/launcher_dlg.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -86,11 +88,22 @@ void CLauncherDlg::OnSprToImages() {
     if (path) OpenViewer(*path);
 }
 
-void CLauncherDlg::OpenViewer(const std::string& path) {
-    CSprViewDlg viewer(ThePrompts(), path);
+bool RunViewer(Prompts& prompts, const std::string& path, QWidget* parent) {
+    CSprViewDlg viewer(prompts, path, parent);
+    viewer.SetSpriteEditor([&prompts](const std::string& sprite, QWidget* over) {
+        CSprMakeDlg maker(prompts, over);
+        maker.InitDialog();  // which starts with an empty list
+        // Whole, so that the file questions, which move the current folder, leave it found.
+        maker.AddSources({ToStdString(QDir::toNativeSeparators(QFileInfo(ToQString(sprite)).absoluteFilePath()))});
+        maker.DoModal();
+    });
     // A sprite that cannot be opened is told, and leaves no empty viewer behind.
-    if (viewer.InitDialog()) viewer.DoModal();
+    if (!viewer.InitDialog()) return false;
+    viewer.DoModal();
+    return true;
 }
+
+void CLauncherDlg::OpenViewer(const std::string& path) { RunViewer(ThePrompts(), path); }
 
 void CLauncherDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (DroppedSprPath(*event->mimeData()) || DroppedFolderPath(*event->mimeData())) event->acceptProposedAction();

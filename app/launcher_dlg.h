@@ -10,6 +10,10 @@
 
 namespace zandrel {
 
+// Runs the viewer on the sprite at `path`, with the maker behind its "edit" entry.
+// False when the sprite cannot be opened: that is told, and no empty viewer is left.
+bool RunViewer(Prompts& prompts, const std::string& path, QWidget* parent = nullptr);
+
 class CLauncherDlg final : public TemplateDialog {
 public:
     explicit CLauncherDlg(Prompts& prompts, QWidget* parent = nullptr);

@@ -1,20 +1,24 @@
-// The desktop program: the launcher, run modally; the program ends when it closes.
+// The desktop program: the launcher, run modally, or the viewer on the sprite given;
+// the program ends when it closes.
 
 #include <QApplication>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <vector>
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 #include "app/app_icon.h"
-#include "app/launcher_dlg.h"
+#include "app/start.h"
 #include "app/translations.h"
 #include "folders/folder_dlg.h"
 #include "os/write_signals.h"
 #include "res/version.h"
 #include "ui/qt_prompts.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -50,10 +54,25 @@ void UseParentConsole() {
 int main(int argc, char* argv[]) {
     zandrel::IgnoreWriteSignals();
     // Answered before anything of the desktop is touched, so that it needs no display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        UseParentConsole();
-        std::printf("zandrel %s\n", zandrel::kProductVersion);
-        return EXIT_SUCCESS;
+    // Only the options are read from argv here: a path is taken from Qt's arguments,
+    // which on Windows come whole in UTF-16.
+    const std::vector<std::string> given(argv + 1, argv + argc);
+    switch (zandrel::StartRequestOf(given)) {
+        case zandrel::StartRequest::Version:
+            UseParentConsole();
+            std::printf("zandrel %s\n", zandrel::kProductVersion);
+            return EXIT_SUCCESS;
+        case zandrel::StartRequest::Help:
+            UseParentConsole();
+            std::fputs(zandrel::kZandrelHelp, stdout);
+            return EXIT_SUCCESS;
+        case zandrel::StartRequest::BadUsage:
+            UseParentConsole();
+            std::fputs("zandrel: takes one sprite at most\n\n", stderr);
+            std::fputs(zandrel::kZandrelHelp, stderr);
+            return 2;
+        case zandrel::StartRequest::Launcher:
+        case zandrel::StartRequest::Viewer: break;
     }
     if (!HasDisplay()) {
         std::fputs("zandrel: no display to show the launcher on (DISPLAY and WAYLAND_DISPLAY are not set)\n", stderr);
@@ -67,7 +86,8 @@ int main(int argc, char* argv[]) {
 
     zandrel::QtPrompts prompts;
     prompts.SetFolderChooser([&prompts] { return zandrel::RunFolderDlg(prompts, QApplication::activeModalWidget()); });
-    zandrel::CLauncherDlg launcher(prompts);
-    launcher.DoModal();
-    return EXIT_SUCCESS;
+    std::vector<std::string> args;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(zandrel::ToStdString(arguments[i]));
+    return zandrel::RunZandrel(prompts, args);
 }

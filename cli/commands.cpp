@@ -23,6 +23,7 @@
 #include "viewer/frame_export.h"
 #include "viewer/palette_import.h"
 #include "viewer/sprite_model.h"
+#include "viewer/thumbnail.h"
 
 namespace zandrel {
 namespace {
@@ -44,7 +45,10 @@ constexpr std::string_view kMainHelp =
     "  animate SPRITE OUT.gif [--fps N] [--palette PAL]\n"
     "                                 every frame as a looping animated GIF\n"
     "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs and indexed PNGs, or\n"
-    "                                 from 32-bit TGAs and RGB(A) PNGs\n"
+    "                                 from 32-bit TGAs and RGB(A) PNGs, and from the\n"
+    "                                 frames of sprites (hero.spr, or hero.spr:3)\n"
+    "  thumbnail [--size N] SPRITE OUT.png\n"
+    "                                 the first frame fitted into N x N, for file managers\n"
     "  palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
     "  palette export SPRITE OUTFILE --format jasc|gimp|act\n"
     "  palette convert SOURCE DEST --to microsoft|velmark|jasc|gimp|act\n"
@@ -54,6 +58,7 @@ constexpr std::string_view kMainHelp =
     "  zandrel-cli export -r --format png data/sprites frames\n"
     "  zandrel-cli animate hero.spr hero.gif --fps 12\n"
     "  zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n"
+    "  zandrel-cli build both.spr hero.spr:0 hero.spr:2 slime.spr\n"
     "\n"
     "'zandrel-cli COMMAND --help' tells more of one command; 'zandrel-cli --version'\n"
     "prints the version.\n"
@@ -136,7 +141,27 @@ constexpr std::string_view kBuildHelp =
     "RGBA and grey PNG files (a true-colour sprite). The kind goes by the extension,\n"
     "and for a PNG by its header. OUTPUT is replaced only when the build is complete.\n"
     "\n"
-    "Example: zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n";
+    "A sprite is a source too: SPRITE.spr stands for all its frames in order, and\n"
+    "SPRITE.spr:N for its frame N alone, counted from 0 (a file of that very name is\n"
+    "taken as it is). A frame is taken as stored: a palettised sprite's frame keeps its\n"
+    "indices, index 0 transparent, with its sprite's palette, and goes with palettised\n"
+    "images; a true-colour sprite's frame goes with true-colour ones. The first source\n"
+    "gives the palette, whatever it is. Built from all its frames, a sprite this program\n"
+    "wrote comes out byte for byte the same, and OUTPUT may be one of the sprites read.\n"
+    "\n"
+    "Examples: zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n"
+    "          zandrel-cli build hero.spr hero.spr:0 new.bmp hero.spr:2\n";
+
+constexpr std::string_view kThumbnailHelp =
+    "Usage: zandrel-cli thumbnail [--size N] SPRITE OUT.png\n"
+    "\n"
+    "Writes the sprite's first frame as a PNG, scaled by nearest neighbour so that its\n"
+    "larger side is N pixels (default 128, at most 4096); index 0 of a palettised frame\n"
+    "is transparent. Only the header, the palette and the first frame are read. A damaged\n"
+    "sprite writes nothing and ends with exit 1. File managers run it through the\n"
+    "installed zandrel.thumbnailer.\n"
+    "\n"
+    "Example: zandrel-cli thumbnail --size 256 hero.spr hero.png\n";
 
 constexpr std::string_view kPaletteHelp =
     "Usage: zandrel-cli palette export SPRITE OUTFILE [--layout velmark|microsoft]\n"
@@ -482,10 +507,37 @@ int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (parsed.help) return out << kBuildHelp, kExitDone;
     if (!parsed.error.empty()) return Usage(err, parsed.error, kBuildHelp);
     if (parsed.positional.size() < 2) return Usage(err, "build takes an output and at least one source", kBuildHelp);
-    const std::vector<std::string> sources(parsed.positional.begin() + 1, parsed.positional.end());
+    std::vector<BuildSource> sources;
+    for (auto name = parsed.positional.begin() + 1; name != parsed.positional.end(); ++name) {
+        Result<std::vector<BuildSource>> named = SourcesNamed(*name);
+        if (!named) return Report(named.Refused(), out, err);
+        sources.insert(sources.end(), named->begin(), named->end());
+    }
     const std::string& output = parsed.positional[0];
     return ReportWritten(
         output, [&] { return BuildSprite(sources, output); }, out, err);
+}
+
+constexpr unsigned kMostThumbnailSize = 4096;
+
+int Thumbnail(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments parsed = Parse(args, 1, {"--size"});
+    if (parsed.help) return out << kThumbnailHelp, kExitDone;
+    if (!parsed.error.empty()) return Usage(err, parsed.error, kThumbnailHelp);
+    if (parsed.positional.size() != 2) return Usage(err, "thumbnail takes a sprite and a PNG to write", kThumbnailHelp);
+    unsigned size = kDefaultThumbnailSize;
+    if (const auto it = parsed.options.find("--size"); it != parsed.options.end()) {
+        const std::string& text = it->second;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
+        if (error != std::errc() || end != text.data() + text.size() || size < 1 || size > kMostThumbnailSize) {
+            return Usage(err, "--size takes a whole number from 1 to 4096, not " + text, kThumbnailHelp);
+        }
+    }
+    const std::string& destination = parsed.positional[1];
+    return ReportWritten(
+        destination,
+        [&] { return WriteSpriteThumbnail(parsed.positional[0], destination, static_cast<std::uint16_t>(size)); }, out,
+        err);
 }
 
 std::optional<PaletteFileFormat> LayoutNamed(std::string_view name) {
@@ -557,8 +609,8 @@ int Palette(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // What a command was doing, for the message of a failure that none of its refusals
 // covers: the command (with the palette's action) and the first path it was given.
 std::pair<std::string, std::string> OperationOf(const std::vector<std::string>& args) {
-    static const std::set<std::string_view> kTakesValue{"--palette", "--frame",  "--format",
-                                                        "--fps",     "--layout", "--to"};
+    static const std::set<std::string_view> kTakesValue{"--palette", "--frame", "--format", "--fps",
+                                                        "--layout",  "--to",    "--size"};
     std::string operation = args[0];
     std::size_t first = 1;
     if (operation == "palette" && args.size() > 1) operation += " " + args[first++];
@@ -590,6 +642,7 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (command == "export") return Export(args, out, err);
     if (command == "build") return Build(args, out, err);
     if (command == "animate") return Animate(args, out, err);
+    if (command == "thumbnail") return Thumbnail(args, out, err);
     if (command == "palette") return Palette(args, out, err);
     return Usage(err, "unknown command " + command, kMainHelp);
 }

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace zandrel {
 namespace {
@@ -181,5 +182,26 @@ void CopyRowsFlipped(ByteSpan in, std::size_t inStride, std::span<std::uint8_t> 
         std::memcpy(out.data() + (rows - 1 - k) * outStride, in.data() + k * inStride, rowBytes);
     }
 }
+
+template <PixelLayout Layout>
+Picture<Layout> ScaledNearest(const Picture<Layout>& picture, std::uint16_t width, std::uint16_t height) {
+    constexpr std::size_t kBytes = Picture<Layout>::kPixelBytes;
+    Picture<Layout> scaled{width, height, Bytes(std::size_t{width} * height * kBytes)};
+    if (!picture.IsWhole() || picture.PixelCount() == 0) return scaled;
+    std::vector<std::size_t> columns(width);
+    for (std::size_t x = 0; x < width; ++x) columns[x] = x * picture.width / width * kBytes;
+    std::uint8_t* to = scaled.pixels.data();
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = picture.pixels.data() + y * picture.height / height * picture.RowBytes();
+        for (const std::size_t column : columns) {
+            std::memcpy(to, row + column, kBytes);
+            to += kBytes;
+        }
+    }
+    return scaled;
+}
+
+template IndexedPicture ScaledNearest(const IndexedPicture&, std::uint16_t, std::uint16_t);
+template SpriteColourPicture ScaledNearest(const SpriteColourPicture&, std::uint16_t, std::uint16_t);
 
 }  // namespace zandrel

@@ -95,6 +95,11 @@ StraightPicture Straight(const IndexedPicture& picture, const SprPalette& palett
 StraightPicture Straight(const SpriteColourPicture& picture);
 StraightPicture Straight(DrawnPicture picture);
 
+// `picture` scaled to `width` x `height` by nearest neighbour: each pixel takes the
+// source pixel its position falls on. The layout, row order included, stays.
+template <PixelLayout Layout>
+Picture<Layout> ScaledNearest(const Picture<Layout>& picture, std::uint16_t width, std::uint16_t height);
+
 // Pixel runs from one 4-byte order to another, position for position: alpha, blue,
 // green, red and blue, green, red, alpha both ways; and reversed (alpha, blue, green,
 // red and red, green, blue, alpha both ways).

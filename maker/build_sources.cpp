@@ -24,15 +24,18 @@ Result<File> OpenSource(const std::string& path, const char* cannotOpenFormat) {
     }
 }
 
-Outcome ReadPalettisedSource(const std::string& path, bool withColourTable, PalettisedSource& source, Bytes& whole) {
+Outcome ReadPalettisedSource(const BuildSource& from, bool withColourTable, SpriteShelf& shelf,
+                             PalettisedSource& source, Bytes& whole) {
     source.transparent.reset();
-    if (SourceKindOf(path) == SourceKind::Png) return ReadIndexedPngSource(path, source);
-    return ReadBmpSource(path, withColourTable, source, whole);
+    if (from.frame) return ReadSpriteFrameSource(shelf, from, source);
+    if (SourceKindOf(from.path) == SourceKind::Png) return ReadIndexedPngSource(from.path, source);
+    return ReadBmpSource(from.path, withColourTable, source, whole);
 }
 
-Outcome WriteTrueColourSource(const std::string& path, SpriteWriter& writer) {
-    if (SourceKindOf(path) == SourceKind::Png) return WritePngTrueColourSource(path, writer);
-    return WriteTgaSource(path, writer);
+Outcome WriteTrueColourSource(const BuildSource& from, SpriteShelf& shelf, SpriteWriter& writer) {
+    if (from.frame) return WriteSpriteFrameSource(shelf, from, writer);
+    if (SourceKindOf(from.path) == SourceKind::Png) return WritePngTrueColourSource(from.path, writer);
+    return WriteTgaSource(from.path, writer);
 }
 
 }  // namespace zandrel

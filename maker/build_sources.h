@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "formats/byte_order.h"
 #include "formats/image_files.h"
 #include "formats/pixels.h"
+#include "formats/spr_file.h"
+#include "maker/sprite_build.h"
 #include "maker/sprite_writer.h"
 #include "os/file.h"
 #include "os/outcome.h"
@@ -38,11 +41,44 @@ struct PalettisedSource {
     std::optional<std::uint8_t> transparent;  // the index the source marks transparent, if it does
 };
 
-// A 256-colour BMP or an indexed PNG, by its name. `whole` is a buffer kept from one
-// source to the next for reading small sources in one read.
-Outcome ReadPalettisedSource(const std::string& path, bool withColourTable, PalettisedSource& source, Bytes& whole);
-// A 32-bit TGA or a true-colour PNG, by its name, as the next frame record.
-Outcome WriteTrueColourSource(const std::string& path, SpriteWriter& writer);
+// The sprite whose frames are being read, opened once for all of them and held until
+// another sprite is wanted or the build is about to put its output in place.
+class SpriteShelf {
+public:
+    struct Sprite {
+        std::string path;
+        File file;
+        SprHeader header;
+        SprPalette palette{};
+        std::vector<SprFrameRecord> frames;
+    };
+
+    // The sprite at `path`, indexed whole, or why it cannot be used.
+    Result<const Sprite*> Open(const std::string& path);
+    // Lets the sprite go, so that the output may replace it.
+    void Close() { m_sprite.reset(); }
+
+private:
+    std::optional<Sprite> m_sprite;
+};
+
+// The kind of the sprite at `path`, from its header.
+Result<SprKind> SpriteKind(const std::string& path);
+
+// A 256-colour BMP, an indexed PNG or a palettised sprite's frame. `whole` is a buffer
+// kept from one source to the next for reading small sources in one read.
+Outcome ReadPalettisedSource(const BuildSource& from, bool withColourTable, SpriteShelf& shelf,
+                             PalettisedSource& source, Bytes& whole);
+// A 32-bit TGA, a true-colour PNG or a true-colour sprite's frame as the next frame record.
+Outcome WriteTrueColourSource(const BuildSource& from, SpriteShelf& shelf, SpriteWriter& writer);
+
+// The frame a source names, as its sprite stores it; the shelf holds the sprite after.
+Result<SpriteFrame> ReadSpriteFrame(SpriteShelf& shelf, const BuildSource& source);
+// A frame of a palettised sprite: its indices as stored, index 0 transparent, and its
+// sprite's palette as the colour table.
+Outcome ReadSpriteFrameSource(SpriteShelf& shelf, const BuildSource& source, PalettisedSource& read);
+// A frame of a true-colour sprite as the next frame record, its bytes as stored.
+Outcome WriteSpriteFrameSource(SpriteShelf& shelf, const BuildSource& source, SpriteWriter& writer);
 
 // The readers of each kind.
 Outcome ReadBmpSource(const std::string& path, bool withColourTable, PalettisedSource& source, Bytes& whole);

@@ -24,6 +24,11 @@ inline constexpr const char* kTooLargeBmpFormat = "%s太大了：宽度和高度
 // Filled with the file, then kMaxFramePixels.
 inline constexpr const char* kTooManyPixelsFormat = "%s太大了：一帧最多只能有%llu个像素（如4096×4096）!";
 
+inline constexpr const char* kNotValidSprFormat = "%s不是一个合法的SPR文件!";
+// A sprite's frame as messages name it ("hero.spr:3"), then the frame count.
+inline constexpr const char* kNoSuchFrameFormat = "%s：这个SPR文件只有%d帧（从0数起）!";
+inline constexpr const char* kDamagedSprFrameFormat = "%s：这一帧的数据有误，无法读出!";
+
 inline constexpr const char* kNotValidPngFormat = "%s不是一个合法的PNG文件!";
 inline constexpr const char* kDamagedPngFormat = "%s已损坏：PNG文件里的数据不完整或校验不对!";
 

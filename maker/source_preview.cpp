@@ -4,6 +4,7 @@
 
 #include "formats/image_files.h"
 #include "formats/png_files.h"
+#include "maker/build_sources.h"
 #include "maker/source_images.h"
 #include "os/file.h"
 
@@ -40,6 +41,14 @@ Result<DrawnPicture> DecodePreview(const std::string& path) {
     Tga32Decoded decoded = DecodeTga32(file);
     if (decoded.problem != Tga32Problem::None) return CannotShow(TgaProblemText(decoded.problem, path));
     return Drawn(TgaPicture{decoded.size.width, decoded.size.height, std::move(decoded.pixels)});
+}
+
+Result<DrawnPicture> DecodePreview(const BuildSource& source) {
+    if (!source.frame) return DecodePreview(source.path);
+    SpriteShelf shelf;
+    Result<SpriteFrame> frame = ReadSpriteFrame(shelf, source);
+    if (!frame) return CannotShow(std::move(frame.Refused().text));
+    return Drawn(*frame, (*shelf.Open(source.path))->palette);
 }
 
 }  // namespace zandrel

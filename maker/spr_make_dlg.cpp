@@ -16,6 +16,7 @@
 
 #include "maker/source_preview.h"
 #include "maker/sprite_build.h"
+#include "os/paths.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"
 #include "ui/drawn_picture.h"
@@ -29,6 +30,13 @@ namespace {
 // However long the paths, the list scrolls across this many pixels.
 constexpr int kListExtentPixels = 255;
 constexpr const char* kPreviewOperationText = "预览";
+// A sprite's frame in the list: the sprite's file name, then the frame counted from 1
+// and the sprite's frame count, as the viewer counts them ("hero.spr  帧 3/12").
+constexpr const char* kSpriteFrameLineFormat = "%s  帧 %d/%d";
+
+// What a line holds besides its text: the source's path, and a sprite frame's number.
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kFrameRole = Qt::UserRole + 1;
 
 // Moves a line and selects it where it went, without telling anyone: the same file
 // stays selected.
@@ -68,13 +76,18 @@ CSprMakeDlg::CSprMakeDlg(Prompts& prompts, QWidget* parent)
 
 CSprMakeDlg::~CSprMakeDlg() = default;
 
-std::vector<std::string> CSprMakeDlg::Entries() const {
-    std::vector<std::string> entries;
+std::vector<BuildSource> CSprMakeDlg::Entries() const {
+    std::vector<BuildSource> entries;
     entries.reserve(static_cast<std::size_t>(m_listImages->count()));
-    for (int row = 0; row < m_listImages->count(); ++row) {
-        entries.push_back(ToStdString(m_listImages->item(row)->text()));
-    }
+    for (int row = 0; row < m_listImages->count(); ++row) entries.push_back(EntryAt(row));
     return entries;
+}
+
+BuildSource CSprMakeDlg::EntryAt(int row) const {
+    const QListWidgetItem& item = *m_listImages->item(row);
+    const QVariant frame = item.data(kFrameRole);
+    if (!frame.isValid()) return {ToStdString(item.text()), std::nullopt};
+    return {ToStdString(item.data(kPathRole).toString()), static_cast<std::uint16_t>(frame.toUInt())};
 }
 
 bool CSprMakeDlg::OnInitDialog() {
@@ -94,16 +107,46 @@ void CSprMakeDlg::showEvent(QShowEvent* event) {
 void CSprMakeDlg::OnAdd() { AddSources(ThePrompts().OpenFiles(kSourceFilesFilter)); }
 
 void CSprMakeDlg::AddSources(const std::vector<std::string>& paths) {
-    if (paths.empty()) return;
+    // A sprite is read for its frames; one that cannot be is told and left out.
+    std::vector<std::pair<BuildSource, std::size_t>> added;
+    for (const std::string& path : paths) {
+        if (SourceKindOf(path) != SourceKind::Spr) {
+            added.emplace_back(BuildSource{path, std::nullopt}, 0);
+            continue;
+        }
+        const Result<std::vector<BuildSource>> frames = SpriteFrameSources(path);
+        if (!frames) {
+            ThePrompts().Show(frames.Refused());
+            continue;
+        }
+        for (const BuildSource& frame : *frames) added.emplace_back(frame, frames->size());
+    }
+    if (added.empty()) return;
     if (m_listImages->count() == 0) {
         EnableDlgItem(kIdOk, true);
         EnableDlgItem(kIdcDeleteImage, true);
     }
     // The width first, so that each new line is made with it.
     SetHorizontalExtent(*m_listImages, kListExtentPixels);
-    // Neither examined nor compared: a file added twice is listed twice. The selection
-    // stays on the line it was on.
-    for (const std::string& path : paths) AddString(*m_listImages, ToQString(path));
+    // Image files are neither examined nor compared: a file added twice is listed
+    // twice. The selection stays on the line it was on.
+    for (const auto& [source, frames] : added) AddEntry(source, frames);
+}
+
+void CSprMakeDlg::AddEntry(const BuildSource& source, std::size_t frames) {
+    const QString path = ToQString(source.path);
+    if (!source.frame) {
+        AddString(*m_listImages, path);
+        return;
+    }
+    // Sorted by the path, the frames of a sprite in their order.
+    const std::string text = FormatText(kSpriteFrameLineFormat, LastNameOf(source.path).c_str(),
+                                        static_cast<int>(*source.frame) + 1, static_cast<int>(frames));
+    const QString key = path + QString::asprintf(":%05u", static_cast<unsigned>(*source.frame));
+    QListWidgetItem* item = m_listImages->item(AddString(*m_listImages, ToQString(text), key));
+    item->setData(kPathRole, path);
+    item->setData(kFrameRole, static_cast<unsigned>(*source.frame));
+    item->setToolTip(path);
 }
 
 void CSprMakeDlg::OnDelete() {
@@ -149,7 +192,7 @@ void CSprMakeDlg::NewSelection() {
 void CSprMakeDlg::UpdateData() { SetDlgItemText(kIdcMakerInfo, m_strInfo); }
 
 void CSprMakeDlg::OnOK() {
-    const std::vector<std::string> sources = Entries();
+    const std::vector<BuildSource> sources = Entries();
     if (sources.empty()) return;  // Make is disabled then
     const Result<SourceKind> kind = CheckSourceKinds(sources);
     if (!kind) {
@@ -173,7 +216,7 @@ void CSprMakeDlg::OnOK() {
 std::string CSprMakeDlg::ActionFile() const {
     if (!m_strBuildOutput.empty()) return m_strBuildOutput;
     const int selected = GetCurSel(*m_listImages);
-    return selected < 0 ? std::string() : ToStdString(m_listImages->item(selected)->text());
+    return selected < 0 ? std::string() : EntryAt(selected).path;
 }
 
 bool CSprMakeDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -230,10 +273,11 @@ void CSprMakeDlg::ShowOnceForSelection(Show show) {
 void CSprMakeDlg::OnPaint() {
     const int selected = GetCurSel(*m_listImages);
     if (selected < 0) return;
-    const std::string path = ToStdString(m_listImages->item(selected)->text());
+    const BuildSource source = EntryAt(selected);
+    const std::string& path = source.path;
     std::optional<Result<DrawnPicture>> preview;
     try {
-        preview = DecodePreview(path);
+        preview = DecodePreview(source);
     } catch (const FileError& error) {
         // A listed file that has gone or cannot be read: told once, as any file error.
         ShowOnceForSelection([this, error] { ThePrompts().ReportFileError(error); });

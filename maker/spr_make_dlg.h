@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "maker/sprite_build.h"
 #include "ui/template_dialog.h"
 
 class QListWidget;
@@ -20,9 +21,10 @@ public:
     ~CSprMakeDlg() override;
 
     // The entries, in frame order.
-    std::vector<std::string> Entries() const;
+    std::vector<BuildSource> Entries() const;
 
-    // Adds the paths as the Add button adds what its dialog returns.
+    // Adds the paths as the Add button adds what its dialog returns: an image file as
+    // one entry, a sprite as one entry for each of its frames.
     void AddSources(const std::vector<std::string>& paths);
 
 protected:
@@ -43,6 +45,9 @@ private:
 
     // Files dropped from a file manager: the local files among them that the build takes.
     static std::vector<std::string> DroppedSources(const QMimeData& data);
+    // The entry on `row`.
+    BuildSource EntryAt(int row) const;
+    void AddEntry(const BuildSource& source, std::size_t frames);
     bool OnDrag(QEvent* event);
     // A new line is selected: its preview may speak once again.
     void NewSelection();

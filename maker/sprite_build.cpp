@@ -21,13 +21,14 @@ namespace zandrel {
 namespace {
 
 // What both kinds of build do first: check the frame count, make sure the output is
-// none of the sources and create the output.
-Result<OutputFile> OpenSprite(const std::vector<std::string>& sources, const std::string& output) {
+// none of the image sources and create the output. A sprite whose frames are read may
+// be replaced: the build lets it go before the output takes its place.
+Result<OutputFile> OpenSprite(std::span<const BuildSource> sources, const std::string& output) {
     if (sources.size() > kSprMaxField) return Stop(FormatText(kTooManySourcesFormat, static_cast<int>(kSprMaxField)));
     if (const std::optional<FileIdentity> target = IdentityOf(output)) {
-        for (const std::string& source : sources) {
-            if (IdentityOf(source) == target) {
-                return Stop(FormatText(kOutputIsSourceFormat, output.c_str(), source.c_str()));
+        for (const BuildSource& source : sources) {
+            if (!source.frame && IdentityOf(source.path) == target) {
+                return Stop(FormatText(kOutputIsSourceFormat, output.c_str(), source.path.c_str()));
             }
         }
     }
@@ -127,6 +128,24 @@ Outcome WriteRleFrameRecord(const IndexedPicture& frame, const std::string& path
     return Outcome::Done();
 }
 
+// The frame record of an uncompressed sprite: width, height and the indices.
+void WriteRawFrameRecord(const IndexedPicture& frame, SpriteWriter& writer) {
+    Bytes& head = writer.Room(kSprFrameHeadBytes);
+    PutU16(head, frame.width);
+    PutU16(head, frame.height);
+    Bytes& bytes = writer.Room(frame.pixels.size());
+    bytes.insert(bytes.end(), frame.pixels.begin(), frame.pixels.end());
+}
+
+// Frames are run-length encoded, unless the first source is a frame of an uncompressed
+// sprite: an edit of a sprite keeps its kind.
+Result<SprKind> PalettisedKindFor(std::span<const BuildSource> sources) {
+    if (sources.empty() || !sources.front().frame) return SprKind::Indexed256Rle;
+    const Result<SprKind> kind = SpriteKind(sources.front().path);
+    if (!kind) return kind;
+    return *kind == SprKind::Indexed256 ? SprKind::Indexed256 : SprKind::Indexed256Rle;
+}
+
 }  // namespace
 
 SourceKind SourceKindOf(std::string_view path) {
@@ -136,14 +155,48 @@ SourceKind SourceKindOf(std::string_view path) {
     if (upper == "BMP") return SourceKind::Bmp;
     if (upper == "TGA") return SourceKind::Tga;
     if (upper == "PNG") return SourceKind::Png;
+    if (upper == "SPR") return SourceKind::Spr;
     return SourceKind::Neither;
+}
+
+std::vector<BuildSource> ImageSources(const std::vector<std::string>& paths) {
+    std::vector<BuildSource> sources;
+    sources.reserve(paths.size());
+    for (const std::string& path : paths) sources.push_back({path, std::nullopt});
+    return sources;
+}
+
+Result<std::vector<BuildSource>> SourcesNamed(const std::string& name) {
+    const std::size_t colon = name.rfind(':');
+    if (colon != std::string::npos && !IdentityOf(name)) {
+        const std::string_view digits = std::string_view(name).substr(colon + 1);
+        const std::string path = name.substr(0, colon);
+        const bool allDigits = !digits.empty() && digits.size() <= 5 &&
+                               std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (allDigits && SourceKindOf(path) == SourceKind::Spr && std::stoul(std::string(digits)) <= kSprMaxField) {
+            return std::vector<BuildSource>{{path, static_cast<std::uint16_t>(std::stoul(std::string(digits)))}};
+        }
+    }
+    if (SourceKindOf(name) == SourceKind::Spr) return SpriteFrameSources(name);
+    return std::vector<BuildSource>{{name, std::nullopt}};
+}
+
+std::string SourceName(const BuildSource& source) {
+    if (!source.frame) return source.path;
+    return source.path + ":" + std::to_string(*source.frame);
 }
 
 namespace {
 
 // The kind of build a source belongs to: Bmp (palettised) or Tga (true-colour); a PNG's
-// from its header, which must be sound.
-Result<SourceKind> BuildKindOf(const std::string& path) {
+// from its header, which must be sound, and a sprite frame's from its sprite's.
+Result<SourceKind> BuildKindOf(const BuildSource& source) {
+    const std::string& path = source.path;
+    if (source.frame) {
+        const Result<SprKind> kind = SpriteKind(path);
+        if (!kind) return kind.Refused();
+        return *kind == SprKind::TrueColor32 ? SourceKind::Tga : SourceKind::Bmp;
+    }
     const SourceKind kind = SourceKindOf(path);
     if (kind != SourceKind::Png) return kind;
     std::array<std::uint8_t, kPngHeaderBytes> headBytes{};
@@ -163,28 +216,46 @@ Result<SourceKind> BuildKindOf(const std::string& path) {
 
 }  // namespace
 
-Result<SourceKind> CheckSourceKinds(const std::vector<std::string>& sources) {
+Result<SourceKind> CheckSourceKinds(std::span<const BuildSource> sources) {
     // By the names first, so that a list of the wrong kinds is refused without reading.
-    for (const std::string& source : sources) {
-        if (SourceKindOf(source) == SourceKind::Neither) {
+    // A sprite is a source only by its frames.
+    for (const BuildSource& source : sources) {
+        const SourceKind named = SourceKindOf(source.path);
+        if (!source.frame && (named == SourceKind::Neither || named == SourceKind::Spr)) {
             return Refusal{RefusalKind::Rule, &source == &sources.front() ? kOnlyBmpOrTgaText : kMixedKindsText};
         }
     }
     if (sources.empty()) return Refusal{RefusalKind::Rule, kOnlyBmpOrTgaText};
     const Result<SourceKind> first = BuildKindOf(sources.front());
     if (!first) return first;
+    // The frames of one sprite follow each other: its header is read once for them.
+    const std::string* lastSprite = sources.front().frame ? &sources.front().path : nullptr;
     for (std::size_t i = 1; i < sources.size(); ++i) {
-        const Result<SourceKind> kind = BuildKindOf(sources[i]);
+        const BuildSource& source = sources[i];
+        if (source.frame && lastSprite != nullptr && *lastSprite == source.path) continue;
+        const Result<SourceKind> kind = BuildKindOf(source);
         if (!kind) return kind;
         if (*kind != *first) return Refusal{RefusalKind::Rule, kMixedKindsText};
+        lastSprite = source.frame ? &source.path : nullptr;
     }
     return first;
+}
+
+Result<SourceKind> CheckSourceKinds(const std::vector<std::string>& sources) {
+    return CheckSourceKinds(ImageSources(sources));
 }
 
 namespace {
 
 // The colour table of a palettised source, or nothing when it cannot be read.
-std::optional<BmpColourTable> ColourTableOfSource(const std::string& path) {
+std::optional<BmpColourTable> ColourTableOfSource(const BuildSource& source) {
+    const std::string& path = source.path;
+    if (source.frame) {
+        SpriteShelf shelf;
+        const Result<const SpriteShelf::Sprite*> sprite = shelf.Open(path);
+        if (!sprite) return std::nullopt;
+        return ColourTableOf((*sprite)->palette);
+    }
     try {
         const File file = File::OpenRead(path);
         if (SourceKindOf(path) == SourceKind::Png) {
@@ -206,15 +277,24 @@ std::optional<BmpColourTable> ColourTableOfSource(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> SourcesWithOtherPalettes(const std::vector<std::string>& sources) {
+std::vector<std::string> SourcesWithOtherPalettes(std::span<const BuildSource> sources) {
     std::vector<std::string> others;
     if (sources.size() < 2) return others;
     const std::optional<BmpColourTable> first = ColourTableOfSource(sources.front());
     if (!first) return others;
+    const std::string* lastSprite = sources.front().frame ? &sources.front().path : nullptr;
     for (std::size_t i = 1; i < sources.size(); ++i) {
-        if (SourceKindOf(sources[i]) != SourceKind::Bmp) continue;
-        const std::optional<BmpColourTable> table = ColourTableOfSource(sources[i]);
-        if (table && *table != *first) others.push_back(sources[i]);
+        const BuildSource& source = sources[i];
+        if (source.frame) {
+            // A sprite's frames share its palette: it is looked at, and named, once.
+            if (lastSprite != nullptr && *lastSprite == source.path) continue;
+            lastSprite = &source.path;
+            if (std::find(others.begin(), others.end(), source.path) != others.end()) continue;
+        } else if (SourceKindOf(source.path) != SourceKind::Bmp) {
+            continue;
+        }
+        const std::optional<BmpColourTable> table = ColourTableOfSource(source);
+        if (table && *table != *first) others.push_back(source.path);
     }
     return others;
 }
@@ -238,19 +318,26 @@ std::string InitialSaveName(std::string_view firstSource) {
     return std::string(firstSource.substr(0, end));
 }
 
-Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::string& output) {
+std::string InitialSaveName(const BuildSource& firstSource) {
+    return firstSource.frame ? firstSource.path : InitialSaveName(std::string_view(firstSource.path));
+}
+
+Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::string& output) {
+    const Result<SprKind> kind = PalettisedKindFor(sources);
+    if (!kind) return kind.Refused();
     Result<OutputFile> opened = OpenSprite(sources, output);
     if (!opened) return std::move(opened.Refused());
-    SpriteWriter writer(*opened, SprKind::Indexed256Rle, sources.size());
+    SpriteWriter writer(*opened, *kind, sources.size());
 
     // The first source's colour table, its top-left entry exchanged with entry 0.
     BmpColourTable spritePalette{};
     std::uint8_t firstT = 0;
     PalettisedSource source;
     Bytes whole;
+    SpriteShelf shelf;
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        const std::string& path = sources[i];
-        if (Outcome read = ReadPalettisedSource(path, i == 0, source, whole); !read.done) return read;
+        const std::string path = SourceName(sources[i]);
+        if (Outcome read = ReadPalettisedSource(sources[i], i == 0, shelf, source, whole); !read.done) return read;
 
         IndexedPicture& frame = source.picture;
         const std::uint8_t t = source.transparent.value_or(frame.pixels.front());
@@ -262,24 +349,31 @@ Outcome BuildPalettedSprite(const std::vector<std::string>& sources, const std::
         }
         const Outcome moved = MoveToSpriteIndices(frame.pixels, MapSourceIndices(firstT, t, spritePalette), path);
         if (!moved.done) return moved;
-        if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) return written;
+        if (*kind == SprKind::Indexed256) {
+            WriteRawFrameRecord(frame, writer);
+        } else if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) {
+            return written;
+        }
     }
     source = PalettisedSource();
     whole = Bytes();
+    shelf.Close();
 
     AppendSprPalette(writer.Room(kPaletteBytes), PaletteOf(spritePalette));
     writer.Finish();
     return Outcome::Done(FormatText(kBuiltFormat, output.c_str()));
 }
 
-Outcome BuildTrueColourSprite(const std::vector<std::string>& sources, const std::string& output) {
+Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::string& output) {
     Result<OutputFile> opened = OpenSprite(sources, output);
     if (!opened) return std::move(opened.Refused());
     SpriteWriter writer(*opened, SprKind::TrueColor32, sources.size());
 
-    for (const std::string& path : sources) {
-        if (Outcome written = WriteTrueColourSource(path, writer); !written.done) return written;
+    SpriteShelf shelf;
+    for (const BuildSource& source : sources) {
+        if (Outcome written = WriteTrueColourSource(source, shelf, writer); !written.done) return written;
     }
+    shelf.Close();
 
     Bytes& bytes = writer.Room(kPaletteBytes);
     bytes.resize(bytes.size() + kPaletteBytes, 0);
@@ -287,11 +381,15 @@ Outcome BuildTrueColourSprite(const std::vector<std::string>& sources, const std
     return Outcome::Done();
 }
 
-Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output) {
+Outcome BuildSprite(std::span<const BuildSource> sources, const std::string& output) {
     const Result<SourceKind> kind = CheckSourceKinds(sources);
     if (!kind) return kind.Refused();
     if (*kind == SourceKind::Bmp) return BuildPalettedSprite(sources, output);
     return BuildTrueColourSprite(sources, output);
+}
+
+Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output) {
+    return BuildSprite(ImageSources(sources), output);
 }
 
 }  // namespace zandrel

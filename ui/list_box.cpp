@@ -13,6 +13,13 @@ namespace {
 // Kept on the list itself, so that lines added later get the same width.
 constexpr const char* kExtentProperty = "zandrelHorizontalExtent";
 constexpr const char* kRowHeightProperty = "zandrelRowHeight";
+// Where a line keeps the text it sorts as, when that is not the text it shows.
+constexpr int kSortKeyRole = Qt::UserRole + 0x5A;
+
+QString SortKeyOf(const QListWidgetItem& item) {
+    const QVariant key = item.data(kSortKeyRole);
+    return key.isValid() ? key.toString() : item.text();
+}
 
 // The height the list's own delegate gives a line of text, measured once on a line
 // that has no size of its own yet.
@@ -83,18 +90,21 @@ void SetCurSel(QListWidget& list, int row) {
     list.scrollToItem(list.item(row));
 }
 
-int AddString(QListWidget& list, const QString& text) {
+int AddString(QListWidget& list, const QString& text) { return AddString(list, text, text); }
+
+int AddString(QListWidget& list, const QString& text, const QString& sortKey) {
     int low = 0;
     int high = list.count();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (QString::compare(list.item(middle)->text(), text, Qt::CaseInsensitive) <= 0) {
+        if (QString::compare(SortKeyOf(*list.item(middle)), sortKey, Qt::CaseInsensitive) <= 0) {
             low = middle + 1;
         } else {
             high = middle;
         }
     }
     auto* item = new QListWidgetItem(text);
+    if (sortKey != text) item->setData(kSortKeyRole, sortKey);
     const QVariant extent = list.property(kExtentProperty);
     const QVariant height = list.property(kRowHeightProperty);
     // Sized before it goes in where the height is known, which spares the view a change.

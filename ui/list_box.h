@@ -22,6 +22,9 @@ void SetCurSel(QListWidget& list, int row);
 // hand stay where they were put. Returns the new line's row. The list must not sort
 // itself.
 int AddString(QListWidget& list, const QString& text);
+// The same for a line that shows `text` but sorts as `sortKey`; lines added without a
+// key sort as their text.
+int AddString(QListWidget& list, const QString& text, const QString& sortKey);
 
 // Gives every line, present and to come, `pixels` of width: the list scrolls across
 // that width whatever its lines hold, and longer lines are cut at it.

@@ -68,6 +68,8 @@ constexpr const char* kStatusGap = "　";
 // A Shift+arrow moves the picture by this part of the preview.
 constexpr int kPanStepDivisor = 8;
 
+constexpr const char* kEditInMakerText = "在制作器中编辑...";
+
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
 
@@ -500,7 +502,29 @@ void CSprViewDlg::OnPreviewMenu(const QPoint& globalPos) {
     add(
         kExportPaintPaletteText, QKeySequence(), [this] { OnExportPaintPalette(); },
         GetDlgItem(kIdcExportPalette)->isEnabled());
+    if (m_editor) {
+        menu.addSeparator();
+        add(
+            kEditInMakerText, QKeySequence(), [this] { OnEditInMaker(); }, m_listFrames->count() > 0);
+    }
     menu.exec(globalPos);
+}
+
+void CSprViewDlg::OnEditInMaker() {
+    if (!m_editor || !m_sprite.IsLoaded()) return;
+    StopPlayback();
+    const std::string path = m_strPath;
+    m_sprite.Close();
+    ClearSprite();
+    for (int id : kPaletteTools) EnableDlgItem(id, false);
+    try {
+        m_editor(path, this);
+    } catch (...) {
+        OpenInPlace(path);
+        throw;
+    }
+    // Whatever the maker wrote, or the sprite as it was.
+    OpenInPlace(path);
 }
 
 void CSprViewDlg::ChangeView(void (ViewOptions::*change)()) {

@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QSize>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,14 @@ public:
     // What the title says after the template's caption: zoom, rate while playing and
     // the pixel under the mouse; empty while there is nothing to tell.
     std::string StatusText() const;
+
+    // Runs the maker on every frame of the sprite at `path`, over `parent`. The desktop
+    // program gives the viewer one; without it the preview's menu offers no editing.
+    using SpriteEditor = std::function<void(const std::string& path, QWidget* parent)>;
+    void SetSpriteEditor(SpriteEditor editor) { m_editor = std::move(editor); }
+    // The sprite in the maker, let go first so that the maker may write over it, and
+    // loaded again when the maker closes.
+    void OnEditInMaker();
 
 protected:
     bool OnInitDialog() override;
@@ -174,6 +183,8 @@ private:
     SprPalette m_ownPalette{};
     std::string m_strPaletteSource;
     std::optional<std::uint8_t> m_markedIndex;
+
+    SpriteEditor m_editor;
 };
 
 }  // namespace zandrel

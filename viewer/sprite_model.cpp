@@ -2,7 +2,6 @@
 
 #include <array>
 #include <utility>
-#include <variant>
 
 namespace zandrel {
 namespace {
@@ -133,19 +132,8 @@ Result<DrawnPicture> SpriteModel::RenderFrame(std::size_t index) const {
 
 namespace {
 
-// The picture of the kind wanted, taking over the one `frame` holds (and its buffer)
-// when it is of that kind already.
-template <class Picture>
-Picture& PictureIn(SpriteFrame& frame, const SprFrameRecord& record) {
-    if (!std::holds_alternative<Picture>(frame)) frame.emplace<Picture>();
-    auto& picture = std::get<Picture>(frame);
-    picture.width = record.width;
-    picture.height = record.height;
-    return picture;
-}
-
-// ReadSprFrame into buffers that may be kept from one frame to the next; `nameOf` gives
-// the frame's name for a refusal, made only when there is one.
+// SprReadFrame with the problem worded; `nameOf` gives the frame's name for a refusal,
+// made only when there is one.
 template <class NameOf>
 std::optional<Refusal> ReadSprFrameInto(ByteSource& source, SprKind kind, const SprFrameRecord& record,
                                         const std::string& path, const NameOf& nameOf, SpriteFrame& into,
@@ -154,39 +142,15 @@ std::optional<Refusal> ReadSprFrameInto(ByteSource& source, SprKind kind, const 
         return Refusal{RefusalKind::Rule,
                        FormatText(format, path.c_str(), nameOf().c_str(), record.width, record.height)};
     };
-    if (ExceedsFramePixels(record.width, record.height)) {
-        return Refusal{RefusalKind::Rule,
-                       FormatText(kFrameOverPixelLimitFormat, path.c_str(), nameOf().c_str(), record.width,
-                                  record.height, static_cast<unsigned long long>(kMaxFramePixels))};
-    }
-    // Indexing checked that the data lies inside the file. Raw indices and true-colour
-    // pixels are used as stored.
-    if (kind == SprKind::TrueColor32) {
-        auto& frame = PictureIn<SpriteColourPicture>(into, record);
-        frame.pixels.resize(static_cast<std::size_t>(record.dataBytes));
-        source.ReadAt(record.dataOffset, frame.pixels);
-        return std::nullopt;
-    }
-    // Too few bytes to stand for the frame: nothing is allocated for it.
-    if (kind == SprKind::Indexed256Rle &&
-        std::size_t{record.width} * record.height > SprMaxRlePixels(record.dataBytes)) {
-        return refuse(kFrameTooFewPixelsFormat);
-    }
-    auto& frame = PictureIn<IndexedPicture>(into, record);
-    if (kind == SprKind::Indexed256) {
-        frame.pixels.resize(static_cast<std::size_t>(record.dataBytes));
-        source.ReadAt(record.dataOffset, frame.pixels);
-        return std::nullopt;
-    }
-    encoded.resize(static_cast<std::size_t>(record.dataBytes));
-    source.ReadAt(record.dataOffset, encoded);
-    // A sound frame's runs write every pixel, whatever the buffer held before.
-    frame.pixels.resize(frame.PixelCount());
-    switch (SprDecodeRle(encoded, frame.pixels).problem) {
-        case RleProblem::None: break;
-        case RleProblem::RunPastFrame: return refuse(kFrameTooManyPixelsFormat);
-        case RleProblem::ShortOfPixels: return refuse(kFrameTooFewPixelsFormat);
-        case RleProblem::MissingCount: return refuse(kFrameMissingCountFormat);
+    switch (SprReadFrame(source, kind, record, into, encoded)) {
+        case SprFrameProblem::None: return std::nullopt;
+        case SprFrameProblem::OverPixelLimit:
+            return Refusal{RefusalKind::Rule,
+                           FormatText(kFrameOverPixelLimitFormat, path.c_str(), nameOf().c_str(), record.width,
+                                      record.height, static_cast<unsigned long long>(kMaxFramePixels))};
+        case SprFrameProblem::RunPastFrame: return refuse(kFrameTooManyPixelsFormat);
+        case SprFrameProblem::ShortOfPixels: return refuse(kFrameTooFewPixelsFormat);
+        case SprFrameProblem::MissingCount: return refuse(kFrameMissingCountFormat);
     }
     return std::nullopt;
 }

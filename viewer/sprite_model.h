@@ -14,6 +14,7 @@
 #include "formats/byte_source.h"
 #include "formats/pixels.h"
 #include "formats/spr_file.h"
+#include "formats/spr_frame.h"
 #include "os/file.h"
 #include "os/outcome.h"
 #include "os/paths.h"

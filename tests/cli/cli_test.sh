@@ -70,6 +70,7 @@ rgba_hex 5 4 | unhex t1.rgba
 cp a.bmp UPPER.BMP
 echo "not a picture" >photo.jpg
 echo "not a picture" >fake.bmp
+head -c 1100 /dev/zero >fake.spr
 mkdir sub out empty_out
 "$cli" build sub/hero.spr a.bmp b.bmp c.bmp >/dev/null
 "$cli" build sub/knight.spr t0.tga t1.tga >/dev/null
@@ -78,7 +79,7 @@ echo "# Help"
 expect "--help prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" --help
 expect "-h prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" -h
 expect "help prints the usage" 0 "^Usage: zandrel-cli COMMAND" "" help
-for command in info export build animate; do
+for command in info export build animate thumbnail; do
     expect "$command --help" 0 "^Usage: zandrel-cli $command" "" "$command" --help
 done
 expect "palette --help" 0 "^Usage: zandrel-cli palette export" "" palette --help
@@ -194,6 +195,54 @@ check "... and no temporary file beside it" test "$(files_in out)" = "hero.spr k
 cp b.bmp b.before
 expect "a build onto one of its own sources" 1 "" "SPR文件b.bmp就是列表中的源图b.bmp，不能覆盖源图!" build b.bmp a.bmp b.bmp
 check "... leaves the source byte for byte" cmp b.bmp b.before
+
+echo "# build from sprites"
+expect "a whole sprite as the source" 0 "out/again.spr转换完成!" "" build out/again.spr sub/hero.spr
+check "... gives its bytes back" cmp out/again.spr sub/hero.spr
+expect "a true-colour sprite too, silently" 0 "" "" build out/again_tc.spr sub/knight.spr
+check "... gives its bytes back" cmp out/again_tc.spr sub/knight.spr
+expect "one frame, counted from 0, mixed with a BMP" 0 "out/two.spr转换完成!" "" build out/two.spr sub/hero.spr:2 b.bmp
+"$cli" export out/two.spr --frame 0 out/two0.bmp >/dev/null
+"$cli" export sub/hero.spr --frame 2 out/hero2.bmp >/dev/null
+check "... whose first frame is the sprite's frame 2, colours and all" cmp out/two0.bmp out/hero2.bmp
+expect "a frame past the last" 1 "" "sub/hero.spr:3：这个SPR文件只有3帧（从0数起）!" build out/x.spr sub/hero.spr:3
+expect "a true-colour frame and a BMP do not mix" 1 "" "列表中的文件类型不一致!" build out/x.spr sub/knight.spr:0 a.bmp
+expect "a damaged sprite is refused by name" 1 "" "fake.spr不是一个合法的SPR文件!" build out/x.spr fake.spr
+check "... and nothing is written" test ! -e out/x.spr
+cp sub/hero.spr out/edit.spr
+expect "a sprite written over with its own frames" 0 "out/edit.spr转换完成!" "" \
+    build out/edit.spr out/edit.spr:2 out/edit.spr:0
+check "... holds them in the new order" test "$(u16_at out/edit.spr 4)" = 2
+"$cli" export out/edit.spr --frame 0 out/edit0.bmp >/dev/null
+check "... first the old frame 2" cmp out/edit0.bmp out/hero2.bmp
+if $windows; then
+    skip "a file named with a colon: not a name on Windows"
+    expect "a frame of a sprite named with a backslash" 0 "out/w.spr转换完成!" "" build out/w.spr 'sub\hero.spr:2'
+else
+    cp sub/hero.spr odd.spr
+    expect "a frame of a sprite" 0 "out/odd.spr转换完成!" "" build out/odd.spr odd.spr:1
+    cp sub/hero.spr 'odd.spr:1'
+    expect "a file of the very name wins over the frame, and goes by its own name" 1 "" "只支持BMP或TGA格式!" \
+        build out/odd.spr 'odd.spr:1'
+    rm 'odd.spr:1' 
+fi
+rm -f out/*
+
+echo "# thumbnail"
+expect "a thumbnail says nothing" 0 "" "" thumbnail --size 20 sub/hero.spr out/t.png
+"$cli" export sub/hero.spr --frame 0 --format png out/f0.png >/dev/null
+check "... the first frame at twice its size, index 0 transparent, as ImageMagick reads it" \
+    cmp <("$convert" out/t.png rgba:-) <("$convert" out/f0.png -sample 20x12! rgba:-)
+check "... with a transparent top-left pixel" test "$("$convert" out/t.png -format '%[fx:int(255*p{0,0}.a)]' info:)" = 0
+expect "a true-colour thumbnail" 0 "" "" thumbnail sub/knight.spr out/k.png
+check "... fits 128 x 128 with its proportions" test "$("$convert" out/k.png -format %wx%h info:)" = 128x85
+head -c 1040 sub/hero.spr >cut.spr
+expect "a sprite cut inside its first frame" 1 "" "cut.spr不完整：文件头说有3帧，文件里没有一帧是完整的!" \
+    thumbnail cut.spr out/cut.png
+expect "a file that is no sprite" 1 "" "SPR文件格式错误！" thumbnail fake.spr out/cut.png
+check "... write nothing" test ! -e out/cut.png
+expect "--size must be a size" 2 "" "^zandrel-cli: --size takes" thumbnail --size 0 sub/hero.spr out/t.png
+rm -f out/*
 
 echo "# export"
 rm -f out/*

@@ -56,7 +56,18 @@ public:
     ~KeepCurrentFolder() { std::filesystem::current_path(m_start); }
 
 private:
-    const std::filesystem::path m_start = std::filesystem::current_path();
+    // A test before may have left the current folder in a temporary folder that has
+    // gone since; the system's temporary folder stands in for it then.
+    static std::filesystem::path Start() {
+        std::error_code gone;
+        std::filesystem::path start = std::filesystem::current_path(gone);
+        if (!gone) return start;
+        start = std::filesystem::temp_directory_path();
+        std::filesystem::current_path(start);
+        return start;
+    }
+
+    const std::filesystem::path m_start = Start();
 };
 
 }  // namespace zandrel::test

@@ -92,7 +92,8 @@ TEST_F(MakerTest, OpensEmptyWithMakeAndDeleteDisabledAndAddAsDefault) {
     Settle();
     ASSERT_EQ(m_prompts.Questions().size(), 1u);
     EXPECT_EQ(m_prompts.Questions()[0].kind, QuestionKind::OpenFiles);
-    EXPECT_EQ(m_prompts.Questions()[0].filter, "256色BMP图(*.bmp)|*.bmp|32位色TGA图(*.tga)|*.tga|PNG图(*.png)|*.png||");
+    EXPECT_EQ(m_prompts.Questions()[0].filter,
+              "256色BMP图(*.bmp)|*.bmp|32位色TGA图(*.tga)|*.tga|PNG图(*.png)|*.png|Velmark SPR(*.spr)|*.spr||");
     EXPECT_TRUE(m_maker->isVisible());
     EXPECT_EQ(List().count(), 0);
     EXPECT_FALSE(Enabled(kIdOk));

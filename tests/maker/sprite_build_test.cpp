@@ -258,7 +258,7 @@ TEST_F(SpriteBuild, RefusesWhatTheFieldsCannotHold) {
     EXPECT_FALSE(test::Exists(out));
 
     const std::vector<std::string> tooMany(65536, m_dir.Path("a.tga"));
-    EXPECT_FALSE(BuildTrueColourSprite(tooMany, out).done);
+    EXPECT_FALSE(BuildTrueColourSprite(ImageSources(tooMany), out).done);
     EXPECT_FALSE(test::Exists(out));
 }
 
