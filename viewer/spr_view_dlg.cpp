@@ -696,6 +696,16 @@ void CSprViewDlg::UpdateStatus() {
         ToQString(status.empty() ? caption : FormatText(kTitleStatusFormat, caption.c_str(), status.c_str())));
 }
 
+void CSprViewDlg::changeEvent(QEvent* event) {
+    TemplateDialog::changeEvent(event);
+    // A dialog opened over the viewer (the maker, a save dialog) takes the mouse without
+    // the preview hearing that it left: forget the pixel the title tells.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && m_mouse) {
+        m_mouse.reset();
+        UpdateStatus();
+    }
+}
+
 void CSprViewDlg::resizeEvent(QResizeEvent* event) {
     TemplateDialog::resizeEvent(event);
     Relayout();

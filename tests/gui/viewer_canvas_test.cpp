@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -240,6 +241,12 @@ TEST_F(CanvasTest, InspectorTellsTheIndexAndColourUnderThePointAtEveryZoomAndPan
     EXPECT_EQ(m_viewer->StatusText(), "缩放 1×　(0,0) #090807 透明度 0");
     MoveMouse(Preview(), topLeft + QPoint(0, 1));
     EXPECT_EQ(m_viewer->StatusText(), "缩放 1×　(0,1) #030201 透明度 128");
+    // A dialog over the viewer takes the mouse away without a word to the preview.
+    QWidget over;
+    over.show();
+    QApplication::setActiveWindow(&over);
+    QApplication::processEvents();
+    EXPECT_EQ(m_viewer->StatusText(), "");
 }
 
 TEST_F(CanvasTest, SwatchClickOutlinesExactlyThePixelsOfItsIndexAndImportsShowAtOnce) {
