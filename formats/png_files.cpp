@@ -141,17 +141,34 @@ void UnpackIndices(ByteSpan packed, std::uint32_t width, std::uint32_t height, s
     }
 }
 
-// The encoder's memory, kept on each thread from one image to the next. A deflate state
-// and its windows take a few hundred kilobytes; handed back after every frame, the C
-// library returns them to the system and faults them in again for the next one, which
-// in a batch of frames costs more than the compression. Every block spng and zlib ask
-// for comes from here; a block given back waits for the next request it can hold.
-class RecycledBlocks {
+// Before each block spng and zlib are handed; its size keeps malloc's alignment for
+// what follows.
+struct alignas(std::max_align_t) Block {
+    std::size_t capacity;
+};
+
+void* NewBlock(std::size_t size) {
+    if (size > std::numeric_limits<std::size_t>::max() - sizeof(Block)) return nullptr;
+    auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+    if (block == nullptr) return nullptr;
+    block->capacity = size;
+    return block + 1;
+}
+
+Block* BlockOf(void* memory) { return static_cast<Block*>(memory) - 1; }
+
+}  // namespace
+
+// A deflate state and its windows take a few hundred kilobytes; handed back after every
+// frame, the C library returns them to the system and faults them in again for the
+// next one, which in a batch of frames costs more than the compression. A block given
+// back here waits for the next request it can hold.
+class PngEncoderMemory::Blocks {
 public:
-    RecycledBlocks() { m_free.reserve(kMostKept); }
-    RecycledBlocks(const RecycledBlocks&) = delete;
-    RecycledBlocks& operator=(const RecycledBlocks&) = delete;
-    ~RecycledBlocks() {
+    Blocks() { m_free.reserve(kMostKept); }
+    Blocks(const Blocks&) = delete;
+    Blocks& operator=(const Blocks&) = delete;
+    ~Blocks() {
         for (Block* block : m_free) std::free(block);
     }
 
@@ -162,22 +179,14 @@ public:
         for (auto it = m_free.begin(); it != m_free.end(); ++it) {
             if ((*it)->capacity >= size && (best == m_free.end() || (*it)->capacity < (*best)->capacity)) best = it;
         }
-        if (best != m_free.end()) {
-            Block* block = *best;
-            *best = m_free.back();
-            m_free.pop_back();
-            return block + 1;
-        }
-        if (size > std::numeric_limits<std::size_t>::max() - sizeof(Block)) return nullptr;
-        auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
-        if (block == nullptr) return nullptr;
-        block->capacity = size;
+        if (best == m_free.end()) return NewBlock(size);
+        Block* block = *best;
+        *best = m_free.back();
+        m_free.pop_back();
         return block + 1;
     }
 
-    void Give(void* memory) {
-        if (memory == nullptr) return;
-        Block* block = static_cast<Block*>(memory) - 1;
+    void Give(Block* block) {
         if (m_free.size() < kMostKept) {
             m_free.push_back(block);
             return;
@@ -189,41 +198,44 @@ public:
         std::free(block);
     }
 
-    void* Resize(void* memory, std::size_t size) {
-        if (memory == nullptr) return Take(size);
-        const Block* block = static_cast<Block*>(memory) - 1;
-        if (block->capacity >= size) return memory;
-        void* bigger = Take(size);
-        if (bigger == nullptr) return nullptr;
-        std::memcpy(bigger, memory, block->capacity);
-        Give(memory);
-        return bigger;
-    }
-
 private:
-    // Before each block handed out; its size keeps malloc's alignment for what follows.
-    struct alignas(std::max_align_t) Block {
-        std::size_t capacity;
-    };
     // More than one encoder takes at once: the context, zlib's state and windows, rows.
     static constexpr std::size_t kMostKept = 32;
     std::vector<Block*> m_free;
 };
 
-RecycledBlocks& EncoderBlocks() {
-    thread_local RecycledBlocks blocks;
-    return blocks;
-}
+namespace {
 
-void* TakeBlock(std::size_t size) { return EncoderBlocks().Take(size); }
-void* ResizeBlock(void* memory, std::size_t size) { return EncoderBlocks().Resize(memory, size); }
+// The blocks of the PngEncoderMemory in place on this thread, if one is. A plain pointer:
+// a thread-local object with a destructor is destroyed after its storage is freed by
+// some Windows C runtimes, so the memory's owner lives on the thread's stack instead.
+thread_local PngEncoderMemory::Blocks* t_blocks = nullptr;
+
+void* TakeBlock(std::size_t size) { return t_blocks != nullptr ? t_blocks->Take(size) : NewBlock(size); }
+void GiveBlock(void* memory) {
+    if (memory == nullptr) return;
+    if (t_blocks != nullptr) {
+        t_blocks->Give(BlockOf(memory));
+    } else {
+        std::free(BlockOf(memory));
+    }
+}
+void* ResizeBlock(void* memory, std::size_t size) {
+    if (memory == nullptr) return TakeBlock(size);
+    const std::size_t capacity = BlockOf(memory)->capacity;
+    if (capacity >= size) return memory;
+    void* bigger = TakeBlock(size);
+    if (bigger == nullptr) return nullptr;
+    std::memcpy(bigger, memory, capacity);
+    GiveBlock(memory);
+    return bigger;
+}
 void* TakeZeroedBlocks(std::size_t count, std::size_t size) {
     if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) return nullptr;
     void* memory = TakeBlock(count * size);
     if (memory != nullptr) std::memset(memory, 0, count * size);
     return memory;
 }
-void GiveBlock(void* memory) { EncoderBlocks().Give(memory); }
 
 spng_alloc kEncoderAlloc{TakeBlock, ResizeBlock, TakeZeroedBlocks, GiveBlock};
 
@@ -337,6 +349,16 @@ bool LooksIncompressible(ByteSpan indices, std::size_t width) {
 }
 
 }  // namespace
+
+PngEncoderMemory::PngEncoderMemory() {
+    if (t_blocks != nullptr) return;  // an outer one keeps the memory already
+    m_blocks = std::make_unique<Blocks>();
+    t_blocks = m_blocks.get();
+}
+
+PngEncoderMemory::~PngEncoderMemory() {
+    if (m_blocks) t_blocks = nullptr;
+}
 
 bool HasPngSignature(ByteSpan file) {
     return file.size() >= kPngSignatureBytes && std::memcmp(file.data(), kPngSignature, kPngSignatureBytes) == 0;

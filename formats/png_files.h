@@ -13,6 +13,7 @@
 // data and the chunks it needs can make a file damaged.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -65,10 +66,28 @@ Bytes EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indic
 Bytes EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels);
 
 // The same into `out`, which is cleared first and keeps its capacity: a caller that
-// encodes frame after frame into one buffer, on one thread, allocates nothing once the
-// buffer and the encoder's memory have grown to the largest frame.
+// encodes frame after frame into one buffer, on one thread, with a PngEncoderMemory in
+// place, allocates nothing once the buffer and the encoder's memory have grown to the
+// largest frame.
 void EncodePngIndexed(std::uint16_t width, std::uint16_t height, ByteSpan indices, const SprPalette& palette,
                       Bytes& out);
 void EncodePngRgba(std::uint16_t width, std::uint16_t height, ByteSpan sprPixels, Bytes& out);
+
+// While one lives, the PNG encoder on the thread that made it keeps its memory from one
+// image to the next instead of handing it back to the C library after each; it is freed
+// with this. Made, used and ended on one thread; one made while another is in place on
+// the thread leaves the memory to that one.
+class PngEncoderMemory {
+public:
+    PngEncoderMemory();
+    ~PngEncoderMemory();
+    PngEncoderMemory(const PngEncoderMemory&) = delete;
+    PngEncoderMemory& operator=(const PngEncoderMemory&) = delete;
+
+    class Blocks;
+
+private:
+    std::unique_ptr<Blocks> m_blocks;  // null when another was in place
+};
 
 }  // namespace zandrel

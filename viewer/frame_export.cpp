@@ -111,10 +111,12 @@ struct FrameOutput {
 };
 
 // What one thread keeps from one frame to the next.
+// A thread's buffers from one frame to the next; made on the thread that uses them.
 struct FrameBuffers {
     SpriteFrame frame;
     Bytes encoded;
     Bytes file;
+    PngEncoderMemory pngMemory;
 };
 
 FrameOutput MakeFrameOutput(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format,

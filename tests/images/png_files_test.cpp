@@ -51,6 +51,7 @@ TEST(PngExport, RgbaIsUprightWithTheFramesOwnAlpha) {
 // and small after large, of both kinds: each file is its own frame and nothing of the
 // one before.
 TEST(PngExport, FramesEncodedIntoOneBufferEachDecodeToThemselves) {
+    const PngEncoderMemory memory;
     const SprPalette palette = test::DistinctPalette();
     Bytes out{1, 2, 3};
     const std::tuple<std::uint16_t, std::uint16_t> sizes[] = {{3, 2}, {300, 200}, {1, 1}, {257, 3}, {2, 290}, {5, 5}};
