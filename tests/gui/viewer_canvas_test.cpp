@@ -247,7 +247,9 @@ TEST_F(CanvasTest, InspectorTellsTheIndexAndColourUnderThePointAtEveryZoomAndPan
     QApplication::setActiveWindow(&over);
     QApplication::processEvents();
     // (Under Wine's offscreen platform the viewer may stay the active window.)
-    if (!m_viewer->isActiveWindow()) EXPECT_EQ(m_viewer->StatusText(), "");
+    if (!m_viewer->isActiveWindow()) {
+        EXPECT_EQ(m_viewer->StatusText(), "");
+    }
 }
 
 TEST_F(CanvasTest, SwatchClickOutlinesExactlyThePixelsOfItsIndexAndImportsShowAtOnce) {
