@@ -113,8 +113,9 @@ void BM_BatchPeakMemory(benchmark::State& state) {
     std::filesystem::remove_all(out);
     state.counters["few_peak_kb"] = static_cast<double>(fewRun.peakKilobytes);
     state.counters["many_peak_kb"] = static_cast<double>(manyRun.peakKilobytes);
-    state.counters["many_vs_few"] =
-        fewRun.peakKilobytes > 0 ? static_cast<double>(manyRun.peakKilobytes) / fewRun.peakKilobytes : 0;
+    state.counters["many_vs_few"] = fewRun.peakKilobytes > 0 ? static_cast<double>(manyRun.peakKilobytes) /
+                                                                   static_cast<double>(fewRun.peakKilobytes)
+                                                             : 0;
 }
 
 BENCHMARK(BM_BatchTwoThreadsAgainstOne)->UseManualTime()->Iterations(Rounds(4))->Unit(benchmark::kMillisecond);

@@ -94,10 +94,10 @@ TEST(PngExport, NoiseIsStoredAndWhatRepeatsIsStillCompressed) {
         state ^= state << 5;
         return static_cast<std::uint8_t>(state >> 24);
     };
-    Bytes noise(kWidth * kHeight);
+    Bytes noise(std::size_t{kWidth} * kHeight);
     for (std::uint8_t& index : noise) index = next();
     Bytes rowsTwice = noise;  // each row of noise followed by a copy of itself
-    for (int y = 1; y < kHeight; y += 2) {
+    for (std::ptrdiff_t y = 1; y < kHeight; y += 2) {
         std::copy_n(rowsTwice.begin() + (y - 1) * kWidth, kWidth, rowsTwice.begin() + y * kWidth);
     }
     Bytes sixteenValues = noise;
@@ -105,7 +105,7 @@ TEST(PngExport, NoiseIsStoredAndWhatRepeatsIsStillCompressed) {
 
     const SprPalette palette = test::DistinctPalette();
     // The pixels, a filter byte a row and the colour chunks: what a stored picture takes.
-    const std::size_t stored = noise.size() + kHeight + 3 * 256 + 128;
+    const std::size_t stored = noise.size() + kHeight + std::size_t{3} * 256 + 128;
     for (const auto& [name, pixels, mostBytes] :
          {std::tuple{"noise", &noise, stored}, std::tuple{"rows twice", &rowsTwice, stored * 6 / 10},
           std::tuple{"sixteen values", &sixteenValues, stored * 6 / 10}}) {
@@ -115,7 +115,9 @@ TEST(PngExport, NoiseIsStoredAndWhatRepeatsIsStillCompressed) {
         const QImage image = test::QtDecode(png);
         ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
         for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) ASSERT_EQ(image.pixelIndex(x, y), (*pixels)[y * kWidth + x]);
+            for (int x = 0; x < kWidth; ++x) {
+                ASSERT_EQ(image.pixelIndex(x, y), (*pixels)[static_cast<std::size_t>(y) * kWidth + x]);
+            }
         }
     }
 }
