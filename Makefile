@@ -1,7 +1,7 @@
 # The front door: `make test` on a fresh Debian machine installs what is missing,
 # builds under AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
 
-PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev time \
             qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n \
             imagemagick fonts-arphic-uming xvfb xauth xxd pkgconf libspng-dev libgif-dev \
             xdg-utils shared-mime-info libglib2.0-bin
