@@ -375,8 +375,9 @@ TEST_F(SpriteBuild, GivesTheSameBytesOnOneThreadOrFour) {
         const auto width = static_cast<std::uint16_t>(3 + f % 4);
         const auto height = static_cast<std::uint16_t>(2 + f % 3);
         Bytes indices(std::size_t{width} * height);
-        for (std::size_t i = 0; i < indices.size(); ++i)
+        for (std::size_t i = 0; i < indices.size(); ++i) {
             indices[i] = static_cast<std::uint8_t>((i + f) % 3 == 0 ? 0 : 10 + (i * 7 + f) % 20);
+        }
         indices[0] = f % 3 == 1 ? 7 : 5;
         // Later colour tables differ; the first one's is the sprite's.
         const std::string path = Bmp("f" + std::to_string(f) + ".bmp", width, height, indices,
@@ -420,7 +421,7 @@ TEST_F(SpriteBuild, GivesTheSameTrueColourBytesOnOneThreadOrFour) {
         const auto width = static_cast<std::uint16_t>(1 + f % 3);
         Bytes bgra;
         Bytes abgr;
-        for (std::uint8_t i = 0; i < 4 * width * 2; i += 4) {
+        for (std::size_t i = 0; i < std::size_t{4} * width * 2; i += 4) {
             const Bytes pixel = {static_cast<std::uint8_t>(f + i), 7, static_cast<std::uint8_t>(200 - i), f};
             PutBytes(bgra, pixel);
             PutBytes(abgr, Bytes{pixel[3], pixel[0], pixel[1], pixel[2]});
