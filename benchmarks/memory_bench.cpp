@@ -242,8 +242,8 @@ std::vector<std::string> WriteSources(const ScratchFolder& scratch, std::size_t 
 // Args: frame count, width, height, shape (0 typical BMP, 1 sparse BMP, 2 TGA).
 // The build runs on the calling thread alone, the only one the counter sees. The bound
 // is per thread that reads sources: a build on N threads adds, for each, its own read
-// and encoding buffers (up to twice the largest frame's pixels) and two records in
-// flight, each at most a frame's encoded bytes.
+// and encoding buffers (up to twice the largest frame's pixels) and two runs of eight
+// records in flight, each record at most a frame's encoded bytes.
 void BM_BuildSpriteMemory(benchmark::State& state) {
     const auto frames = static_cast<std::size_t>(state.range(0));
     const auto width = static_cast<std::uint16_t>(state.range(1));

@@ -429,15 +429,18 @@ struct SharedShelf {
 };
 
 // The records of sources [begin, end) made on a few threads and taken in source order
-// by one. The threads run at most a window of records ahead of the one taken last,
-// each in a buffer kept from one source to the next, which bounds the memory.
+// by one. A thread takes up a run of sources at a time, so that the threads and the
+// taker meet once a run rather than once a source; the threads run at most a window of
+// runs ahead of the one taken last, each record in a buffer kept from one run to the
+// next, which bounds the memory.
 class RecordPool {
 public:
     // Makes the record of a source into a writer without a file.
     using Make = std::function<Outcome(std::size_t, SourceBuffers&, SpriteWriter&)>;
 
     RecordPool(unsigned threads, std::size_t begin, std::size_t end, const Make& make)
-        : m_nEnd(end), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread), m_nNext(begin), m_nTaken(begin) {
+        : m_nBegin(begin), m_nEnd(end), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread) {
+        for (Slot& slot : m_slots) slot.made.resize(kRunSources);
         m_threads.reserve(threads);
         for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Work(); });
     }
@@ -455,67 +458,98 @@ public:
     // The record of source `index`, appended to `writer`, or why it could not be made.
     // Sources are taken in order, each once.
     Outcome Take(std::size_t index, SpriteWriter& writer) {
-        Slot& slot = m_slots[index % m_slots.size()];
-        {
+        const std::size_t run = (index - m_nBegin) / kRunSources;
+        const std::size_t within = (index - m_nBegin) % kRunSources;
+        Slot& slot = m_slots[run % m_slots.size()];
+        if (within == 0) {
             std::unique_lock lock(m_mutex);
-            m_ready.wait(lock, [&] { return slot.ready; });
+            if (!slot.ready) {
+                m_bTakerWaits = true;
+                m_ready.wait(lock, [&] { return slot.ready; });
+                m_bTakerWaits = false;
+            }
         }
-        // The slot is the taker's until it hands it back: no thread touches it.
-        if (slot.error) std::rethrow_exception(slot.error);
-        if (!slot.outcome.done) return std::move(slot.outcome);
-        const std::span<const std::uint8_t> record = slot.record.Kept();
+        // The run is the taker's until it hands the slot back: no thread touches it.
+        Made& made = slot.made[within];
+        if (made.error) std::rethrow_exception(made.error);
+        if (!made.outcome.done) return std::move(made.outcome);
+        const std::span<const std::uint8_t> record = made.record.Kept();
         Bytes& bytes = writer.Room(record.size());
         bytes.insert(bytes.end(), record.begin(), record.end());
-        {
-            const std::lock_guard lock(m_mutex);
+        if (within == kRunSources - 1 || index + 1 == m_nEnd) {
+            std::unique_lock lock(m_mutex);
             slot.ready = false;
-            m_nTaken = index + 1;
+            m_nTakenRuns = run + 1;
+            const bool wake = m_nWorkersWaiting != 0;
+            lock.unlock();
+            if (wake) m_room.notify_one();
         }
-        m_room.notify_one();
         return Outcome::Done();
     }
 
 private:
-    static constexpr std::size_t kWindowPerThread = 2;  // records
+    static constexpr std::size_t kRunSources = 8;
+    static constexpr std::size_t kWindowPerThread = 2;  // runs
 
-    struct Slot {
-        bool ready = false;
+    struct Made {
         Outcome outcome = Outcome::Done();
         std::exception_ptr error;
         SpriteWriter record;
     };
+    struct Slot {
+        bool ready = false;
+        std::vector<Made> made;
+    };
 
     void Work() {
         SourceBuffers buffers;
+        const std::size_t runs = (m_nEnd - m_nBegin + kRunSources - 1) / kRunSources;
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_room.wait(lock, [&] { return m_bStop || m_nNext >= m_nEnd || m_nNext < m_nTaken + m_slots.size(); });
-            if (m_bStop || m_nNext >= m_nEnd) return;
-            const std::size_t index = m_nNext++;
-            // Taken back by the taker, and not yet given again: this thread's alone.
-            Slot& slot = m_slots[index % m_slots.size()];
+            // Woken only when there is someone to wake: a wait costs the system a call.
+            const auto canGo = [&] {
+                return m_bStop || m_nNextRun >= runs || m_nNextRun < m_nTakenRuns + m_slots.size();
+            };
+            if (!canGo()) {
+                ++m_nWorkersWaiting;
+                m_room.wait(lock, canGo);
+                --m_nWorkersWaiting;
+            }
+            if (m_bStop || m_nNextRun >= runs) return;
+            const std::size_t run = m_nNextRun++;
+            // Handed back by the taker and not yet given again: this thread's alone.
+            Slot& slot = m_slots[run % m_slots.size()];
             lock.unlock();
-            slot.record.Clear();
-            slot.error = nullptr;
-            try {
-                slot.outcome = m_make(index, buffers, slot.record);
-            } catch (...) {
-                slot.error = std::current_exception();
+            const std::size_t first = m_nBegin + run * kRunSources;
+            for (std::size_t i = first; i < std::min(m_nEnd, first + kRunSources); ++i) {
+                Made& made = slot.made[i - first];
+                made.record.Clear();
+                made.error = nullptr;
+                try {
+                    made.outcome = m_make(i, buffers, made.record);
+                } catch (...) {
+                    made.error = std::current_exception();
+                }
+                // The taker stops at this source: the rest of the run is not wanted.
+                if (made.error || !made.outcome.done) break;
             }
             lock.lock();
             slot.ready = true;
-            m_ready.notify_one();
+            if (m_bTakerWaits) m_ready.notify_one();
         }
     }
 
+    const std::size_t m_nBegin;
     const std::size_t m_nEnd;
     const Make& m_make;
     std::mutex m_mutex;
-    std::condition_variable m_ready;  // a record is made, for the taker
-    std::condition_variable m_room;   // a record was taken, for the threads
+    std::condition_variable m_ready;  // a run is made, for the taker
+    std::condition_variable m_room;   // a run was taken, for the threads
     std::vector<Slot> m_slots;
-    std::size_t m_nNext;   // the next source for a thread to take up
-    std::size_t m_nTaken;  // the sources taken so far
+    std::size_t m_nNextRun = 0;    // the next run for a thread to take up
+    std::size_t m_nTakenRuns = 0;  // the runs handed back so far
+    std::size_t m_nWorkersWaiting = 0;
+    bool m_bTakerWaits = false;
     bool m_bStop = false;
     std::vector<std::thread> m_threads;
 };

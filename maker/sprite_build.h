@@ -13,8 +13,8 @@
 // is read and encoded through small work buffers (a small source is read whole, in one
 // read), so that a build takes at most about twice the largest frame's pixels plus the
 // bytes it writes, for each thread that reads sources (the records of a build on several
-// threads wait in memory, at most two a thread). The bytes are written out in pieces of
-// up to about a megabyte.
+// threads wait in memory, at most two runs of eight a thread). The bytes are written out
+// in pieces of up to about a megabyte.
 
 #include <cstdint>
 #include <optional>
