@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "formats/image_files.h"
@@ -369,8 +370,12 @@ TEST_F(SpriteBuild, GivesTheSameBytesOnOneThreadOrFour) {
         PutBytes(records, encoded);
     };
     const std::vector<test::TestFrame> spriteFrames = {test::Filled(3, 2, 0), {2, 2, {0, 9, 9, 0}}};
-    const std::string sprite = m_dir.Path("s.spr");
-    test::WriteBytes(sprite, test::MakeSprite(SprKind::Indexed256Rle, spriteFrames, test::DistinctPalette(4)));
+    // Two sprites of the same frames, taken in turns: the threads share the one sprite
+    // that is open.
+    const std::array<std::string, 2> sprites = {m_dir.Path("s.spr"), m_dir.Path("t.spr")};
+    for (const std::string& sprite : sprites) {
+        test::WriteBytes(sprite, test::MakeSprite(SprKind::Indexed256Rle, spriteFrames, test::DistinctPalette(4)));
+    }
     for (std::uint8_t f = 0; f < 14; ++f) {
         const auto width = static_cast<std::uint16_t>(3 + f % 4);
         const auto height = static_cast<std::uint16_t>(2 + f % 3);
@@ -388,10 +393,9 @@ TEST_F(SpriteBuild, GivesTheSameBytesOnOneThreadOrFour) {
                 add({again % 2 == 0 ? path : m_dir.Path("./f4.bmp"), std::nullopt}, width, height, indices);
             }
         }
-        if (f % 5 == 3) {
-            add({sprite, 1}, 2, 2, spriteFrames[1].pixels);
-            add({sprite, 0}, 3, 2, spriteFrames[0].pixels);
-        }
+        // A frame of a sprite in every run of sources that a thread takes up.
+        const std::uint16_t k = f % 2;
+        add({sprites[f / 2 % 2], k}, spriteFrames[k].width, spriteFrames[k].height, spriteFrames[k].pixels);
     }
     Bytes expected = {'S', 'P', 1, 2, static_cast<std::uint8_t>(sources.size()), 0, 0, 0};
     PutBytes(expected, records);
@@ -431,7 +435,7 @@ TEST_F(SpriteBuild, GivesTheSameTrueColourBytesOnOneThreadOrFour) {
             sources.push_back({again % 2 == 0 ? path : m_dir.Path("./t5.tga"), std::nullopt});
             record(width, 2, abgr);
         }
-        if (f % 4 == 1) {
+        if (f % 2 == 1) {
             sources.push_back({sprite, 0});
             record(2, 3, spriteFrames[0].pixels);
         }
