@@ -44,7 +44,7 @@ constexpr std::string_view kMainHelp =
     "                                 folder of its own under OUT\n"
     "  animate SPRITE OUT.gif [--fps N] [--palette PAL]\n"
     "                                 every frame as a looping animated GIF\n"
-    "  build OUTPUT SOURCE...         a sprite from 256-colour BMPs and indexed PNGs, or\n"
+    "  build [-j N] OUTPUT SOURCE...  a sprite from 256-colour BMPs and indexed PNGs, or\n"
     "                                 from 32-bit TGAs and RGB(A) PNGs, and from the\n"
     "                                 frames of sprites (hero.spr, or hero.spr:3)\n"
     "  thumbnail [--size N] SPRITE OUT.png\n"
@@ -131,7 +131,7 @@ constexpr std::string_view kAnimateHelp =
     "Example: zandrel-cli animate hero.spr hero.gif --fps 12\n";
 
 constexpr std::string_view kBuildHelp =
-    "Usage: zandrel-cli build OUTPUT SOURCE...\n"
+    "Usage: zandrel-cli build [-j N] OUTPUT SOURCE...\n"
     "\n"
     "Builds the sprite OUTPUT from the sources, one frame each, in the order given.\n"
     "All sources are palettised: 256-colour uncompressed BMP files or indexed PNG files\n"
@@ -148,6 +148,10 @@ constexpr std::string_view kBuildHelp =
     "images; a true-colour sprite's frame goes with true-colour ones. The first source\n"
     "gives the palette, whatever it is. Built from all its frames, a sprite this program\n"
     "wrote comes out byte for byte the same, and OUTPUT may be one of the sprites read.\n"
+    "\n"
+    "Options:\n"
+    "  -j N            read and encode the sources on N threads (default: one per\n"
+    "                  processor); the sprite is the same whatever the count\n"
     "\n"
     "Examples: zandrel-cli build hero.spr frames/hero000.png frames/hero001.png\n"
     "          zandrel-cli build hero.spr hero.spr:0 new.bmp hero.spr:2\n";
@@ -503,10 +507,12 @@ int Animate(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 }
 
 int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments parsed = Parse(args, 1, {});
+    const Arguments parsed = Parse(args, 1, {"-j"});
     if (parsed.help) return out << kBuildHelp, kExitDone;
     if (!parsed.error.empty()) return Usage(err, parsed.error, kBuildHelp);
     if (parsed.positional.size() < 2) return Usage(err, "build takes an output and at least one source", kBuildHelp);
+    const std::optional<unsigned> threads = ThreadsOption(parsed, 0);
+    if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kBuildHelp);
     std::vector<BuildSource> sources;
     for (auto name = parsed.positional.begin() + 1; name != parsed.positional.end(); ++name) {
         Result<std::vector<BuildSource>> named = SourcesNamed(*name);
@@ -515,7 +521,7 @@ int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     }
     const std::string& output = parsed.positional[0];
     return ReportWritten(
-        output, [&] { return BuildSprite(sources, output); }, out, err);
+        output, [&] { return BuildSprite(sources, output, *threads); }, out, err);
 }
 
 constexpr unsigned kMostThumbnailSize = 4096;

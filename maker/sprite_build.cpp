@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <functional>
+#include <mutex>
 #include <numeric>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "formats/image_files.h"
 #include "formats/pixels.h"
@@ -322,58 +327,315 @@ std::string InitialSaveName(const BuildSource& firstSource) {
     return firstSource.frame ? firstSource.path : InitialSaveName(std::string_view(firstSource.path));
 }
 
-Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::string& output) {
+namespace {
+
+// What one thread keeps from one source to the next.
+struct SourceBuffers {
+    PalettisedSource source;
+    Bytes whole;
+};
+
+// The sprite's palette: the first source's colour table with its top-left entry
+// exchanged with entry 0, and that top-left index.
+struct SpritePalette {
+    BmpColourTable table{};
+    std::uint8_t firstT = 0;
+};
+
+// A palettised source read and moved to the sprite's indices in `buffers.source`; the
+// first source decides `palette`, the others only read it.
+Outcome ReadMappedSource(const BuildSource& from, bool first, SpritePalette& palette, SpriteShelf& shelf,
+                         SourceBuffers& buffers) {
+    if (Outcome read = ReadPalettisedSource(from, first, shelf, buffers.source, buffers.whole); !read.done) return read;
+    IndexedPicture& frame = buffers.source.picture;
+    const std::uint8_t t = buffers.source.transparent.value_or(frame.pixels.front());
+    if (first) {
+        palette.firstT = t;
+        palette.table = buffers.source.colourTable;
+        std::swap_ranges(palette.table.begin(), palette.table.begin() + 4,
+                         palette.table.begin() + 4 * std::ptrdiff_t{t});
+    }
+    return MoveToSpriteIndices(frame.pixels, MapSourceIndices(palette.firstT, t, palette.table), SourceName(from));
+}
+
+Outcome WritePalettisedRecord(const IndexedPicture& frame, SprKind kind, const BuildSource& from,
+                              SpriteWriter& writer) {
+    if (kind == SprKind::Indexed256) {
+        WriteRawFrameRecord(frame, writer);
+        return Outcome::Done();
+    }
+    return WriteRleFrameRecord(frame, SourceName(from), writer);
+}
+
+// Each thread holds one source open at a time: this many keep a build far below the
+// usual limit of open files, and more would only wait for the disk.
+constexpr unsigned kMostBuildThreads = 16;
+
+// How many threads make the records of `count` sources; a build of one or two sources
+// is not worth starting any.
+unsigned BuildThreadsFor(unsigned asked, std::size_t count) {
+    if (count <= 2) return 1;
+    const unsigned threads = asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(std::min(threads, kMostBuildThreads), count));
+}
+
+// A source file is held without sharing: two threads reading the same file, under one
+// name or two, would refuse each other. A thread waits here until no other one holds
+// the file it is about to open.
+class FileGate {
+public:
+    class Pass {
+    public:
+        Pass(FileGate& gate, const BuildSource& source) : m_gate(gate) {
+            if (!source.frame) m_identity = IdentityOf(source.path);
+            if (m_identity) m_gate.Enter(*m_identity);
+        }
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+        ~Pass() {
+            if (m_identity) m_gate.Leave(*m_identity);
+        }
+
+    private:
+        FileGate& m_gate;
+        std::optional<FileIdentity> m_identity;
+    };
+
+private:
+    void Enter(const FileIdentity& identity) {
+        std::unique_lock lock(m_mutex);
+        m_left.wait(lock, [&] { return std::find(m_held.begin(), m_held.end(), identity) == m_held.end(); });
+        m_held.push_back(identity);
+    }
+    void Leave(const FileIdentity& identity) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_held.erase(std::find(m_held.begin(), m_held.end(), identity));
+        }
+        m_left.notify_all();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_left;
+    std::vector<FileIdentity> m_held;
+};
+
+// The sprite shelf keeps one sprite open for its frames: the threads share it, one at
+// a time, so that a sprite is opened once for the frames that follow each other as it
+// is when one thread reads them all.
+struct SharedShelf {
+    std::mutex mutex;
+    SpriteShelf shelf;
+};
+
+// The records of sources [begin, end) made on a few threads and taken in source order
+// by one. A thread takes up a run of sources at a time, so that the threads and the
+// taker meet once a run rather than once a source; the threads run at most a window of
+// runs ahead of the one taken last, each record in a buffer kept from one run to the
+// next, which bounds the memory.
+class RecordPool {
+public:
+    // Makes the record of a source into a writer without a file.
+    using Make = std::function<Outcome(std::size_t, SourceBuffers&, SpriteWriter&)>;
+
+    RecordPool(unsigned threads, std::size_t begin, std::size_t end, const Make& make)
+        : m_nBegin(begin), m_nEnd(end), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread) {
+        for (Slot& slot : m_slots) slot.made.resize(kRunSources);
+        m_threads.reserve(threads);
+        for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Work(); });
+    }
+    RecordPool(const RecordPool&) = delete;
+    RecordPool& operator=(const RecordPool&) = delete;
+    ~RecordPool() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bStop = true;
+        }
+        m_room.notify_all();
+        for (std::thread& thread : m_threads) thread.join();
+    }
+
+    // The record of source `index`, appended to `writer`, or why it could not be made.
+    // Sources are taken in order, each once.
+    Outcome Take(std::size_t index, SpriteWriter& writer) {
+        const std::size_t run = (index - m_nBegin) / kRunSources;
+        const std::size_t within = (index - m_nBegin) % kRunSources;
+        Slot& slot = m_slots[run % m_slots.size()];
+        if (within == 0) {
+            std::unique_lock lock(m_mutex);
+            if (!slot.ready) {
+                m_bTakerWaits = true;
+                m_ready.wait(lock, [&] { return slot.ready; });
+                m_bTakerWaits = false;
+            }
+        }
+        // The run is the taker's until it hands the slot back: no thread touches it.
+        Made& made = slot.made[within];
+        if (made.error) std::rethrow_exception(made.error);
+        if (!made.outcome.done) return std::move(made.outcome);
+        const std::span<const std::uint8_t> record = made.record.Kept();
+        Bytes& bytes = writer.Room(record.size());
+        bytes.insert(bytes.end(), record.begin(), record.end());
+        if (within == kRunSources - 1 || index + 1 == m_nEnd) {
+            std::unique_lock lock(m_mutex);
+            slot.ready = false;
+            m_nTakenRuns = run + 1;
+            const bool wake = m_nWorkersWaiting != 0;
+            lock.unlock();
+            if (wake) m_room.notify_one();
+        }
+        return Outcome::Done();
+    }
+
+private:
+    static constexpr std::size_t kRunSources = 8;
+    static constexpr std::size_t kWindowPerThread = 2;  // runs
+
+    struct Made {
+        Outcome outcome = Outcome::Done();
+        std::exception_ptr error;
+        SpriteWriter record;
+    };
+    struct Slot {
+        bool ready = false;
+        std::vector<Made> made;
+    };
+
+    void Work() {
+        SourceBuffers buffers;
+        const std::size_t runs = (m_nEnd - m_nBegin + kRunSources - 1) / kRunSources;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            // Woken only when there is someone to wake: a wait costs the system a call.
+            const auto canGo = [&] {
+                return m_bStop || m_nNextRun >= runs || m_nNextRun < m_nTakenRuns + m_slots.size();
+            };
+            if (!canGo()) {
+                ++m_nWorkersWaiting;
+                m_room.wait(lock, canGo);
+                --m_nWorkersWaiting;
+            }
+            if (m_bStop || m_nNextRun >= runs) return;
+            const std::size_t run = m_nNextRun++;
+            // Handed back by the taker and not yet given again: this thread's alone.
+            Slot& slot = m_slots[run % m_slots.size()];
+            lock.unlock();
+            const std::size_t first = m_nBegin + run * kRunSources;
+            for (std::size_t i = first; i < std::min(m_nEnd, first + kRunSources); ++i) {
+                Made& made = slot.made[i - first];
+                made.record.Clear();
+                made.error = nullptr;
+                try {
+                    made.outcome = m_make(i, buffers, made.record);
+                } catch (...) {
+                    made.error = std::current_exception();
+                }
+                // The taker stops at this source: the rest of the run is not wanted.
+                if (made.error || !made.outcome.done) break;
+            }
+            lock.lock();
+            slot.ready = true;
+            if (m_bTakerWaits) m_ready.notify_one();
+        }
+    }
+
+    const std::size_t m_nBegin;
+    const std::size_t m_nEnd;
+    const Make& m_make;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;  // a run is made, for the taker
+    std::condition_variable m_room;   // a run was taken, for the threads
+    std::vector<Slot> m_slots;
+    std::size_t m_nNextRun = 0;    // the next run for a thread to take up
+    std::size_t m_nTakenRuns = 0;  // the runs handed back so far
+    std::size_t m_nWorkersWaiting = 0;
+    bool m_bTakerWaits = false;
+    bool m_bStop = false;
+    std::vector<std::thread> m_threads;
+};
+
+}  // namespace
+
+Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::string& output, unsigned threads) {
     const Result<SprKind> kind = PalettisedKindFor(sources);
     if (!kind) return kind.Refused();
     Result<OutputFile> opened = OpenSprite(sources, output);
     if (!opened) return std::move(opened.Refused());
     SpriteWriter writer(*opened, *kind, sources.size());
 
-    // The first source's colour table, its top-left entry exchanged with entry 0.
-    BmpColourTable spritePalette{};
-    std::uint8_t firstT = 0;
-    PalettisedSource source;
-    Bytes whole;
-    SpriteShelf shelf;
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        const std::string path = SourceName(sources[i]);
-        if (Outcome read = ReadPalettisedSource(sources[i], i == 0, shelf, source, whole); !read.done) return read;
-
-        IndexedPicture& frame = source.picture;
-        const std::uint8_t t = source.transparent.value_or(frame.pixels.front());
-        if (i == 0) {
-            firstT = t;
-            spritePalette = source.colourTable;
-            std::swap_ranges(spritePalette.begin(), spritePalette.begin() + 4,
-                             spritePalette.begin() + 4 * std::ptrdiff_t{t});
+    SpritePalette palette;
+    SourceBuffers buffers;
+    SharedShelf shared;
+    const auto record = [&](std::size_t i, SourceBuffers& own, SpriteWriter& into) {
+        if (Outcome read = ReadMappedSource(sources[i], i == 0, palette, shared.shelf, own); !read.done) return read;
+        return WritePalettisedRecord(own.source.picture, *kind, sources[i], into);
+    };
+    // The first source decides the palette; the others are then each a record of their
+    // own, made on any thread.
+    const unsigned workers = sources.empty() ? 1 : BuildThreadsFor(threads, sources.size() - 1);
+    if (workers <= 1) {
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            if (Outcome made = record(i, buffers, writer); !made.done) return made;
         }
-        const Outcome moved = MoveToSpriteIndices(frame.pixels, MapSourceIndices(firstT, t, spritePalette), path);
-        if (!moved.done) return moved;
-        if (*kind == SprKind::Indexed256) {
-            WriteRawFrameRecord(frame, writer);
-        } else if (Outcome written = WriteRleFrameRecord(frame, path, writer); !written.done) {
-            return written;
+    } else {
+        if (Outcome made = record(0, buffers, writer); !made.done) return made;
+        buffers = SourceBuffers();
+        FileGate gate;
+        const RecordPool::Make make = [&](std::size_t i, SourceBuffers& own, SpriteWriter& into) {
+            std::optional<FileGate::Pass> pass;
+            std::unique_lock shelfLock(shared.mutex, std::defer_lock);
+            if (sources[i].frame) {
+                shelfLock.lock();
+            } else {
+                pass.emplace(gate, sources[i]);
+            }
+            if (Outcome read = ReadMappedSource(sources[i], false, palette, shared.shelf, own); !read.done) return read;
+            if (shelfLock) shelfLock.unlock();
+            pass.reset();
+            return WritePalettisedRecord(own.source.picture, *kind, sources[i], into);
+        };
+        RecordPool pool(workers, 1, sources.size(), make);
+        for (std::size_t i = 1; i < sources.size(); ++i) {
+            if (Outcome taken = pool.Take(i, writer); !taken.done) return taken;
         }
     }
-    source = PalettisedSource();
-    whole = Bytes();
-    shelf.Close();
+    buffers = SourceBuffers();
+    shared.shelf.Close();
 
-    AppendSprPalette(writer.Room(kPaletteBytes), PaletteOf(spritePalette));
+    AppendSprPalette(writer.Room(kPaletteBytes), PaletteOf(palette.table));
     writer.Finish();
     return Outcome::Done(FormatText(kBuiltFormat, output.c_str()));
 }
 
-Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::string& output) {
+Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::string& output, unsigned threads) {
     Result<OutputFile> opened = OpenSprite(sources, output);
     if (!opened) return std::move(opened.Refused());
     SpriteWriter writer(*opened, SprKind::TrueColor32, sources.size());
 
-    SpriteShelf shelf;
-    for (const BuildSource& source : sources) {
-        if (Outcome written = WriteTrueColourSource(source, shelf, writer); !written.done) return written;
+    SharedShelf shared;
+    const unsigned workers = BuildThreadsFor(threads, sources.size());
+    if (workers <= 1) {
+        for (const BuildSource& source : sources) {
+            if (Outcome written = WriteTrueColourSource(source, shared.shelf, writer); !written.done) return written;
+        }
+    } else {
+        FileGate gate;
+        const RecordPool::Make make = [&](std::size_t i, SourceBuffers&, SpriteWriter& into) {
+            std::optional<FileGate::Pass> pass;
+            std::unique_lock shelfLock(shared.mutex, std::defer_lock);
+            if (sources[i].frame) {
+                shelfLock.lock();
+            } else {
+                pass.emplace(gate, sources[i]);
+            }
+            return WriteTrueColourSource(sources[i], shared.shelf, into);
+        };
+        RecordPool pool(workers, 0, sources.size(), make);
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            if (Outcome taken = pool.Take(i, writer); !taken.done) return taken;
+        }
     }
-    shelf.Close();
+    shared.shelf.Close();
 
     Bytes& bytes = writer.Room(kPaletteBytes);
     bytes.resize(bytes.size() + kPaletteBytes, 0);
@@ -381,15 +643,15 @@ Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::s
     return Outcome::Done();
 }
 
-Outcome BuildSprite(std::span<const BuildSource> sources, const std::string& output) {
+Outcome BuildSprite(std::span<const BuildSource> sources, const std::string& output, unsigned threads) {
     const Result<SourceKind> kind = CheckSourceKinds(sources);
     if (!kind) return kind.Refused();
-    if (*kind == SourceKind::Bmp) return BuildPalettedSprite(sources, output);
-    return BuildTrueColourSprite(sources, output);
+    if (*kind == SourceKind::Bmp) return BuildPalettedSprite(sources, output, threads);
+    return BuildTrueColourSprite(sources, output, threads);
 }
 
-Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output) {
-    return BuildSprite(ImageSources(sources), output);
+Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output, unsigned threads) {
+    return BuildSprite(ImageSources(sources), output, threads);
 }
 
 }  // namespace zandrel

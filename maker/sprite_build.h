@@ -12,7 +12,9 @@
 // Memory: a source is checked from its headers before its pixels are read, and a frame
 // is read and encoded through small work buffers (a small source is read whole, in one
 // read), so that a build takes at most about twice the largest frame's pixels plus the
-// bytes it writes. The bytes are written out in pieces of up to about a megabyte.
+// bytes it writes, for each thread that reads sources (the records of a build on several
+// threads wait in memory, at most two runs of eight a thread). The bytes are written out
+// in pieces of up to about a megabyte.
 
 #include <cstdint>
 #include <optional>
@@ -108,11 +110,16 @@ std::string InitialSaveName(const BuildSource& firstSource);
 
 // A sprite whose frames are sources may be the output: its frames are all read before
 // the new file takes its place. Any other source never is.
-Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::string& output);
-Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::string& output);
+//
+// Sources are read and encoded on `threads` threads (0: one a hardware thread; never
+// more than 16, and none started for one or two sources) and written in list order by
+// the calling thread; the sprite's bytes are the same whatever the count, and so is a
+// refusal: the first source in list order that is refused, and nothing written.
+Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::string& output, unsigned threads = 0);
+Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::string& output, unsigned threads = 0);
 
 // The kind check, then the build of that kind.
-Outcome BuildSprite(std::span<const BuildSource> sources, const std::string& output);
-Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output);
+Outcome BuildSprite(std::span<const BuildSource> sources, const std::string& output, unsigned threads = 0);
+Outcome BuildSprite(const std::vector<std::string>& sources, const std::string& output, unsigned threads = 0);
 
 }  // namespace zandrel

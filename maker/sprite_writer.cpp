@@ -4,14 +4,18 @@
 
 namespace zandrel {
 
-SpriteWriter::SpriteWriter(OutputFile& out, SprKind kind, std::size_t frames) : m_out(out) {
+SpriteWriter::SpriteWriter(OutputFile& out, SprKind kind, std::size_t frames) : m_out(&out) {
     AppendSprHeader(Room(kSprHeaderBytes), MakeWrittenSprHeader(kind, static_cast<std::uint16_t>(frames)));
 }
 
 Bytes& SpriteWriter::Room(std::size_t count) {
     if (m_bytes.capacity() - m_bytes.size() >= count) return m_bytes;
+    if (m_out == nullptr) {
+        m_bytes.reserve(std::max(m_bytes.size() + count, 2 * m_bytes.capacity()));
+        return m_bytes;
+    }
     const std::size_t done = std::min(m_nRecordStart, m_bytes.size());
-    if (done > 0) m_out.Write(std::span(m_bytes).first(done));
+    if (done > 0) m_out->Write(std::span(m_bytes).first(done));
     m_nWritten += done;
     m_bytes.erase(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(done));
     if (m_nRecordStart != kNoRecord) m_nRecordStart = 0;
@@ -31,9 +35,9 @@ Bytes& SpriteWriter::Room(std::size_t count) {
 }
 
 void SpriteWriter::Finish() {
-    m_out.Write(m_bytes);
+    m_out->Write(m_bytes);
     m_bytes = Bytes();
-    m_out.Commit();
+    m_out->Commit();
 }
 
 }  // namespace zandrel

@@ -176,6 +176,10 @@ expect "a BMP source that is no BMP" 1 "" "fake.bmp不是一个合法的BMP文�
 check "refused builds leave no file, not even a temporary one" test -z "$(files_in out)"
 expect "a palettised build tells the path as given" 0 "out/hero.spr转换完成!" "" build out/hero.spr a.bmp b.bmp c.bmp
 check "it is the same sprite as before" cmp out/hero.spr sub/hero.spr
+expect "-j 1 builds the same" 0 "out/hero1.spr转换完成!" "" build -j 1 out/hero1.spr a.bmp b.bmp c.bmp
+check "... byte for byte" cmp out/hero1.spr sub/hero.spr
+rm out/hero1.spr
+expect "-j takes a number" 2 "" "*" build -j 0 out/x.spr a.bmp
 expect "upper-case extensions are BMPs too" 0 "out/upper.spr转换完成!" "" build out/upper.spr UPPER.BMP a.bmp
 expect "a true-colour build says nothing" 0 "" "" build out/knight.spr t0.tga t1.tga
 check "true-colour sprite: header, 3x2 and 5x4 frames, 1024 zero bytes" \

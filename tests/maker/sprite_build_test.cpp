@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "formats/image_files.h"
@@ -344,6 +345,137 @@ TEST_F(SpriteBuild, TrueColourSourcesKeepRowsAndMoveAlphaFirst) {
     PutBytes(expected, Bytes{1, 0, 2, 0, 8, 5, 6, 7, 12, 9, 10, 11});
     expected.resize(expected.size() + 1024, 0);
     EXPECT_EQ(file, expected);
+}
+
+// Long enough lists to keep four threads busy beyond their window of records, with the
+// same file listed again and again under two names (each thread holds its source
+// without sharing) and frames of a sprite among the files. The expected bytes are
+// written here: records by RleByHand, the palette by the rule.
+TEST_F(SpriteBuild, GivesTheSameBytesOnOneThreadOrFour) {
+    // The first source's top-left index is 5; some later ones have 7, which then becomes
+    // transparent while their 0 goes where the palette keeps the first one's colour 0.
+    const auto spriteIndices = [](Bytes indices) {
+        const std::uint8_t t = indices[0];
+        for (std::uint8_t& index : indices) index = index == t ? 0 : index == 0 ? 5 : index;
+        return indices;
+    };
+    std::vector<BuildSource> sources;
+    Bytes records;
+    const auto add = [&](const BuildSource& source, std::uint16_t width, std::uint16_t height, const Bytes& indices) {
+        sources.push_back(source);
+        const Bytes encoded = test::RleByHand(spriteIndices(indices));
+        PutU16(records, width);
+        PutU16(records, height);
+        PutU16(records, static_cast<std::uint16_t>(encoded.size()));
+        PutBytes(records, encoded);
+    };
+    const std::vector<test::TestFrame> spriteFrames = {test::Filled(3, 2, 0), {2, 2, {0, 9, 9, 0}}};
+    // Two sprites of the same frames, taken in turns: the threads share the one sprite
+    // that is open.
+    const std::array<std::string, 2> sprites = {m_dir.Path("s.spr"), m_dir.Path("t.spr")};
+    for (const std::string& sprite : sprites) {
+        test::WriteBytes(sprite, test::MakeSprite(SprKind::Indexed256Rle, spriteFrames, test::DistinctPalette(4)));
+    }
+    for (std::uint8_t f = 0; f < 14; ++f) {
+        const auto width = static_cast<std::uint16_t>(3 + f % 4);
+        const auto height = static_cast<std::uint16_t>(2 + f % 3);
+        Bytes indices(std::size_t{width} * height);
+        for (std::size_t i = 0; i < indices.size(); ++i) {
+            indices[i] = static_cast<std::uint8_t>((i + f) % 3 == 0 ? 0 : 10 + (i * 7 + f) % 20);
+        }
+        indices[0] = f % 3 == 1 ? 7 : 5;
+        // Later colour tables differ; the first one's is the sprite's.
+        const std::string path = Bmp("f" + std::to_string(f) + ".bmp", width, height, indices,
+                                     f % 4 == 2 ? test::DistinctPalette(9) : m_palette);
+        add({path, std::nullopt}, width, height, indices);
+        if (f == 4) {
+            for (int again = 0; again < 6; ++again) {
+                add({again % 2 == 0 ? path : m_dir.Path("./f4.bmp"), std::nullopt}, width, height, indices);
+            }
+        }
+        // A frame of a sprite in every run of sources that a thread takes up.
+        const std::uint16_t k = f % 2;
+        add({sprites[f / 2 % 2], k}, spriteFrames[k].width, spriteFrames[k].height, spriteFrames[k].pixels);
+    }
+    Bytes expected = {'S', 'P', 1, 2, static_cast<std::uint8_t>(sources.size()), 0, 0, 0};
+    PutBytes(expected, records);
+    SprPalette palette = m_palette;
+    std::swap(palette[0], palette[5]);
+    for (const SprPaletteEntry& entry : palette) PutBytes(expected, Bytes{entry.red, entry.green, entry.blue, 0});
+
+    for (const unsigned threads : {1u, 4u}) {
+        const std::string out = m_dir.Path("out" + std::to_string(threads) + ".spr");
+        ASSERT_TRUE(BuildSprite(sources, out, threads).done) << threads;
+        EXPECT_EQ(test::ReadBytes(out), expected) << threads;
+    }
+}
+
+TEST_F(SpriteBuild, GivesTheSameTrueColourBytesOnOneThreadOrFour) {
+    const std::vector<test::TestFrame> spriteFrames = {test::TrueColourFrame(2, 3, 4), test::TrueColourFrame(1, 1, 9)};
+    const std::string sprite = m_dir.Path("s.spr");
+    test::WriteBytes(sprite, test::MakeSprite(SprKind::TrueColor32, spriteFrames, test::DistinctPalette()));
+    std::vector<BuildSource> sources;
+    Bytes expected = {'S', 'P', 1, 2, 0, 0, 0, 0};  // the frame count in the last two
+    const auto record = [&](std::uint16_t width, std::uint16_t height, const Bytes& abgr) {
+        PutU16(expected, width);
+        PutU16(expected, height);
+        PutBytes(expected, abgr);
+    };
+    for (std::uint8_t f = 0; f < 12; ++f) {
+        const auto width = static_cast<std::uint16_t>(1 + f % 3);
+        Bytes bgra;
+        Bytes abgr;
+        for (std::size_t i = 0; i < std::size_t{4} * width * 2; i += 4) {
+            const Bytes pixel = {static_cast<std::uint8_t>(f + i), 7, static_cast<std::uint8_t>(200 - i), f};
+            PutBytes(bgra, pixel);
+            PutBytes(abgr, Bytes{pixel[3], pixel[0], pixel[1], pixel[2]});
+        }
+        const std::string path = Tga("t" + std::to_string(f) + ".tga", width, 2, bgra);
+        for (int again = 0; again < (f == 5 ? 5 : 1); ++again) {
+            sources.push_back({again % 2 == 0 ? path : m_dir.Path("./t5.tga"), std::nullopt});
+            record(width, 2, abgr);
+        }
+        if (f % 2 == 1) {
+            sources.push_back({sprite, 0});
+            record(2, 3, spriteFrames[0].pixels);
+        }
+    }
+    expected[6] = static_cast<std::uint8_t>(sources.size());
+    expected.resize(expected.size() + kPaletteBytes, 0);
+
+    for (const unsigned threads : {1u, 4u}) {
+        const std::string out = m_dir.Path("out" + std::to_string(threads) + ".spr");
+        ASSERT_TRUE(BuildSprite(sources, out, threads).done) << threads;
+        EXPECT_EQ(test::ReadBytes(out), expected) << threads;
+    }
+}
+
+// Whatever thread meets a bad source first, the build names the first one in the list,
+// as one thread would, and writes nothing.
+TEST_F(SpriteBuild, RefusesTheFirstBadSourceInListOrderOnAnyNumberOfThreads) {
+    std::vector<std::string> sources;
+    for (int f = 0; f < 16; ++f) sources.push_back(Bmp("f" + std::to_string(f) + ".bmp", 2, 1, Bytes{1, 2}, m_palette));
+    Bytes truncated = test::MakeBmp8(300, 200, Bytes(std::size_t{300} * 200, 1), m_palette);
+    truncated.resize(truncated.size() - 5);
+    test::WriteBytes(sources[9], truncated);                      // slow to read, and refused only after the headers
+    sources[11] = m_dir.Path("gone.bmp");                         // refused at once
+    sources[13] = Bmp("used.bmp", 2, 1, Bytes{7, 1}, m_palette);  // the first one's top-left index
+    const std::string out = m_dir.Path("out.spr");
+    test::WriteBytes(out, Bytes{1, 2, 3});
+    const std::vector<std::string> before = m_dir.Entries();
+
+    for (const unsigned threads : {1u, 4u}) {
+        const Outcome refused = BuildSprite(sources, out, threads);
+        EXPECT_EQ(refused.text, sources[9] + "不完整：文件里的数据比文件头说的少!") << threads;
+        EXPECT_EQ(refused.kind, RefusalKind::Failure);
+        EXPECT_EQ(test::ReadBytes(out), (Bytes{1, 2, 3})) << threads;
+        EXPECT_EQ(m_dir.Entries(), before) << threads;
+    }
+    // A source refused for its colours, named before the missing one after it.
+    sources[9] = sources[13];
+    const Outcome refused = BuildSprite(sources, out, 4);
+    EXPECT_TRUE(refused.text.starts_with(sources[9] + "左上角的颜色")) << refused.text;
+    EXPECT_EQ(test::ReadBytes(out), (Bytes{1, 2, 3}));
 }
 
 TEST_F(SpriteBuild, TrueColourBuildRefusesTgaFilesItWouldMisread) {
