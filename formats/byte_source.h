@@ -32,4 +32,17 @@ private:
     ByteSpan m_bytes;
 };
 
+// Anything with Length() and ReadAt(offset, out) of its own, such as an open file, as a
+// source; it reads through `reader`, which must outlive it.
+template <class Reader>
+class ReaderSource final : public ByteSource {
+public:
+    explicit ReaderSource(const Reader& reader) : m_reader(reader) {}
+    std::uint64_t Length() const override { return m_reader.Length(); }
+    void ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override { m_reader.ReadAt(offset, out); }
+
+private:
+    const Reader& m_reader;
+};
+
 }  // namespace zandrel

@@ -6,15 +6,7 @@
 namespace zandrel {
 namespace {
 
-class FileSource final : public ByteSource {
-public:
-    explicit FileSource(const File& file) : m_file(file) {}
-    std::uint64_t Length() const override { return m_file.Length(); }
-    void ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override { m_file.ReadAt(offset, out); }
-
-private:
-    const File& m_file;
-};
+using FileSource = ReaderSource<File>;
 
 }  // namespace
 

@@ -13,15 +13,7 @@
 namespace zandrel {
 namespace {
 
-class FileSource final : public ByteSource {
-public:
-    explicit FileSource(const File& file) : m_file(file) {}
-    std::uint64_t Length() const override { return m_file.Length(); }
-    void ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override { m_file.ReadAt(offset, out); }
-
-private:
-    const File& m_file;
-};
+using FileSource = ReaderSource<File>;
 
 // The larger side becomes `size`, the other keeps the frame's proportions (at least 1).
 std::uint16_t FittedSide(std::uint16_t side, std::uint16_t larger, std::uint16_t size) {
