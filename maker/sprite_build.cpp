@@ -428,6 +428,28 @@ struct SharedShelf {
     SpriteShelf shelf;
 };
 
+// A source held for one thread while it is read: a sprite frame through the shared
+// shelf, under its lock; any other file through the gate.
+class SourceHold {
+public:
+    SourceHold(SharedShelf& shared, FileGate& gate, const BuildSource& source)
+        : m_shelfLock(shared.mutex, std::defer_lock) {
+        if (source.frame) {
+            m_shelfLock.lock();
+        } else {
+            m_pass.emplace(gate, source);
+        }
+    }
+    void Release() {
+        if (m_shelfLock) m_shelfLock.unlock();
+        m_pass.reset();
+    }
+
+private:
+    std::unique_lock<std::mutex> m_shelfLock;
+    std::optional<FileGate::Pass> m_pass;
+};
+
 // The records of sources [begin, end) made on a few threads and taken in source order
 // by one. A thread takes up a run of sources at a time, so that the threads and the
 // taker meet once a run rather than once a source; the threads run at most a window of
@@ -582,16 +604,9 @@ Outcome BuildPalettedSprite(std::span<const BuildSource> sources, const std::str
         buffers = SourceBuffers();
         FileGate gate;
         const RecordPool::Make make = [&](std::size_t i, SourceBuffers& own, SpriteWriter& into) {
-            std::optional<FileGate::Pass> pass;
-            std::unique_lock shelfLock(shared.mutex, std::defer_lock);
-            if (sources[i].frame) {
-                shelfLock.lock();
-            } else {
-                pass.emplace(gate, sources[i]);
-            }
+            SourceHold hold(shared, gate, sources[i]);
             if (Outcome read = ReadMappedSource(sources[i], false, palette, shared.shelf, own); !read.done) return read;
-            if (shelfLock) shelfLock.unlock();
-            pass.reset();
+            hold.Release();
             return WritePalettisedRecord(own.source.picture, *kind, sources[i], into);
         };
         RecordPool pool(workers, 1, sources.size(), make);
@@ -621,13 +636,7 @@ Outcome BuildTrueColourSprite(std::span<const BuildSource> sources, const std::s
     } else {
         FileGate gate;
         const RecordPool::Make make = [&](std::size_t i, SourceBuffers&, SpriteWriter& into) {
-            std::optional<FileGate::Pass> pass;
-            std::unique_lock shelfLock(shared.mutex, std::defer_lock);
-            if (sources[i].frame) {
-                shelfLock.lock();
-            } else {
-                pass.emplace(gate, sources[i]);
-            }
+            const SourceHold hold(shared, gate, sources[i]);
             return WriteTrueColourSource(sources[i], shared.shelf, into);
         };
         RecordPool pool(workers, 0, sources.size(), make);
