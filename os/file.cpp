@@ -6,7 +6,6 @@
 #include <charconv>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -178,10 +177,20 @@ bool IsLeftBehind(std::string_view name) {
 }
 
 bool FirstWriteInto(const std::string& folder) {
+    // The folders written into lately, the latest first. A batch writes into thousands
+    // of folders, each for a while: what is kept stays small, and a folder forgotten
+    // and written into again is only looked through once more.
+    constexpr std::size_t kRemembered = 64;
     static std::mutex mutex;
-    static std::set<std::string> written;
+    static std::vector<std::string> recent;
     const std::lock_guard lock(mutex);
-    return written.insert(folder).second;
+    if (const auto it = std::find(recent.begin(), recent.end(), folder); it != recent.end()) {
+        std::rotate(recent.begin(), it, it + 1);
+        return false;
+    }
+    if (recent.size() == kRemembered) recent.pop_back();
+    recent.insert(recent.begin(), folder);
+    return true;
 }
 
 }  // namespace file_common

@@ -39,8 +39,8 @@ std::string NextTemporaryName();
 bool IsLeftBehind(std::string_view name);
 
 // Whether `folder` (one spelling for each folder: its whole path, or its identity in
-// words) is written into for the first time by this process, and so has yet to be rid
-// of leftovers.
+// words) is written into for the first time by this process, as far as it remembers
+// (the last few dozen folders), and so has yet to be rid of leftovers.
 bool FirstWriteInto(const std::string& folder);
 
 // A folder as the system tells folders apart (device and inode on POSIX), where the
