@@ -310,17 +310,18 @@ std::string Duration(double seconds) {
 // "12/200 sprites  240/4000 frames  1234 frames/s  0:03 left", redrawn in place.
 class ProgressLine {
 public:
-    ProgressLine(std::ostream& err, bool shown, const BatchPlan& plan) : m_err(err), m_bShown(shown), m_plan(plan) {}
+    ProgressLine(std::ostream& err, bool shown, const BatchCount& count)
+        : m_err(err), m_bShown(shown), m_count(count) {}
 
     void Update(const BatchTotals& totals) {
         if (!m_bShown) return;
         const double seconds = Elapsed();
         const double rate = seconds > 0 ? static_cast<double>(totals.frames) / seconds : 0;
-        std::string line = FormatText("%zu/%zu sprites  %zu/%zu frames", totals.sprites, m_plan.sprites.size(),
-                                      totals.frames, m_plan.frames);
+        std::string line = FormatText("%zu/%zu sprites  %zu/%zu frames", totals.sprites, m_count.sprites, totals.frames,
+                                      m_count.frames);
         if (totals.frames > 0) {
             const double left =
-                rate > 0 ? static_cast<double>(m_plan.frames - std::min(totals.frames, m_plan.frames)) / rate : 0;
+                rate > 0 ? static_cast<double>(m_count.frames - std::min(totals.frames, m_count.frames)) / rate : 0;
             line += FormatText("  %.0f frames/s  %s left", rate, Duration(left).c_str());
         }
         const std::size_t drawn = line.size();
@@ -339,7 +340,7 @@ public:
 private:
     std::ostream& m_err;
     bool m_bShown;
-    const BatchPlan& m_plan;
+    const BatchCount& m_count;
     std::size_t m_nLast = 0;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
@@ -377,10 +378,11 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
     std::vector<std::string> sources(parsed.positional.begin(), parsed.positional.end() - 1);
     const std::string& destination = parsed.positional.back();
 
-    BatchPlan plan = PlanBatch(sources, destination, parsed.options.contains("-r"), format);
-    plan.keepExisting = parsed.options.contains("--no-clobber");
-    for (const std::string& refusal : plan.refusals) Say(err, "zandrel-cli: " + refusal);
-    ProgressLine progress(err, parsed.options.contains("--progress") || StandardErrorIsTerminal(), plan);
+    const BatchJob job{std::move(sources), destination, parsed.options.contains("-r"), format,
+                       parsed.options.contains("--no-clobber")};
+    const BatchCount count = CountBatch(job);
+    for (const std::string& refusal : count.refusals) Say(err, "zandrel-cli: " + refusal);
+    ProgressLine progress(err, parsed.options.contains("--progress") || StandardErrorIsTerminal(), count);
     BatchTotals running;
     const auto done = [&](const BatchSpriteDone& finished) {
         ++running.sprites;
@@ -393,16 +395,16 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
     };
     g_interrupted.store(false);
     const auto previous = std::signal(SIGINT, OnInterrupt);
-    const BatchTotals totals = RunBatch(plan, format, *threads, done, g_interrupted);
+    const BatchTotals totals = RunBatch(job, *threads, done, g_interrupted);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
     progress.End();
     if (totals.cancelled) {
-        err << "zandrel-cli: stopped by Ctrl+C after " << totals.sprites << " of " << plan.sprites.size()
+        err << "zandrel-cli: stopped by Ctrl+C after " << totals.sprites << " of " << count.sprites
             << " sprites; the files written are complete\n";
     }
     out << totals.sprites << " sprites, " << totals.frames << " frames, " << totals.files << " files, "
         << totals.failures << " failed, " << FormatText("%.1f", progress.Elapsed()) << " s\n";
-    const bool whole = totals.failures == 0 && plan.refusals.empty() && !totals.cancelled;
+    const bool whole = totals.failures == 0 && count.refusals.empty() && !totals.cancelled;
     return whole ? kExitDone : kExitFailed;
 }
 

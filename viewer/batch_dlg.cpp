@@ -132,33 +132,33 @@ void CBatchDlg::Start() {
         m_output->setFocus();
         return;
     }
-    const BatchFormat format = Format();
-    m_plan = PlanBatch({m_strFolder}, output, m_recursive->isChecked(), format);
-    if (m_plan.sprites.empty()) {
+    m_job = BatchJob{{m_strFolder}, output, m_recursive->isChecked(), Format()};
+    m_found = CountBatch(m_job);
+    if (m_found.sprites == 0) {
         m_prompts.ShowMessage(FormatText(kBatchNoSpritesFormat, m_strFolder.c_str()), MessageIcon::None);
         return;
     }
     for (QWidget* input : std::initializer_list<QWidget*>{m_output, m_browse, m_format, m_recursive, m_start}) {
         input->setEnabled(false);
     }
-    m_progress->setRange(0, static_cast<int>(m_plan.sprites.size()));
+    m_progress->setRange(0, static_cast<int>(m_found.sprites));
     m_progress->setValue(0);
-    m_count->setText(ToQString(FormatText(kBatchCountFormat, std::size_t{0}, m_plan.sprites.size())));
+    m_count->setText(ToQString(FormatText(kBatchCountFormat, std::size_t{0}, m_found.sprites)));
     m_summary->clear();
     m_failures->clear();
     m_close->setFocus();
 
     // The export runs beside the dialog; what it tells comes back through the event loop.
-    m_worker = std::thread([this, format] {
+    m_worker = std::thread([this] {
         const auto start = std::chrono::steady_clock::now();
         std::size_t done = 0;
         const BatchTotals totals = RunBatch(
-            m_plan, format, DefaultBatchThreads(),
+            m_job, DefaultBatchThreads(),
             [&](const BatchSpriteDone& finished) {
                 ++done;
                 const QString failure = finished.outcome.done ? QString() : ToQString(finished.outcome.text);
                 QMetaObject::invokeMethod(
-                    this, [this, done, total = m_plan.sprites.size(), failure] { OnSpriteDone(done, total, failure); },
+                    this, [this, done, total = m_found.sprites, failure] { OnSpriteDone(done, total, failure); },
                     Qt::QueuedConnection);
             },
             m_cancel);
@@ -180,10 +180,9 @@ void CBatchDlg::OnSpriteDone(std::size_t done, std::size_t total, const QString&
 void CBatchDlg::OnFinished(const BatchTotals& totals, double seconds) {
     if (m_worker.joinable()) m_worker.join();
     m_bFinished = true;
-    m_summary->setText(ToQString(
-        totals.cancelled
-            ? FormatText(kBatchCancelledFormat, m_plan.sprites.size(), totals.sprites)
-            : FormatText(kBatchSummaryFormat, totals.sprites, totals.frames, totals.files, totals.failures, seconds)));
+    m_summary->setText(ToQString(totals.cancelled ? FormatText(kBatchCancelledFormat, m_found.sprites, totals.sprites)
+                                                  : FormatText(kBatchSummaryFormat, totals.sprites, totals.frames,
+                                                               totals.files, totals.failures, seconds)));
     m_close->setText(ToQString(kCloseText));
     m_open->setEnabled(true);
     m_open->setFocus();

@@ -72,7 +72,8 @@ private:
     QPushButton* m_open = nullptr;
     QPushButton* m_close = nullptr;
 
-    BatchPlan m_plan;
+    BatchJob m_job;
+    BatchCount m_found;
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};
     bool m_bFinished = false;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -44,50 +45,99 @@ std::size_t DeclaredFrames(const std::string& path) {
 
 // Where a sprite's output goes: `out`, the folders between the searched folder and the
 // sprite, then the sprite's title.
-std::string OutputOf(const std::string& out, const std::string& between, const std::string& spritePath,
-                     BatchFormat format) {
-    const std::string folder = between.empty() ? out : JoinPath(out, between);
+std::string OutputOf(const BatchJob& job, const std::string& between, const std::string& spritePath) {
+    const std::string folder = between.empty() ? job.out : JoinPath(job.out, between);
     const std::string title = FileTitleOf(spritePath);
-    return JoinPath(folder, format == BatchFormat::Gif ? title + ".gif" : title);
+    return JoinPath(folder, job.format == BatchFormat::Gif ? title + ".gif" : title);
 }
 
-void AddSprite(BatchPlan& plan, const std::string& path, const std::string& out, const std::string& between,
-               BatchFormat format) {
-    BatchSprite sprite{path, OutputOf(out, between, path, format), DeclaredFrames(path)};
-    plan.frames += sprite.frames;
-    plan.sprites.push_back(std::move(sprite));
-}
+struct FoundSprite {
+    std::string path;
+    std::string output;  // the frames' folder, or the animation's file
+};
 
-// The sprites in `folder`, and with `recursive` in its subfolders, in name order with
-// the files of a folder before its subfolders'.
-void SearchFolder(BatchPlan& plan, const std::string& root, const std::string& between, const std::string& out,
-                  bool recursive, BatchFormat format) {
-    const std::string folder = between.empty() ? root : JoinPath(root, between);
-    std::vector<std::string> files;
-    std::vector<std::string> subfolders;
-    std::error_code error;
-    for (fs::directory_iterator it(PathFromUtf8(folder), fs::directory_options::skip_permission_denied, error), end;
-         !error && it != end; it.increment(error)) {
-        const std::string name = Utf8FromPath(it->path().filename());
-        std::error_code kindError;
-        if (it->is_directory(kindError)) {
-            if (recursive) subfolders.push_back(name);
-        } else if (IsSpriteName(name)) {
-            files.push_back(name);
+// The job's sprites one at a time, in the order of its sources; in a folder, the files
+// in name order before its subfolders, each of those in turn. It holds the names of
+// the folders it is in, never a list of every sprite.
+class SpriteWalk {
+public:
+    explicit SpriteWalk(const BatchJob& job) : m_job(job) {}
+
+    std::optional<FoundSprite> Next() {
+        for (;;) {
+            if (m_levels.empty()) {
+                if (m_nSource == m_job.sources.size()) return std::nullopt;
+                const std::string& source = m_job.sources[m_nSource++];
+                m_strRoot = source;
+                if (!IsExistingFolder(source)) {
+                    // Anything else is tried as a sprite: its export tells why it cannot be read.
+                    return FoundSprite{source, OutputOf(m_job, {}, source)};
+                }
+                Enter({});
+                continue;
+            }
+            Level& level = m_levels.back();
+            if (level.nFile < level.files.size()) {
+                const std::string path = JoinPath(PathOf(level), level.files[level.nFile++]);
+                return FoundSprite{path, OutputOf(m_job, level.between, path)};
+            }
+            if (level.nSubfolder < level.subfolders.size()) {
+                const std::string& name = level.subfolders[level.nSubfolder++];
+                Enter(level.between.empty() ? name : JoinPath(level.between, name));
+                continue;
+            }
+            m_levels.pop_back();
         }
     }
-    if (error) plan.refusals.push_back(folder + ": " + error.message());
-    std::sort(files.begin(), files.end());
-    std::sort(subfolders.begin(), subfolders.end());
-    for (const std::string& name : files) AddSprite(plan, JoinPath(folder, name), out, between, format);
-    for (const std::string& name : subfolders) {
-        SearchFolder(plan, root, between.empty() ? name : JoinPath(between, name), out, recursive, format);
-    }
-}
 
-BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned frameThreads, bool keepExisting) {
+    // Folders that could not be searched, as "folder: cause".
+    const std::vector<std::string>& Refusals() const { return m_refusals; }
+
+private:
+    struct Level {
+        std::string between;  // from the searched folder down to this one; empty at the top
+        std::vector<std::string> files;
+        std::vector<std::string> subfolders;
+        std::size_t nFile = 0;
+        std::size_t nSubfolder = 0;
+    };
+
+    std::string PathOf(const Level& level) const {
+        return level.between.empty() ? m_strRoot : JoinPath(m_strRoot, level.between);
+    }
+
+    void Enter(std::string between) {
+        Level level;
+        level.between = std::move(between);
+        const std::string folder = PathOf(level);
+        std::error_code error;
+        for (fs::directory_iterator it(PathFromUtf8(folder), fs::directory_options::skip_permission_denied, error), end;
+             !error && it != end; it.increment(error)) {
+            const std::string name = Utf8FromPath(it->path().filename());
+            std::error_code kindError;
+            if (it->is_directory(kindError)) {
+                if (m_job.recursive) level.subfolders.push_back(name);
+            } else if (IsSpriteName(name)) {
+                level.files.push_back(name);
+            }
+        }
+        if (error) m_refusals.push_back(folder + ": " + error.message());
+        std::sort(level.files.begin(), level.files.end());
+        std::sort(level.subfolders.begin(), level.subfolders.end());
+        m_levels.push_back(std::move(level));
+    }
+
+    const BatchJob& m_job;
+    std::size_t m_nSource = 0;
+    std::string m_strRoot;
+    std::vector<Level> m_levels;
+    std::vector<std::string> m_refusals;
+};
+
+BatchSpriteDone ExportOne(const FoundSprite& item, const BatchJob& job, unsigned frameThreads) {
+    const BatchFormat format = job.format;
     BatchSpriteDone done;
-    done.sprite = &item;
+    done.path = item.path;
     SpriteModel sprite;
     const Outcome load = sprite.LoadSprite(item.path);
     if (!load.done) {
@@ -97,7 +147,7 @@ BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned 
         done.outcome = Outcome::Refused(item.path + ": " + text);
         return done;
     }
-    if (keepExisting) {
+    if (job.keepExisting) {
         const FrameFormat frameFormat = format == BatchFormat::Png ? FrameFormat::Png : FrameFormat::Native;
         const std::vector<std::string> existing =
             format == BatchFormat::Gif
@@ -134,17 +184,17 @@ BatchSpriteDone ExportOne(const BatchSprite& item, BatchFormat format, unsigned 
 }
 
 // One sprite, whatever it throws told as its failure: a batch never ends on one sprite.
-BatchSpriteDone ExportGuarded(const BatchSprite& item, BatchFormat format, unsigned frameThreads, bool keepExisting) {
+BatchSpriteDone ExportGuarded(const FoundSprite& item, const BatchJob& job, unsigned frameThreads) {
     try {
-        return ExportOne(item, format, frameThreads, keepExisting);
+        return ExportOne(item, job, frameThreads);
     } catch (const FileError& error) {
         BatchSpriteDone done;
-        done.sprite = &item;
+        done.path = item.path;
         done.outcome = Outcome::Refused(DescribeFileError(error));
         return done;
     } catch (...) {
         BatchSpriteDone done;
-        done.sprite = &item;
+        done.path = item.path;
         done.outcome = Outcome::Refused(DescribeUnexpectedFailure("输出", item.path, ReasonOfCurrentFailure()));
         return done;
     }
@@ -152,32 +202,47 @@ BatchSpriteDone ExportGuarded(const BatchSprite& item, BatchFormat format, unsig
 
 }  // namespace
 
-BatchPlan PlanBatch(const std::vector<std::string>& sources, const std::string& out, bool recursive,
-                    BatchFormat format) {
-    BatchPlan plan;
-    for (const std::string& source : sources) {
-        if (IsExistingFolder(source)) {
-            SearchFolder(plan, source, {}, out, recursive, format);
-        } else {
-            // Anything else is tried as a sprite: its export tells why it cannot be read.
-            AddSprite(plan, source, out, {}, format);
-        }
+BatchCount CountBatch(const BatchJob& job) {
+    BatchCount count;
+    SpriteWalk walk(job);
+    while (const std::optional<FoundSprite> sprite = walk.Next()) {
+        ++count.sprites;
+        count.frames += DeclaredFrames(sprite->path);
     }
-    return plan;
+    count.refusals = walk.Refusals();
+    return count;
 }
 
-BatchTotals RunBatch(const BatchPlan& plan, BatchFormat format, unsigned threads,
-                     const std::function<void(const BatchSpriteDone&)>& done, const std::atomic<bool>& cancel) {
+BatchTotals RunBatch(const BatchJob& job, unsigned threads, const std::function<void(const BatchSpriteDone&)>& done,
+                     const std::atomic<bool>& cancel) {
     BatchTotals totals;
-    std::mutex told;
-    std::atomic<std::size_t> next{0};
-    // Sprites side by side, each on one thread; a lone sprite's frames on them all.
-    const unsigned frameThreads = plan.sprites.size() == 1 ? threads : 1;
+    std::mutex handing;  // the walk, and the totals with what is told
+    SpriteWalk walk(job);
+    // The first two sprites are taken before the threads start: a lone sprite has its
+    // frames exported on them all, and two or more go side by side, each on one.
+    std::vector<FoundSprite> waiting;
+    for (int i = 0; i < 2; ++i) {
+        if (std::optional<FoundSprite> sprite = walk.Next()) waiting.push_back(std::move(*sprite));
+    }
+    const bool lone = waiting.size() == 1;
+    const unsigned frameThreads = lone ? std::max(threads, 1u) : 1;
+    bool walked = waiting.size() < 2;  // to its end
+    const auto take = [&]() -> std::optional<FoundSprite> {
+        if (cancel.load()) return std::nullopt;
+        const std::lock_guard lock(handing);
+        if (!waiting.empty()) {
+            FoundSprite sprite = std::move(waiting.front());
+            waiting.erase(waiting.begin());
+            return sprite;
+        }
+        std::optional<FoundSprite> sprite = walk.Next();
+        if (!sprite) walked = true;
+        return sprite;
+    };
     const auto work = [&] {
-        for (std::size_t i = next++; i < plan.sprites.size(); i = next++) {
-            if (cancel.load()) return;
-            const BatchSpriteDone finished = ExportGuarded(plan.sprites[i], format, frameThreads, plan.keepExisting);
-            const std::lock_guard lock(told);
+        while (const std::optional<FoundSprite> sprite = take()) {
+            const BatchSpriteDone finished = ExportGuarded(*sprite, job, frameThreads);
+            const std::lock_guard lock(handing);
             ++totals.sprites;
             totals.frames += finished.frames;
             totals.files += finished.files;
@@ -185,13 +250,13 @@ BatchTotals RunBatch(const BatchPlan& plan, BatchFormat format, unsigned threads
             if (done) done(finished);
         }
     };
-    const std::size_t count = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(plan.sprites.size(), 1));
+    const unsigned count = lone ? 1 : std::max(threads, 1u);
     std::vector<std::thread> pool;
     pool.reserve(count - 1);
-    for (std::size_t i = 1; i < count; ++i) pool.emplace_back(work);
+    for (unsigned i = 1; i < count; ++i) pool.emplace_back(work);
     work();
     for (std::thread& thread : pool) thread.join();
-    totals.cancelled = cancel.load() && totals.sprites < plan.sprites.size();
+    totals.cancelled = !walked || !waiting.empty();
     return totals;
 }
 
