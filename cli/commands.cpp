@@ -471,9 +471,9 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } else {
         // -j: the frames on that many threads (one a processor unless told).
         const std::optional<unsigned> threads = ThreadsOption(parsed, 0);
-        if (const std::vector<std::string> existing = ExistingFrameFiles(sprite.FrameNames(), destination, format);
-            noClobber && !existing.empty()) {
-            return Refuse(err, existing.front());
+        if (noClobber) {
+            const std::vector<std::string> existing = ExistingFrameFiles(sprite.FrameNames(), destination, format);
+            if (!existing.empty()) return Refuse(err, existing.front());
         }
         if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kExportHelp);
         status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format, *threads), out, err);
