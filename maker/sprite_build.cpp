@@ -21,6 +21,7 @@
 #include "maker/source_images.h"
 #include "os/file.h"
 #include "os/file_identity.h"
+#include "os/ordered_pool.h"
 
 namespace zandrel {
 namespace {
@@ -450,130 +451,54 @@ private:
     std::optional<FileGate::Pass> m_pass;
 };
 
-// The records of sources [begin, end) made on a few threads and taken in source order
-// by one. A thread takes up a run of sources at a time, so that the threads and the
-// taker meet once a run rather than once a source; the threads run at most a window of
-// runs ahead of the one taken last, each record in a buffer kept from one run to the
-// next, which bounds the memory.
+// The records of sources [begin, end) made on a few threads and appended in source
+// order by one, each in a writer without a file kept from one run to the next.
 class RecordPool {
 public:
     // Makes the record of a source into a writer without a file.
     using Make = std::function<Outcome(std::size_t, SourceBuffers&, SpriteWriter&)>;
 
     RecordPool(unsigned threads, std::size_t begin, std::size_t end, const Make& make)
-        : m_nBegin(begin), m_nEnd(end), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread) {
-        for (Slot& slot : m_slots) slot.made.resize(kRunSources);
-        m_threads.reserve(threads);
-        for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Work(); });
-    }
-    RecordPool(const RecordPool&) = delete;
-    RecordPool& operator=(const RecordPool&) = delete;
-    ~RecordPool() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_bStop = true;
-        }
-        m_room.notify_all();
-        for (std::thread& thread : m_threads) thread.join();
-    }
+        : m_make(make), m_pool(threads, begin, end, m_makeInto) {}
 
     // The record of source `index`, appended to `writer`, or why it could not be made.
     // Sources are taken in order, each once.
     Outcome Take(std::size_t index, SpriteWriter& writer) {
-        const std::size_t run = (index - m_nBegin) / kRunSources;
-        const std::size_t within = (index - m_nBegin) % kRunSources;
-        Slot& slot = m_slots[run % m_slots.size()];
-        if (within == 0) {
-            std::unique_lock lock(m_mutex);
-            if (!slot.ready) {
-                m_bTakerWaits = true;
-                m_ready.wait(lock, [&] { return slot.ready; });
-                m_bTakerWaits = false;
-            }
-        }
-        // The run is the taker's until it hands the slot back: no thread touches it.
-        Made& made = slot.made[within];
-        if (made.error) std::rethrow_exception(made.error);
-        if (!made.outcome.done) return std::move(made.outcome);
-        const std::span<const std::uint8_t> record = made.record.Kept();
-        Bytes& bytes = writer.Room(record.size());
-        bytes.insert(bytes.end(), record.begin(), record.end());
-        if (within == kRunSources - 1 || index + 1 == m_nEnd) {
-            std::unique_lock lock(m_mutex);
-            slot.ready = false;
-            m_nTakenRuns = run + 1;
-            const bool wake = m_nWorkersWaiting != 0;
-            lock.unlock();
-            if (wake) m_room.notify_one();
-        }
-        return Outcome::Done();
+        return m_pool.Take(index, [&](Made& made) -> Outcome {
+            if (made.error) std::rethrow_exception(made.error);
+            if (!made.outcome.done) return std::move(made.outcome);
+            const std::span<const std::uint8_t> record = made.record.Kept();
+            Bytes& bytes = writer.Room(record.size());
+            bytes.insert(bytes.end(), record.begin(), record.end());
+            return Outcome::Done();
+        });
     }
 
 private:
-    static constexpr std::size_t kRunSources = 8;
-    static constexpr std::size_t kWindowPerThread = 2;  // runs
-
     struct Made {
         Outcome outcome = Outcome::Done();
         std::exception_ptr error;
         SpriteWriter record;
     };
-    struct Slot {
-        bool ready = false;
-        std::vector<Made> made;
-    };
+    using Pool = OrderedPool<Made, SourceBuffers>;
 
-    void Work() {
-        SourceBuffers buffers;
-        const std::size_t runs = (m_nEnd - m_nBegin + kRunSources - 1) / kRunSources;
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            // Woken only when there is someone to wake: a wait costs the system a call.
-            const auto canGo = [&] {
-                return m_bStop || m_nNextRun >= runs || m_nNextRun < m_nTakenRuns + m_slots.size();
-            };
-            if (!canGo()) {
-                ++m_nWorkersWaiting;
-                m_room.wait(lock, canGo);
-                --m_nWorkersWaiting;
-            }
-            if (m_bStop || m_nNextRun >= runs) return;
-            const std::size_t run = m_nNextRun++;
-            // Handed back by the taker and not yet given again: this thread's alone.
-            Slot& slot = m_slots[run % m_slots.size()];
-            lock.unlock();
-            const std::size_t first = m_nBegin + run * kRunSources;
-            for (std::size_t i = first; i < std::min(m_nEnd, first + kRunSources); ++i) {
-                Made& made = slot.made[i - first];
-                made.record.Clear();
-                made.error = nullptr;
-                try {
-                    made.outcome = m_make(i, buffers, made.record);
-                } catch (...) {
-                    made.error = std::current_exception();
-                }
-                // The taker stops at this source: the rest of the run is not wanted.
-                if (made.error || !made.outcome.done) break;
-            }
-            lock.lock();
-            slot.ready = true;
-            if (m_bTakerWaits) m_ready.notify_one();
+    bool MakeInto(std::size_t index, SourceBuffers& buffers, Made& made) {
+        made.record.Clear();
+        made.error = nullptr;
+        try {
+            made.outcome = m_make(index, buffers, made.record);
+        } catch (...) {
+            made.error = std::current_exception();
         }
+        // The taker stops at this source: the rest of the run is not wanted.
+        return !made.error && made.outcome.done;
     }
 
-    const std::size_t m_nBegin;
-    const std::size_t m_nEnd;
     const Make& m_make;
-    std::mutex m_mutex;
-    std::condition_variable m_ready;  // a run is made, for the taker
-    std::condition_variable m_room;   // a run was taken, for the threads
-    std::vector<Slot> m_slots;
-    std::size_t m_nNextRun = 0;    // the next run for a thread to take up
-    std::size_t m_nTakenRuns = 0;  // the runs handed back so far
-    std::size_t m_nWorkersWaiting = 0;
-    bool m_bTakerWaits = false;
-    bool m_bStop = false;
-    std::vector<std::thread> m_threads;
+    const Pool::Make m_makeInto = [this](std::size_t index, SourceBuffers& buffers, Made& made) {
+        return MakeInto(index, buffers, made);
+    };
+    Pool m_pool;  // last: its threads stop before the rest goes
 };
 
 }  // namespace

@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <condition_variable>
 #include <exception>
 #include <filesystem>
-#include <functional>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -15,6 +12,7 @@
 #include "formats/image_files.h"
 #include "formats/png_files.h"
 #include "os/file.h"
+#include "os/ordered_pool.h"
 #include "os/utf16.h"
 
 namespace zandrel {
@@ -135,106 +133,8 @@ FrameOutput MakeFrameOutput(const SpriteModel& sprite, std::size_t index, const 
 }
 
 // Frames read, encoded and written to their temporaries on a few threads, handed out
-// in frame order. A thread takes up a run of frames at a time, so that the threads and
-// the taker meet once a run rather than once a frame; the threads run at most a window
-// of runs ahead of the one taken last, which bounds the memory and the open files.
-class FramePool {
-public:
-    using Make = std::function<FrameOutput(std::size_t, FrameBuffers&)>;
-
-    FramePool(unsigned threads, std::size_t count, const Make& make)
-        : m_count(count), m_make(make), m_slots(std::size_t{threads} * kWindowPerThread) {
-        m_threads.reserve(threads);
-        for (unsigned t = 0; t < threads; ++t) m_threads.emplace_back([this] { Work(); });
-    }
-    FramePool(const FramePool&) = delete;
-    FramePool& operator=(const FramePool&) = delete;
-    ~FramePool() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_bStop = true;
-        }
-        m_room.notify_all();
-        for (std::thread& thread : m_threads) thread.join();
-    }
-
-    // The frames in order, each once.
-    FrameOutput Take(std::size_t index) {
-        const std::size_t run = index / kRunFrames;
-        Slot& slot = m_slots[run % m_slots.size()];
-        if (index % kRunFrames == 0) {
-            std::unique_lock lock(m_mutex);
-            if (!slot.ready) {
-                m_bTakerWaits = true;
-                m_ready.wait(lock, [&] { return slot.ready; });
-                m_bTakerWaits = false;
-            }
-        }
-        // The run is the taker's until it hands the slot back: no thread touches it.
-        FrameOutput output = std::move(slot.outputs[index % kRunFrames]);
-        if (index % kRunFrames == kRunFrames - 1 || index + 1 == m_count) {
-            std::unique_lock lock(m_mutex);
-            slot.ready = false;
-            m_nTakenRuns = run + 1;
-            const bool wake = m_nWorkersWaiting != 0;
-            lock.unlock();
-            if (wake) m_room.notify_one();
-        }
-        return output;
-    }
-
-private:
-    static constexpr std::size_t kRunFrames = 8;
-    static constexpr std::size_t kWindowPerThread = 2;  // runs
-
-    struct Slot {
-        bool ready = false;
-        std::vector<FrameOutput> outputs;
-    };
-
-    void Work() {
-        FrameBuffers buffers;
-        std::vector<FrameOutput> outputs;
-        const std::size_t runs = (m_count + kRunFrames - 1) / kRunFrames;
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            // Woken only when there is someone to wake: a wait costs the system a call.
-            const auto canGo = [&] {
-                return m_bStop || m_nNextRun >= runs || m_nNextRun < m_nTakenRuns + m_slots.size();
-            };
-            if (!canGo()) {
-                ++m_nWorkersWaiting;
-                m_room.wait(lock, canGo);
-                --m_nWorkersWaiting;
-            }
-            if (m_bStop || m_nNextRun >= runs) return;
-            const std::size_t run = m_nNextRun++;
-            lock.unlock();
-            outputs.clear();
-            for (std::size_t i = run * kRunFrames; i < std::min(m_count, (run + 1) * kRunFrames); ++i) {
-                outputs.push_back(m_make(i, buffers));
-            }
-            lock.lock();
-            Slot& slot = m_slots[run % m_slots.size()];
-            slot.outputs.swap(outputs);
-            slot.ready = true;
-            if (m_bTakerWaits) m_ready.notify_one();
-        }
-    }
-
-    const std::size_t m_count;
-    const Make& m_make;
-    std::mutex m_mutex;
-    std::condition_variable m_ready;  // a run is done, for the taker
-    std::condition_variable m_room;   // a run was taken, for the threads
-    std::vector<Slot> m_slots;
-    std::size_t m_nNextRun = 0;    // the next run for a thread to take up
-    std::size_t m_nTakenRuns = 0;  // the runs handed out so far
-    std::size_t m_nWorkersWaiting = 0;
-    bool m_bTakerWaits = false;
-    bool m_bStop = false;
-    std::vector<std::thread> m_threads;
-};
+// in frame order.
+using FramePool = OrderedPool<FrameOutput, FrameBuffers>;
 
 // Each thread keeps up to two runs of files open, beside the batch's group: this many
 // keep an export far below the usual limit of 1024 open files.
@@ -256,8 +156,12 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     for (std::size_t i = 0; i < count; ++i) {
         if (std::optional<Refusal> refusal = FormatRefusal(sprite, i, format)) return std::move(*refusal);
     }
-    const FramePool::Make make = [&](std::size_t i, FrameBuffers& buffers) {
+    const auto make = [&](std::size_t i, FrameBuffers& buffers) {
         return MakeFrameOutput(sprite, i, JoinPath(folder, FrameFileName(names[i], format)), format, buffers);
+    };
+    const FramePool::Make makeInto = [&](std::size_t i, FrameBuffers& buffers, FrameOutput& output) {
+        output = make(i, buffers);
+        return true;
     };
     // The files go in place a group at a time, with one flush a group, in frame order
     // whatever thread made them; whatever stops the export, the files of the frames
@@ -266,10 +170,11 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     try {
         const unsigned workers = ThreadsFor(threads, count);
         std::optional<FramePool> pool;
-        if (workers > 1) pool.emplace(workers, count, make);
+        if (workers > 1) pool.emplace(workers, 0, count, makeInto);
         FrameBuffers buffers;
         for (std::size_t i = 0; i < count; ++i) {
-            FrameOutput output = pool ? pool->Take(i) : make(i, buffers);
+            FrameOutput output =
+                pool ? pool->Take(i, [](FrameOutput& made) { return std::move(made); }) : make(i, buffers);
             if (output.error) std::rethrow_exception(output.error);
             if (output.refusal) {
                 pool.reset();
