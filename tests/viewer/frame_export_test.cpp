@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -9,9 +10,11 @@
 
 #include "formats/image_files.h"
 #include "formats/palette_files.h"
+#include "os/paths.h"
 #include "os/utf16.h"
 #include "palette/palette_convert.h"
 #include "tests/test_files.h"
+#include "viewer/batch_export.h"
 #include "viewer/palette_import.h"
 
 namespace zandrel {
@@ -301,6 +304,43 @@ TEST_F(FrameExport, ThreadsStopAtTheFirstDamagedFrameAndLeaveOnlyTheFilesBefore)
         EXPECT_NE(stopped.text.find("bad017.bmp"), std::string::npos);
         EXPECT_EQ(test::EntriesOf(folder), before);
     }
+}
+
+// A batch is stopped once two of its four sprites are done: those stay whole, the rest
+// are not begun, and the totals say it was cut short. A batch stopped before it begins
+// writes nothing, even of a lone sprite.
+TEST_F(FrameExport, ABatchStoppedBetweenSpritesKeepsWhatIsDoneAndBeginsNoMore) {
+    for (const char* name : {"d.spr", "a.spr", "c.SPR", "b.spr"}) {
+        test::WriteBytes(m_dir.Path(name),
+                         test::MakeSprite(SprKind::Indexed256Rle,
+                                          {test::PatternFrame(5, 4, 1), test::PatternFrame(3, 3, 2)}, m_palette));
+    }
+    const BatchJob job{{m_dir.Path("")}, m_out.Path("")};
+    const BatchCount count = CountBatch(job);
+    EXPECT_EQ(count.sprites, 4u);
+    EXPECT_EQ(count.frames, 8u);
+
+    std::atomic<bool> cancel{false};
+    std::vector<std::string> told;
+    const BatchTotals totals = RunBatch(
+        job, 1,
+        [&](const BatchSpriteDone& done) {
+            told.push_back(LastNameOf(done.path));
+            if (told.size() == 2) cancel.store(true);
+        },
+        cancel);
+    EXPECT_TRUE(totals.cancelled);
+    EXPECT_EQ(totals.sprites, 2u);
+    EXPECT_EQ(totals.files, 4u);
+    EXPECT_EQ(told, (std::vector<std::string>{"a.spr", "b.spr"}));  // in name order
+    EXPECT_EQ(test::EntriesOf(m_out.Path("")), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(test::EntriesOf(m_out.Path("b")), (std::vector<std::string>{"b000.bmp", "b001.bmp"}));
+
+    const BatchJob lone{{m_dir.Path("d.spr")}, m_out.Path("")};
+    const BatchTotals none = RunBatch(lone, 2, {}, cancel);
+    EXPECT_TRUE(none.cancelled);
+    EXPECT_EQ(none.sprites, 0u);
+    EXPECT_EQ(test::EntriesOf(m_out.Path("")), (std::vector<std::string>{"a", "b"}));
 }
 
 }  // namespace
