@@ -5,7 +5,6 @@
 #include <cctype>
 #include <condition_variable>
 #include <cstring>
-#include <exception>
 #include <functional>
 #include <mutex>
 #include <numeric>
@@ -465,7 +464,6 @@ public:
     // Sources are taken in order, each once.
     Outcome Take(std::size_t index, SpriteWriter& writer) {
         return m_pool.Take(index, [&](Made& made) -> Outcome {
-            if (made.error) std::rethrow_exception(made.error);
             if (!made.outcome.done) return std::move(made.outcome);
             const std::span<const std::uint8_t> record = made.record.Kept();
             Bytes& bytes = writer.Room(record.size());
@@ -477,21 +475,15 @@ public:
 private:
     struct Made {
         Outcome outcome = Outcome::Done();
-        std::exception_ptr error;
         SpriteWriter record;
     };
     using Pool = OrderedPool<Made, SourceBuffers>;
 
     bool MakeInto(std::size_t index, SourceBuffers& buffers, Made& made) {
         made.record.Clear();
-        made.error = nullptr;
-        try {
-            made.outcome = m_make(index, buffers, made.record);
-        } catch (...) {
-            made.error = std::current_exception();
-        }
-        // The taker stops at this source: the rest of the run is not wanted.
-        return !made.error && made.outcome.done;
+        made.outcome = m_make(index, buffers, made.record);
+        // The taker stops at a refused source: the rest of the run is not wanted.
+        return made.outcome.done;
     }
 
     const Make& m_make;

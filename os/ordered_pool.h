@@ -4,11 +4,13 @@
 // items at a time, so that the threads and the taker meet once a run rather than once
 // an item; the threads run at most a window of runs ahead of the one taken last, which
 // bounds the memory (and, for files, the open handles). Each slot's items are kept from
-// one run to the next, so that their buffers are made once.
+// one run to the next, so that their buffers are made once. What a thread's make throws
+// is thrown again to the taker, from the item that threw.
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -20,7 +22,7 @@ template <class Item, class Buffers>
 class OrderedPool {
 public:
     // Makes item `index` into `item` with the thread's own buffers; false when the
-    // items after it in its run are not wanted (the taker stops at it).
+    // items after it in its run are not wanted (the taker stops at it), as after a throw.
     using Make = std::function<bool(std::size_t index, Buffers& buffers, Item& item)>;
 
     // Items [begin, end) on `threads` threads.
@@ -41,8 +43,8 @@ public:
         for (std::thread& thread : m_threads) thread.join();
     }
 
-    // Item `index` handed to `use`, whose result is returned. Items are taken in order,
-    // each once; the item is the taker's only while `use` runs.
+    // Item `index` handed to `use`, whose result is returned; or what making it threw.
+    // Items are taken in order, each once; the item is the taker's only while `use` runs.
     template <class Use>
     decltype(auto) Take(std::size_t index, Use&& use) {
         const std::size_t run = (index - m_nBegin) / kRunItems;
@@ -58,6 +60,7 @@ public:
         }
         // The run is the taker's until it hands the slot back: no thread touches it.
         const HandBack handBack(*this, slot, run, within == kRunItems - 1 || index + 1 == m_nEnd);
+        if (slot.error && slot.nErrorAt == within) std::rethrow_exception(slot.error);
         return use(slot.items[within]);
     }
 
@@ -68,6 +71,8 @@ private:
     struct Slot {
         bool ready = false;
         std::vector<Item> items;
+        std::exception_ptr error;  // what making item nErrorAt threw; the rest were not made
+        std::size_t nErrorAt = 0;  // within the run
     };
 
     // At the end of a run, once its last item is used, the slot goes back to the threads.
@@ -114,8 +119,15 @@ private:
             Slot& slot = m_slots[run % m_slots.size()];
             lock.unlock();
             const std::size_t first = m_nBegin + run * kRunItems;
+            slot.error = nullptr;
             for (std::size_t i = first; i < std::min(m_nEnd, first + kRunItems); ++i) {
-                if (!m_make(i, buffers, slot.items[i - first])) break;
+                try {
+                    if (!m_make(i, buffers, slot.items[i - first])) break;
+                } catch (...) {
+                    slot.error = std::current_exception();
+                    slot.nErrorAt = i - first;
+                    break;
+                }
             }
             lock.lock();
             slot.ready = true;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <exception>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -100,15 +99,13 @@ Outcome ExportFrame(const SpriteModel& sprite, std::size_t index, const std::str
 
 namespace {
 
-// One frame of an export of all frames: its file, complete under no name yet, or what
-// kept it from being written.
+// One frame of an export of all frames: its file, complete under no name yet, or why
+// it is refused.
 struct FrameOutput {
     OutputFile file;
     std::optional<Refusal> refusal;
-    std::exception_ptr error;
 };
 
-// What one thread keeps from one frame to the next.
 // A thread's buffers from one frame to the next; made on the thread that uses them.
 struct FrameBuffers {
     SpriteFrame frame;
@@ -120,15 +117,11 @@ struct FrameBuffers {
 FrameOutput MakeFrameOutput(const SpriteModel& sprite, std::size_t index, const std::string& path, FrameFormat format,
                             FrameBuffers& buffers) {
     FrameOutput output;
-    try {
-        output.refusal = sprite.ReadFrame(index, buffers.frame, buffers.encoded);
-        if (output.refusal) return output;
-        EncodeFrameFile(sprite, buffers.frame, format, buffers.file);
-        output.file = OutputFile::Create(path);
-        output.file.Write(buffers.file);
-    } catch (...) {
-        output.error = std::current_exception();
-    }
+    output.refusal = sprite.ReadFrame(index, buffers.frame, buffers.encoded);
+    if (output.refusal) return output;
+    EncodeFrameFile(sprite, buffers.frame, format, buffers.file);
+    output.file = OutputFile::Create(path);
+    output.file.Write(buffers.file);
     return output;
 }
 
@@ -161,7 +154,7 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
     };
     const FramePool::Make makeInto = [&](std::size_t i, FrameBuffers& buffers, FrameOutput& output) {
         output = make(i, buffers);
-        return true;
+        return !output.refusal;  // the export stops at it
     };
     // The files go in place a group at a time, with one flush a group, in frame order
     // whatever thread made them; whatever stops the export, the files of the frames
@@ -175,7 +168,6 @@ Outcome ExportAllFrames(const SpriteModel& sprite, const std::vector<std::string
         for (std::size_t i = 0; i < count; ++i) {
             FrameOutput output =
                 pool ? pool->Take(i, [](FrameOutput& made) { return std::move(made); }) : make(i, buffers);
-            if (output.error) std::rethrow_exception(output.error);
             if (output.refusal) {
                 pool.reset();
                 batch.Commit();

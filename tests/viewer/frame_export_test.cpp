@@ -218,12 +218,23 @@ TEST_F(FrameExport, StopsAtADamagedFrameAndKeepsTheFilesBefore) {
     EXPECT_EQ(test::ReadBytes(m_out.Path("bad001.bmp")), Bytes{2});
 }
 
+// On one thread, and on three, where the error is thrown on another thread than the
+// one that puts the files in place.
 TEST_F(FrameExport, AFileThatCannotBeWrittenStopsTheExportAfterTheFilesBefore) {
     Load(SprKind::Indexed256Rle, {test::PatternFrame(3, 2), test::PatternFrame(2, 2), test::PatternFrame(1, 1)});
-    ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(m_out.Path("taken"))));
-    EXPECT_THROW(ExportAllFrames(m_sprite, {"a.bmp", "taken", "c.bmp"}, m_out.Root()), FileError);
-    EXPECT_EQ(m_out.Entries(), (std::vector<std::string>{"a.bmp", "taken"}));
-    EXPECT_EQ(DecodeBmp8(test::ReadBytes(m_out.Path("a.bmp"))).image.indices, test::PatternFrame(3, 2).pixels);
+    for (const unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        const std::string folder = m_out.Path(std::to_string(threads));
+        ASSERT_TRUE(std::filesystem::create_directories(PathFromUtf8(folder + "/taken")));
+        try {
+            ExportAllFrames(m_sprite, {"a.bmp", "taken", "c.bmp"}, folder, FrameFormat::Native, threads);
+            ADD_FAILURE() << "no error";
+        } catch (const FileError& error) {
+            EXPECT_EQ(LastNameOf(error.Path()), "taken");
+        }
+        EXPECT_EQ(test::EntriesOf(folder), (std::vector<std::string>{"a.bmp", "taken"}));
+        EXPECT_EQ(DecodeBmp8(test::ReadBytes(folder + "/a.bmp")).image.indices, test::PatternFrame(3, 2).pixels);
+    }
 }
 
 // Frames of many sizes, large after small and small after large, so that a buffer kept
