@@ -139,24 +139,13 @@ int OriginOf(int control, int scaled, int pan) {
 int UsablePan(int control, int scaled, int pan) {
     return OriginOf(control, scaled, pan) - CentredStart(control, scaled);
 }
+
 void ViewOptions::Faster() { rate = std::min(rate * 2, kMaxRate); }
 void ViewOptions::Slower() { rate = std::max(rate / 2, kMinRate); }
 
 StraightPicture PreviewStraight(const SpriteFrame& frame, const SprPalette& palette, bool clearIndexZero) {
     if (const auto* indexed = std::get_if<IndexedPicture>(&frame)) return Straight(*indexed, palette, clearIndexZero);
     return Straight(std::get<SpriteColourPicture>(frame));
-}
-
-Result<StraightPicture> ReadPreviewFrame(const SpriteModel& sprite, std::size_t index, bool checkerboard) {
-    if (!checkerboard) {
-        Result<DrawnPicture> drawn = sprite.RenderFrame(index);
-        if (!drawn) return std::move(drawn.Refused());
-        return Straight(std::move(*drawn));
-    }
-    Result<SpriteFrame> read = sprite.ReadFrame(index);
-    if (!read) return std::move(read.Refused());
-    if (const auto* indexed = std::get_if<IndexedPicture>(&*read)) return Straight(*indexed, sprite.Palette(), true);
-    return Straight(std::get<SpriteColourPicture>(*read));
 }
 
 int SteppedFrame(int current, int count, int step) {

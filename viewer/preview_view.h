@@ -15,8 +15,6 @@
 
 #include "formats/pixels.h"
 #include "formats/spr_file.h"
-#include "os/result.h"
-#include "viewer/sprite_model.h"
 
 namespace zandrel {
 
@@ -101,11 +99,6 @@ int SteppedFrame(int current, int count, int step);
 // A frame as the preview lays it over its background: indices through the palette, index
 // 0 transparent when `clearIndexZero` is set; true colour with its alpha.
 StraightPicture PreviewStraight(const SpriteFrame& frame, const SprPalette& palette, bool clearIndexZero);
-
-// Frame `index` of `sprite` as the preview shows it: with the checkerboard, the colours
-// before they are laid over black, so that the squares show through transparency;
-// without, drawn as the unscaled preview always has.
-Result<StraightPicture> ReadPreviewFrame(const SpriteModel& sprite, std::size_t index, bool checkerboard);
 
 // The part of the preview that a picture covers, at (x, y) in the control's pixels.
 // Empty when nothing of it is in view.

@@ -574,18 +574,22 @@ QSize CSprViewDlg::CurrentFrameSize() const {
     return {record.width, record.height};
 }
 
-QPoint CSprViewDlg::FrameOrigin() const {
+QSize CSprViewDlg::ScaledFrameSize() const {
     const QSize frame = CurrentFrameSize();
     const Scale scale = m_view.ScaleOf();
-    return {OriginOf(m_preview->width(), scale.Scaled(frame.width()), m_nPanX),
-            OriginOf(m_preview->height(), scale.Scaled(frame.height()), m_nPanY)};
+    return {scale.Scaled(frame.width()), scale.Scaled(frame.height())};
+}
+
+QPoint CSprViewDlg::FrameOrigin() const {
+    const QSize scaled = ScaledFrameSize();
+    return {OriginOf(m_preview->width(), scaled.width(), m_nPanX),
+            OriginOf(m_preview->height(), scaled.height(), m_nPanY)};
 }
 
 QPoint CSprViewDlg::Pan() const {
-    const QSize frame = CurrentFrameSize();
-    const Scale scale = m_view.ScaleOf();
-    return {UsablePan(m_preview->width(), scale.Scaled(frame.width()), m_nPanX),
-            UsablePan(m_preview->height(), scale.Scaled(frame.height()), m_nPanY)};
+    const QSize scaled = ScaledFrameSize();
+    return {UsablePan(m_preview->width(), scaled.width(), m_nPanX),
+            UsablePan(m_preview->height(), scaled.height(), m_nPanY)};
 }
 
 void CSprViewDlg::PanBy(int dx, int dy) {
@@ -604,19 +608,15 @@ void CSprViewDlg::PanBy(int dx, int dy) {
 
 void CSprViewDlg::OnScrolled() {
     // The bars show how far the preview's left and top edges are into the picture.
-    const QSize frame = CurrentFrameSize();
-    const Scale scale = m_view.ScaleOf();
-    const int scaledWidth = scale.Scaled(frame.width());
-    const int scaledHeight = scale.Scaled(frame.height());
-    if (m_hScroll->isVisible()) m_nPanX = -m_hScroll->value() - CentredStart(m_preview->width(), scaledWidth);
-    if (m_vScroll->isVisible()) m_nPanY = -m_vScroll->value() - CentredStart(m_preview->height(), scaledHeight);
+    const QSize scaled = ScaledFrameSize();
+    if (m_hScroll->isVisible()) m_nPanX = -m_hScroll->value() - CentredStart(m_preview->width(), scaled.width());
+    if (m_vScroll->isVisible()) m_nPanY = -m_vScroll->value() - CentredStart(m_preview->height(), scaled.height());
     m_preview->update();
     UpdateStatus();
 }
 
 void CSprViewDlg::UpdateScrollBars() {
-    const QSize frame = CurrentFrameSize();
-    const Scale scale = m_view.ScaleOf();
+    const QSize picture = ScaledFrameSize();
     const QPoint origin = FrameOrigin();
     const auto set = [](QScrollBar& bar, int control, int scaled, int start) {
         const QSignalBlocker quiet(&bar);
@@ -628,8 +628,8 @@ void CSprViewDlg::UpdateScrollBars() {
         bar.setSingleStep(std::max(control / kPanStepDivisor, 1));
         bar.setValue(-start);
     };
-    set(*m_hScroll, m_preview->width(), scale.Scaled(frame.width()), origin.x());
-    set(*m_vScroll, m_preview->height(), scale.Scaled(frame.height()), origin.y());
+    set(*m_hScroll, m_preview->width(), picture.width(), origin.x());
+    set(*m_vScroll, m_preview->height(), picture.height(), origin.y());
     const bool pannable = m_hScroll->isVisible() || m_vScroll->isVisible();
     if (m_dragFrom) return;
     if (pannable) {

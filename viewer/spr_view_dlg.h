@@ -124,6 +124,8 @@ private:
     void Relayout();
     // The current frame's size, or 0 x 0 without one.
     QSize CurrentFrameSize() const;
+    // The same in screen pixels at the present scale.
+    QSize ScaledFrameSize() const;
     // The picture's top-left corner in the preview at the present pan.
     QPoint FrameOrigin() const;
     void PanBy(int dx, int dy);
