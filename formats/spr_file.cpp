@@ -1,6 +1,7 @@
 #include "formats/spr_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace zandrel {
@@ -55,6 +56,18 @@ void AppendSprPalette(Bytes& out, const SprPalette& palette) {
     for (const SprPaletteEntry& entry : palette) {
         out.insert(out.end(), {entry.red, entry.green, entry.blue, entry.reserved});
     }
+}
+
+SprHeader ReadSprHeader(ByteSource& source) {
+    std::array<std::uint8_t, kSprHeaderBytes> bytes{};
+    source.ReadAt(0, bytes);
+    return ParseSprHeader(bytes);
+}
+
+SprPalette ReadSprPalette(ByteSource& source) {
+    std::array<std::uint8_t, kPaletteBytes> bytes{};
+    source.ReadAt(source.Length() - kPaletteBytes, bytes);
+    return ParseSprPalette(bytes);
 }
 
 SprFrameIndex SprIndexFrames(ByteSource& source, const SprHeader& header, std::size_t maxFrames) {

@@ -77,6 +77,11 @@ SprPalette ParseSprPalette(std::span<const std::uint8_t, kPaletteBytes> bytes);
 // Copies every byte of every entry, the reserved byte included.
 void AppendSprPalette(Bytes& out, const SprPalette& palette);
 
+// The header at the start of a sprite file and the palette block at its end; the
+// caller has made sure the file is long enough for the one it reads.
+SprHeader ReadSprHeader(ByteSource& source);
+SprPalette ReadSprPalette(ByteSource& source);
+
 // Where one frame record lies in the file, as indexing found it.
 struct SprFrameRecord {
     std::uint64_t offset = 0;  // start of the record

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <array>
 #include <utility>
 
 #include "formats/spr_frame.h"
@@ -19,17 +18,12 @@ Result<SpriteShelf::Sprite> ReadSprite(const std::string& path, bool indexed) {
     Result<File> opened = OpenSource(path, kCannotOpenSprFormat);
     if (!opened) return std::move(opened.Refused());
     SpriteShelf::Sprite sprite{path, std::move(*opened), {}, {}, {}};
-    const File& file = sprite.file;
-    if (file.Length() < kSprMinFileBytes) return Stop(FormatText(kNotValidSprFormat, path.c_str()));
-    std::array<std::uint8_t, kSprHeaderBytes> headerBytes{};
-    file.ReadAt(0, headerBytes);
-    sprite.header = ParseSprHeader(headerBytes);
+    FileSource source(sprite.file);
+    if (source.Length() < kSprMinFileBytes) return Stop(FormatText(kNotValidSprFormat, path.c_str()));
+    sprite.header = ReadSprHeader(source);
     if (sprite.header.magic != kSprMagic) return Stop(FormatText(kNotValidSprFormat, path.c_str()));
     if (!indexed) return sprite;
-    std::array<std::uint8_t, kPaletteBytes> paletteBytes{};
-    file.ReadAt(file.Length() - kPaletteBytes, paletteBytes);
-    sprite.palette = ParseSprPalette(paletteBytes);
-    FileSource source(file);
+    sprite.palette = ReadSprPalette(source);
     SprFrameIndex index = SprIndexFrames(source, sprite.header, kSprMaxField);
     if (index.problem != SprIndexProblem::None) return Stop(FormatText(kSourceIncompleteFormat, path.c_str()));
     sprite.frames = std::move(index.frames);

@@ -1,7 +1,6 @@
 #include "viewer/batch_export.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <filesystem>
 #include <mutex>
@@ -34,10 +33,9 @@ bool IsSpriteName(const std::string& name) {
 std::size_t DeclaredFrames(const std::string& path) {
     try {
         const File file = File::OpenRead(path);
-        if (file.Length() < kSprHeaderBytes) return 0;
-        std::array<std::uint8_t, kSprHeaderBytes> header{};
-        file.ReadAt(0, header);
-        return std::min<std::size_t>(SprFrameCountOf(ParseSprHeader(header)), kMaxFrames);
+        ReaderSource<File> source(file);
+        if (source.Length() < kSprHeaderBytes) return 0;
+        return std::min<std::size_t>(SprFrameCountOf(ReadSprHeader(source)), kMaxFrames);
     } catch (const FileError&) {
         return 0;  // told when the export tries it
     }

@@ -1,6 +1,5 @@
 #include "viewer/sprite_model.h"
 
-#include <array>
 #include <utility>
 
 namespace zandrel {
@@ -44,14 +43,11 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
         return Outcome::Refused(FormatText(kSprTooShortFormat, path.c_str(), length));
     }
 
-    std::array<std::uint8_t, kPaletteBytes> paletteBytes{};
-    file.ReadAt(file.Length() - kPaletteBytes, paletteBytes);
-    std::array<std::uint8_t, kSprHeaderBytes> headerBytes{};
-    file.ReadAt(0, headerBytes);
-    const SprHeader header = ParseSprHeader(headerBytes);
+    FileSource source(file);
+    const SprPalette palette = ReadSprPalette(source);
+    const SprHeader header = ReadSprHeader(source);
     if (header.magic != kSprMagic) return Outcome::Refused(kSprFormatErrorText);
 
-    FileSource source(file);
     SprFrameIndex index = SprIndexFrames(source, header, kMaxFrames);
     const int declared = index.declaredCount;
     std::string warning;
@@ -68,7 +64,7 @@ Outcome SpriteModel::LoadSprite(const std::string& path) {
     m_strPath = path;
     m_strTitle = FileTitleOf(path);
     m_file = std::move(file);
-    m_palette = ParseSprPalette(paletteBytes);
+    m_palette = palette;
     m_header = header;
     m_nBitDepth = header.indexedCount != 0 ? 8 : 32;
     m_frames = std::move(index.frames);

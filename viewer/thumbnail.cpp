@@ -1,7 +1,6 @@
 #include "viewer/thumbnail.h"
 
 #include <algorithm>
-#include <array>
 #include <variant>
 
 #include "formats/png_files.h"
@@ -28,16 +27,14 @@ Result<Bytes> SpriteThumbnail(const std::string& path, std::uint16_t size) {
         const auto length = static_cast<unsigned long long>(file.Length());
         return Refusal{RefusalKind::Rule, FormatText(kSprTooShortFormat, path.c_str(), length)};
     }
-    std::array<std::uint8_t, kSprHeaderBytes> headerBytes{};
-    file.ReadAt(0, headerBytes);
-    SprHeader header = ParseSprHeader(headerBytes);
+    FileSource source(file);
+    SprHeader header = ReadSprHeader(source);
     if (header.magic != kSprMagic) return Refusal{RefusalKind::Rule, kSprFormatErrorText};
     const int declared = SprFrameCountOf(header);
     if (declared == 0) return Refusal{RefusalKind::Rule, FormatText(kNoFramesFormat, path.c_str())};
 
     // The first record alone: the header as if it held one frame.
     (header.indexedCount != 0 ? header.indexedCount : header.trueColorCount) = 1;
-    FileSource source(file);
     const SprFrameIndex index = SprIndexFrames(source, header, 1);
     if (index.frames.empty()) {
         return Refusal{RefusalKind::Rule, FormatText(kSprNoFrameCompleteFormat, path.c_str(), declared)};
@@ -54,10 +51,8 @@ Result<Bytes> SpriteThumbnail(const std::string& path, std::uint16_t size) {
     const std::uint16_t fittedWidth = FittedSide(width, larger, size);
     const std::uint16_t fittedHeight = FittedSide(height, larger, size);
     if (const auto* indices = std::get_if<IndexedPicture>(&*frame)) {
-        std::array<std::uint8_t, kPaletteBytes> paletteBytes{};
-        file.ReadAt(file.Length() - kPaletteBytes, paletteBytes);
         const IndexedPicture scaled = ScaledNearest(*indices, fittedWidth, fittedHeight);
-        return EncodePngIndexed(scaled.width, scaled.height, scaled.pixels, ParseSprPalette(paletteBytes));
+        return EncodePngIndexed(scaled.width, scaled.height, scaled.pixels, ReadSprPalette(source));
     }
     const SpriteColourPicture scaled = ScaledNearest(std::get<SpriteColourPicture>(*frame), fittedWidth, fittedHeight);
     return EncodePngRgba(scaled.width, scaled.height, scaled.pixels);
