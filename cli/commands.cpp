@@ -362,6 +362,11 @@ std::optional<unsigned> ThreadsOption(const Arguments& parsed, unsigned otherwis
     return threads;
 }
 
+// A malformed -j, told with the command's help.
+int BadThreads(const Arguments& parsed, std::ostream& err, std::string_view help) {
+    return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), help);
+}
+
 int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
     if (parsed.options.contains("--frame")) return Usage(err, "--frame takes one sprite", kExportHelp);
     if (parsed.options.contains("--palette")) return Usage(err, "--palette takes one sprite", kExportHelp);
@@ -374,7 +379,7 @@ int ExportBatch(const Arguments& parsed, std::ostream& out, std::ostream& err) {
         if (it->second == "gif") format = BatchFormat::Gif;
     }
     const std::optional<unsigned> threads = ThreadsOption(parsed, DefaultBatchThreads());
-    if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kExportHelp);
+    if (!threads) return BadThreads(parsed, err, kExportHelp);
     std::vector<std::string> sources(parsed.positional.begin(), parsed.positional.end() - 1);
     const std::string& destination = parsed.positional.back();
 
@@ -475,7 +480,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
             const std::vector<std::string> existing = ExistingFrameFiles(sprite.FrameNames(), destination, format);
             if (!existing.empty()) return Refuse(err, existing.front());
         }
-        if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kExportHelp);
+        if (!threads) return BadThreads(parsed, err, kExportHelp);
         status = Report(ExportAllFrames(sprite, sprite.FrameNames(), destination, format, *threads), out, err);
     }
     return status == kExitDone && damaged ? kExitFailed : status;
@@ -514,7 +519,7 @@ int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (!parsed.error.empty()) return Usage(err, parsed.error, kBuildHelp);
     if (parsed.positional.size() < 2) return Usage(err, "build takes an output and at least one source", kBuildHelp);
     const std::optional<unsigned> threads = ThreadsOption(parsed, 0);
-    if (!threads) return Usage(err, "-j takes a number from 1 to 256, not " + parsed.options.at("-j"), kBuildHelp);
+    if (!threads) return BadThreads(parsed, err, kBuildHelp);
     std::vector<BuildSource> sources;
     for (auto name = parsed.positional.begin() + 1; name != parsed.positional.end(); ++name) {
         Result<std::vector<BuildSource>> named = SourcesNamed(*name);
