@@ -44,9 +44,7 @@ Outcome WritePngTrueColourSource(const std::string& path, SpriteWriter& writer) 
     if (!read) return std::move(read.Refused());
     const PngDecoded& png = *read;
     const std::size_t rowBytes = std::size_t{png.width} * kSprTrueColourPixelBytes;
-    Bytes& head = writer.Room(kSprFrameHeadBytes);
-    PutU16(head, png.width);
-    PutU16(head, png.height);
+    writer.AppendFrameHead(png.width, png.height);
     for (std::size_t row = png.height; row-- > 0;) {
         const std::uint8_t* src = png.pixels.data() + row * rowBytes;
         Bytes& bytes = writer.Room(rowBytes);

@@ -135,11 +135,8 @@ Outcome WriteRleFrameRecord(const IndexedPicture& frame, const std::string& path
 
 // The frame record of an uncompressed sprite: width, height and the indices.
 void WriteRawFrameRecord(const IndexedPicture& frame, SpriteWriter& writer) {
-    Bytes& head = writer.Room(kSprFrameHeadBytes);
-    PutU16(head, frame.width);
-    PutU16(head, frame.height);
-    Bytes& bytes = writer.Room(frame.pixels.size());
-    bytes.insert(bytes.end(), frame.pixels.begin(), frame.pixels.end());
+    writer.AppendFrameHead(frame.width, frame.height);
+    writer.Append(frame.pixels);
 }
 
 // Frames are run-length encoded, unless the first source is a frame of an uncompressed
@@ -465,9 +462,7 @@ public:
     Outcome Take(std::size_t index, SpriteWriter& writer) {
         return m_pool.Take(index, [&](Made& made) -> Outcome {
             if (!made.outcome.done) return std::move(made.outcome);
-            const std::span<const std::uint8_t> record = made.record.Kept();
-            Bytes& bytes = writer.Room(record.size());
-            bytes.insert(bytes.end(), record.begin(), record.end());
+            writer.Append(made.record.Kept());
             return Outcome::Done();
         });
     }

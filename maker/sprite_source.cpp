@@ -101,11 +101,8 @@ Outcome WriteSpriteFrameSource(SpriteShelf& shelf, const BuildSource& source, Sp
     if (!frame) return std::move(frame.Refused());
     const auto* picture = std::get_if<SpriteColourPicture>(&frame->frame);
     if (picture == nullptr) return Stop(kMixedKindsText);
-    Bytes& head = writer.Room(kSprFrameHeadBytes);
-    PutU16(head, picture->width);
-    PutU16(head, picture->height);
-    Bytes& bytes = writer.Room(picture->pixels.size());
-    bytes.insert(bytes.end(), picture->pixels.begin(), picture->pixels.end());
+    writer.AppendFrameHead(picture->width, picture->height);
+    writer.Append(picture->pixels);
     return Outcome::Done();
 }
 

@@ -34,6 +34,17 @@ Bytes& SpriteWriter::Room(std::size_t count) {
     return m_bytes;
 }
 
+void SpriteWriter::Append(ByteSpan bytes) {
+    Bytes& buffer = Room(bytes.size());
+    buffer.insert(buffer.end(), bytes.begin(), bytes.end());
+}
+
+void SpriteWriter::AppendFrameHead(std::uint16_t width, std::uint16_t height) {
+    Bytes& head = Room(kSprFrameHeadBytes);
+    PutU16(head, width);
+    PutU16(head, height);
+}
+
 void SpriteWriter::Finish() {
     m_out->Write(m_bytes);
     m_bytes = Bytes();

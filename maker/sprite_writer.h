@@ -26,6 +26,10 @@ public:
 
     // The buffer, with room for `count` more bytes appended to it without it moving.
     Bytes& Room(std::size_t count);
+    // `bytes` appended as they are.
+    void Append(ByteSpan bytes);
+    // The head of an uncompressed frame record: the frame's width and height.
+    void AppendFrameHead(std::uint16_t width, std::uint16_t height);
 
     // Bytes appended from here to EndRecord are kept together in the buffer.
     void StartRecord() { m_nRecordStart = m_bytes.size(); }

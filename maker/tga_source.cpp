@@ -27,9 +27,7 @@ Outcome WriteTgaSource(const std::string& path, SpriteWriter& writer) {
         return Stop(TgaProblemText(Tga32Problem::PixelsOutsideFile, path));
     }
 
-    Bytes& recordHead = writer.Room(kSprFrameHeadBytes);
-    PutU16(recordHead, size->width);
-    PutU16(recordHead, size->height);
+    writer.AppendFrameHead(size->width, size->height);
     Bytes work(WorkBytes(pixelBytes) / kSprTrueColourPixelBytes * kSprTrueColourPixelBytes);
     for (std::uint64_t done = 0; done < pixelBytes; done += work.size()) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(work.size(), pixelBytes - done));
