@@ -88,19 +88,13 @@ void BM_BatchTwoThreadsAgainstOne(benchmark::State& state) {
     const std::string tree = scratch.Make("tree", true);
     WriteTree(tree, Quick() ? 20 : 200);
     const std::string out = scratch.Make("out");
-    double oneThread = 0;
-    double twoThreads = 0;
-    bool oneFirst = true;
+    Turns turns;
     for (auto _ : state) {
-        if (oneFirst) oneThread += ExportTree(tree, out, 1).seconds;
-        const double seconds = ExportTree(tree, out, 2).seconds;
-        state.SetIterationTime(seconds);
-        twoThreads += seconds;
-        if (!oneFirst) oneThread += ExportTree(tree, out, 1).seconds;
-        oneFirst = !oneFirst;
+        state.SetIterationTime(turns.Round([&] { return ExportTree(tree, out, 2).seconds; },
+                                           [&] { return ExportTree(tree, out, 1).seconds; }));
     }
-    state.counters["j1_ms"] = oneThread * 1000 / static_cast<double>(state.iterations());
-    state.counters["speed_up"] = twoThreads > 0 ? oneThread / twoThreads : 0;
+    state.counters["j1_ms"] = turns.BaselineSeconds() * 1000 / static_cast<double>(state.iterations());
+    state.counters["speed_up"] = turns.Ratio() > 0 ? 1 / turns.Ratio() : 0;
 }
 
 void BM_BatchPeakMemory(benchmark::State& state) {

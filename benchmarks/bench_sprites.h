@@ -18,6 +18,32 @@ inline double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
+// A measured side and its baseline timed by turns in each round, the baseline going
+// first every other round, so that neither always meets the file system (or the
+// caches) just after the other. Each side returns its own seconds.
+class Turns {
+public:
+    // The measured side's seconds this round, for the round's time.
+    template <class Measured, class Baseline>
+    double Round(const Measured& measured, const Baseline& baseline) {
+        if (m_bBaselineFirst) m_baselineSeconds += baseline();
+        const double seconds = measured();
+        m_measuredSeconds += seconds;
+        if (!m_bBaselineFirst) m_baselineSeconds += baseline();
+        m_bBaselineFirst = !m_bBaselineFirst;
+        return seconds;
+    }
+    double MeasuredSeconds() const { return m_measuredSeconds; }
+    double BaselineSeconds() const { return m_baselineSeconds; }
+    // Measured over baseline; 0 before the baseline has taken any time.
+    double Ratio() const { return m_baselineSeconds > 0 ? m_measuredSeconds / m_baselineSeconds : 0; }
+
+private:
+    bool m_bBaselineFirst = false;
+    double m_measuredSeconds = 0;
+    double m_baselineSeconds = 0;
+};
+
 // The baselines: a whole file read or written with plain system calls, nothing more.
 void ReadPosix(const std::string& path, Bytes& buffer);
 void WritePosix(const std::string& path, const Bytes& bytes);

@@ -92,8 +92,7 @@ void BM_ExportAllFrames(benchmark::State& state) {
         writeAll(PathsIn(folderFor("safe"), names), WritePosix);
     }
 
-    double exportSeconds = 0;
-    double posixSeconds = 0;
+    Turns turns;
     double safeSeconds = 0;
     double encodeSeconds = 0;
     for (auto _ : state) {
@@ -103,19 +102,16 @@ void BM_ExportAllFrames(benchmark::State& state) {
         const auto runPosix = [&] {
             const Clock::time_point start = Clock::now();
             writeAll(posixPaths, WritePosix);
-            posixSeconds += Seconds(start, Clock::now());
+            return Seconds(start, Clock::now());
         };
-        // The order alternates so that neither side always meets the file system just
-        // after the other's writes.
-        const bool baselineFirst = round % 2 != 0;
-        if (baselineFirst) runPosix();
-        const Clock::time_point start = Clock::now();
-        const Outcome outcome = ExportAllFrames(sprite, names, programFolder, FrameFormat::Native, 1);
-        const Clock::time_point exported = Clock::now();
-        benchmark::DoNotOptimize(outcome);
-        state.SetIterationTime(Seconds(start, exported));
-        exportSeconds += Seconds(start, exported);
-        if (!baselineFirst) runPosix();
+        const auto runExport = [&] {
+            const Clock::time_point start = Clock::now();
+            const Outcome outcome = ExportAllFrames(sprite, names, programFolder, FrameFormat::Native, 1);
+            const Clock::time_point exported = Clock::now();
+            benchmark::DoNotOptimize(outcome);
+            return Seconds(start, exported);
+        };
+        state.SetIterationTime(turns.Round(runExport, runPosix));
         if (existing) {
             const std::vector<std::string> safePaths = PathsIn(folderFor("safe"), names);
             const Clock::time_point safeStart = Clock::now();
@@ -128,8 +124,9 @@ void BM_ExportAllFrames(benchmark::State& state) {
 
         const Clock::time_point encodeStart = Clock::now();
         // The export's own work without the files: reading and encoding every frame.
-        for (std::size_t i = 0; i < kFrames; ++i)
+        for (std::size_t i = 0; i < kFrames; ++i) {
             benchmark::DoNotOptimize(EncodeFrameFile(sprite, *sprite.ReadFrame(i)).data());
+        }
         encodeSeconds += Seconds(encodeStart, Clock::now());
     }
     const auto perIterationMs = [&](double seconds) {
@@ -137,11 +134,11 @@ void BM_ExportAllFrames(benchmark::State& state) {
     };
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * totalBytes));
     state.counters["files"] = static_cast<double>(kFrames);
-    state.counters["posix_ms"] = perIterationMs(posixSeconds);
-    state.counters["vs_posix"] = posixSeconds > 0 ? exportSeconds / posixSeconds : 0;
+    state.counters["posix_ms"] = perIterationMs(turns.BaselineSeconds());
+    state.counters["vs_posix"] = turns.Ratio();
     if (existing) {
         state.counters["safe_ms"] = perIterationMs(safeSeconds);
-        state.counters["vs_safe"] = safeSeconds > 0 ? exportSeconds / safeSeconds : 0;
+        state.counters["vs_safe"] = safeSeconds > 0 ? turns.MeasuredSeconds() / safeSeconds : 0;
     }
     state.counters["encode_ms"] = perIterationMs(encodeSeconds);
 }

@@ -42,34 +42,29 @@ void BM_BuildPalettedSprite(benchmark::State& state) {
     }
 
     Bytes buffer;
-    double buildSeconds = 0;
-    double posixSeconds = 0;
-    bool baselineFirst = false;
+    Turns turns;
     const auto runBaseline = [&] {
         std::remove(baseline.c_str());
         const Clock::time_point start = Clock::now();
         for (const std::string& path : sources.paths) ReadPosix(path, buffer);
         WritePosix(baseline, sources.sprite);
-        posixSeconds += Seconds(start, Clock::now());
+        return Seconds(start, Clock::now());
     };
-    for (auto _ : state) {
-        // Both write a new file each round, and take turns at going first.
-        if (baselineFirst) runBaseline();
+    const auto runBuild = [&] {
         std::remove(built.c_str());
         const Clock::time_point start = Clock::now();
         const Outcome outcome = BuildSprite(sources.paths, built);
         const double seconds = Seconds(start, Clock::now());
         benchmark::DoNotOptimize(outcome);
-        state.SetIterationTime(seconds);
-        buildSeconds += seconds;
-        if (!baselineFirst) runBaseline();
-        baselineFirst = !baselineFirst;
-    }
+        return seconds;
+    };
+    // Both write a new file each round.
+    for (auto _ : state) state.SetIterationTime(turns.Round(runBuild, runBaseline));
     state.SetBytesProcessed(
         static_cast<std::int64_t>(state.iterations() * (sources.sourceBytes + sources.sprite.size())));
     state.counters["sources"] = static_cast<double>(kSources);
-    state.counters["posix_ms"] = posixSeconds * 1000 / static_cast<double>(state.iterations());
-    state.counters["vs_posix"] = posixSeconds > 0 ? buildSeconds / posixSeconds : 0;
+    state.counters["posix_ms"] = turns.BaselineSeconds() * 1000 / static_cast<double>(state.iterations());
+    state.counters["vs_posix"] = turns.Ratio();
 }
 
 BENCHMARK(BM_BuildPalettedSprite)->UseManualTime()->MinTime(MinSeconds(2.0))->Unit(benchmark::kMillisecond);
@@ -87,29 +82,19 @@ void BM_BuildPalettedSpriteOnThreads(benchmark::State& state) {
         }
     }
 
-    double poolSeconds = 0;
-    double singleSeconds = 0;
-    bool singleFirst = false;
-    const auto runSingle = [&] {
-        std::remove(single.c_str());
+    Turns turns;
+    const auto buildInto = [&](const std::string& path, unsigned threads) {
+        std::remove(path.c_str());
         const Clock::time_point start = Clock::now();
-        benchmark::DoNotOptimize(BuildSprite(sources.paths, single, 1));
-        singleSeconds += Seconds(start, Clock::now());
+        benchmark::DoNotOptimize(BuildSprite(sources.paths, path, threads));
+        return Seconds(start, Clock::now());
     };
     for (auto _ : state) {
-        if (singleFirst) runSingle();
-        std::remove(pooled.c_str());
-        const Clock::time_point start = Clock::now();
-        benchmark::DoNotOptimize(BuildSprite(sources.paths, pooled));
-        const double seconds = Seconds(start, Clock::now());
-        state.SetIterationTime(seconds);
-        poolSeconds += seconds;
-        if (!singleFirst) runSingle();
-        singleFirst = !singleFirst;
+        state.SetIterationTime(turns.Round([&] { return buildInto(pooled, 0); }, [&] { return buildInto(single, 1); }));
     }
     state.counters["threads"] = static_cast<double>(std::thread::hardware_concurrency());
-    state.counters["single_ms"] = singleSeconds * 1000 / static_cast<double>(state.iterations());
-    state.counters["speed_up"] = poolSeconds > 0 ? singleSeconds / poolSeconds : 0;
+    state.counters["single_ms"] = turns.BaselineSeconds() * 1000 / static_cast<double>(state.iterations());
+    state.counters["speed_up"] = turns.Ratio() > 0 ? 1 / turns.Ratio() : 0;
 }
 
 BENCHMARK(BM_BuildPalettedSpriteOnThreads)->UseManualTime()->MinTime(MinSeconds(2.0))->Unit(benchmark::kMillisecond);

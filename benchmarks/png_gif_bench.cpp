@@ -64,29 +64,17 @@ void BM_AgainstDefaultExport(benchmark::State& state, Frames frames, Target targ
         return;
     }
 
-    double defaultSeconds = 0;
-    double newSeconds = 0;
-    bool defaultFirst = false;
-    for (auto _ : state) {
-        if (defaultFirst) {
-            const Clock::time_point start = Clock::now();
-            benchmark::DoNotOptimize(runDefault());
-            defaultSeconds += SecondsSince(start);
-        }
+    const auto timed = [](const std::function<Outcome()>& run) {
         const Clock::time_point start = Clock::now();
-        benchmark::DoNotOptimize(runNew());
-        const double seconds = SecondsSince(start);
-        state.SetIterationTime(seconds);
-        newSeconds += seconds;
-        if (!defaultFirst) {
-            const Clock::time_point other = Clock::now();
-            benchmark::DoNotOptimize(runDefault());
-            defaultSeconds += SecondsSince(other);
-        }
-        defaultFirst = !defaultFirst;
+        benchmark::DoNotOptimize(run());
+        return SecondsSince(start);
+    };
+    Turns turns;
+    for (auto _ : state) {
+        state.SetIterationTime(turns.Round([&] { return timed(runNew); }, [&] { return timed(runDefault); }));
     }
-    state.counters["default_ms"] = defaultSeconds * 1000 / static_cast<double>(state.iterations());
-    state.counters["vs_default"] = defaultSeconds > 0 ? newSeconds / defaultSeconds : 0;
+    state.counters["default_ms"] = turns.BaselineSeconds() * 1000 / static_cast<double>(state.iterations());
+    state.counters["vs_default"] = turns.Ratio();
 }
 
 BENCHMARK_CAPTURE(BM_AgainstDefaultExport, png_vs_bmp_120x150, Frames::Typical, Target::Png)
