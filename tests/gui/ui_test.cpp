@@ -306,5 +306,28 @@ TEST(QtPromptsTest, FileDialogsOpenAtTheCurrentFolder) {
     std::filesystem::current_path(start);
 }
 
+// Qt's own dialog names the chosen filter as it shows it, without the hidden patterns;
+// the choice must still come back as the entry's place in the program's filter.
+TEST(QtPromptsTest, SaveDialogsTellWhichFilterEntryWasChosen) {
+    TempDir dir;
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path(PathFromUtf8(dir.Root()));
+    QtPrompts prompts;
+    for (const qsizetype entry : {2, 0, 1}) {
+        Soon([entry] {
+            auto* dialog = qobject_cast<QFileDialog*>(TopModal());
+            if (dialog == nullptr) return;
+            dialog->selectNameFilter(dialog->nameFilters().at(entry));
+            dialog->selectFile(QStringLiteral("colours"));
+            QMetaObject::invokeMethod(dialog, &QDialog::accept);
+        });
+        const std::optional<Prompts::SaveChoice> choice =
+            prompts.SaveFileOfType("JASC(*.pal)|*.pal|GIMP(*.gpl)|*.gpl|Adobe(*.act)|*.act||", {});
+        ASSERT_TRUE(choice.has_value());
+        EXPECT_EQ(choice->filterIndex, static_cast<std::size_t>(entry));
+    }
+    std::filesystem::current_path(start);
+}
+
 }  // namespace
 }  // namespace zandrel::test
