@@ -17,8 +17,9 @@ thread_local long long t_held = 0;
 void Held(void* p, long long sign) {
     if (!t_counting || p == nullptr) return;
     t_held += sign * static_cast<long long>(malloc_usable_size(p));
-    if (t_held > 0 && static_cast<std::size_t>(t_held) > t_totals.peak)
+    if (t_held > 0 && static_cast<std::size_t>(t_held) > t_totals.peak) {
         t_totals.peak = static_cast<std::size_t>(t_held);
+    }
 }
 
 void Free(void* p) noexcept {

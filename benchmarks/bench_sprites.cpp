@@ -34,8 +34,8 @@ Bytes MakeIndices(FrameShape shape, std::uint16_t width, std::uint16_t height) {
                     // An upright ellipse filling about two thirds of each axis; inside it,
                     // gaps of one to three transparent pixels now and then, as between
                     // an arm and the body.
-                    const double dx = (x - cx) / (width * 0.33);
-                    const double dy = (y - cy) / (height * 0.40);
+                    const double dx = (static_cast<double>(x) - cx) / (width * 0.33);
+                    const double dy = (static_cast<double>(y) - cy) / (height * 0.40);
                     const bool body = dx * dx + dy * dy <= 1.0;
                     const bool gap = (x * 13 + y * 7) % 29 < 1 + (y % 3);
                     indices[i] = body && !gap ? Opaque(x / 3 + y * 5) : 0;

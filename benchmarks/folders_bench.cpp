@@ -68,8 +68,9 @@ void BM_ExpandWideFolder(benchmark::State& state) {
         parentSeconds += Seconds(start, Clock::now());
         for (const QString& name : names) benchmark::DoNotOptimize(ListFolders(widePath + '/' + name).size());
         qdirSeconds += Seconds(start, Clock::now());
-        if (item->childCount() != 1 || names.size() != kWideFolders)
+        if (item->childCount() != 1 || names.size() != kWideFolders) {
             state.SkipWithError("the folders are not all there");
+        }
     }
     const auto perIterationMs = [&](double seconds) {
         return seconds * 1000 / static_cast<double>(state.iterations());

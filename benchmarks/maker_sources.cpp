@@ -32,8 +32,9 @@ std::uint8_t Opaque(std::size_t picture, std::size_t x, std::size_t y) {
 
 MakerSources WriteMakerSources(const ScratchFolder& scratch, std::size_t count, std::uint16_t width,
                                std::uint16_t height) {
-    if (width % 4 != 0 || width < 12 || width / 6 * 2 > 255 || count > 0xFFFF)
+    if (width % 4 != 0 || width < 12 || width / 6 * 2 > 255 || count > 0xFFFF) {
         throw std::invalid_argument("unsupported source size");
+    }
     const std::size_t margin = width / 6;
     const std::size_t opaque = width - 2 * margin;
     const std::uint32_t pixelOffset = 14 + 40 + 1024;
