@@ -41,6 +41,12 @@ std::string TempDir::Path(const std::string& name) const {
     return path;
 }
 
+std::string TempDir::Write(const std::string& name, ByteSpan bytes) const {
+    std::string path = Path(name);
+    WriteBytes(path, bytes);
+    return path;
+}
+
 std::vector<std::string> TempDir::Entries() const { return EntriesOf(m_strRoot); }
 
 std::vector<std::string> EntriesOf(const std::string& folder) {

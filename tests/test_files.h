@@ -27,6 +27,8 @@ public:
     const std::string& Root() const { return m_strRoot; }
     // `name` may name a file in a subfolder ("a/b.bmp"); the path has the system's separators.
     std::string Path(const std::string& name) const;
+    // Writes `bytes` to the file `name` in the folder; returns its path.
+    std::string Write(const std::string& name, ByteSpan bytes) const;
     // Names of the entries in the folder, sorted.
     std::vector<std::string> Entries() const;
 

@@ -37,13 +37,10 @@ protected:
         Settle();
     }
 
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        const std::string path = m_dir.Path(name);
-        WriteBytes(path, bytes);
-        return path;
-    }
     // A small BMP filled with index 1.
-    std::string Bmp(const std::string& name) { return Write(name, PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette())); }
+    std::string Bmp(const std::string& name) {
+        return m_dir.Write(name, PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette()));
+    }
 
     QListWidget& List() { return *m_maker->DlgItem<QListWidget>(kIdcImageList); }
     QWidget& Preview() { return *m_maker->GetDlgItem(kIdcImagePreview); }
@@ -213,9 +210,9 @@ bool DropOn(QListWidget& list, const QList<QUrl>& urls) {
 }
 
 TEST_F(MakerTest, DroppedLocalImageFilesAreAddedAsAddAddsThem) {
-    const std::string tga = Write("Z.TGA", MakeTga32(1, 1, Bytes{1, 2, 3, 4}));
+    const std::string tga = m_dir.Write("Z.TGA", MakeTga32(1, 1, Bytes{1, 2, 3, 4}));
     const std::string bmp = Bmp("m.bmp");
-    const std::string png = Write("p.png", Bytes{1});
+    const std::string png = m_dir.Write("p.png", Bytes{1});
     std::filesystem::create_directory(m_dir.Path("folder.bmp"));
     Add({m_dir.Path("n.bmp")});
 
@@ -230,7 +227,7 @@ TEST_F(MakerTest, DroppedLocalImageFilesAreAddedAsAddAddsThem) {
                                     QString::fromStdString(tga)}));
 
     // Nothing usable: the drop is refused and the list is left alone.
-    const std::string jpg = Write("photo.jpg", Bytes{1});
+    const std::string jpg = m_dir.Write("photo.jpg", Bytes{1});
     EXPECT_FALSE(DropOn(List(), {QUrl::fromLocalFile(QString::fromStdString(jpg))}));
     EXPECT_EQ(List().count(), 5);
 
@@ -247,7 +244,7 @@ TEST_F(MakerTest, PreviewDrawsTheSelectedFileUnscaledInTheMiddle) {
     palette[1] = {255, 0, 255, 0};
     Bytes rows(std::size_t{11} * 11, 1);
     rows[0] = 0;  // the top-left pixel, shown in its colour, not as transparent
-    Add({Write("eleven.bmp", PaintedBmp8(11, 11, rows, palette))});
+    Add({m_dir.Write("eleven.bmp", PaintedBmp8(11, 11, rows, palette))});
     // An even control and an odd image: halving each apart puts it at 100 - 5 = 95,
     // where halving the difference would give 94.
     Preview().resize(200, 200);
@@ -275,7 +272,7 @@ TEST_F(MakerTest, PreviewOfALargerImageShowsItsMiddle) {
     const int left = Preview().width() / 2 - width / 2;
     ASSERT_LT(left, 0);
     rows[static_cast<std::size_t>(width - left)] = 2;  // row 1, the column that lands at x = 0
-    Add({Write("wide.bmp", PaintedBmp8(width, height, rows, palette))});
+    Add({m_dir.Write("wide.bmp", PaintedBmp8(width, height, rows, palette))});
     Choose(0);
     const QImage image = Grab(Preview());
     const int y = Preview().height() / 2 - height / 2 + 1;
@@ -286,7 +283,7 @@ TEST_F(MakerTest, PreviewOfALargerImageShowsItsMiddle) {
 
 TEST_F(MakerTest, RefusalIsToldOncePerSelectionAndNeverFromInsideThePaint) {
     Bytes deep = PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette(), 24);
-    const std::string refused = Write("deep.bmp", deep);
+    const std::string refused = m_dir.Write("deep.bmp", deep);
     const std::string fine = Bmp("fine.bmp");
     Add({refused, fine});
     List().setCurrentRow(0);
@@ -342,8 +339,8 @@ Bytes ExpectedPalettedSprite(const SprPalette& palette) {
 
 TEST_F(MakerTest, MakeBuildsAPalettedSpriteReportsItAndCloses) {
     const SprPalette palette = DistinctPalette(3);
-    const std::string first = Write("hero000.bmp", PaintedBmp8(3, 2, Bytes{5, 0, 1, 5, 5, 2}, palette));
-    const std::string second = Write("hero001.bmp", PaintedBmp8(2, 2, Bytes{5, 5, 3, 0}, palette));
+    const std::string first = m_dir.Write("hero000.bmp", PaintedBmp8(3, 2, Bytes{5, 0, 1, 5, 5, 2}, palette));
+    const std::string second = m_dir.Write("hero001.bmp", PaintedBmp8(2, 2, Bytes{5, 5, 3, 0}, palette));
     Add({second, first});
     const std::string output = m_dir.Path("hero.spr");
     m_prompts.Answer(output);
@@ -363,9 +360,9 @@ TEST_F(MakerTest, MakeBuildsAPalettedSpriteReportsItAndCloses) {
 // BMPs whose colour tables differ from the first one's are named in one question
 // before the save dialog: No goes back to the list, Yes builds as before.
 TEST_F(MakerTest, OtherColourTablesAreAskedAboutOnceBeforeTheBuild) {
-    const std::string first = Write("a0.bmp", PaintedBmp8(2, 1, Bytes{5, 1}, DistinctPalette(3)));
-    const std::string same = Write("a1.bmp", PaintedBmp8(2, 1, Bytes{5, 2}, DistinctPalette(3)));
-    const std::string other = Write("a2.bmp", PaintedBmp8(2, 1, Bytes{5, 3}, DistinctPalette(4)));
+    const std::string first = m_dir.Write("a0.bmp", PaintedBmp8(2, 1, Bytes{5, 1}, DistinctPalette(3)));
+    const std::string same = m_dir.Write("a1.bmp", PaintedBmp8(2, 1, Bytes{5, 2}, DistinctPalette(3)));
+    const std::string other = m_dir.Write("a2.bmp", PaintedBmp8(2, 1, Bytes{5, 3}, DistinctPalette(4)));
     Add({first, same});
     m_prompts.Cancel();  // the save dialog
     Click(kIdOk);
@@ -387,8 +384,8 @@ TEST_F(MakerTest, OtherColourTablesAreAskedAboutOnceBeforeTheBuild) {
 }
 
 TEST_F(MakerTest, MakeBuildsATrueColourSpriteInListOrderSilently) {
-    const std::string a = Write("a.tga", MakeTga32(1, 1, Bytes{10, 20, 30, 40}));
-    const std::string b = Write("b.tga", MakeTga32(2, 1, Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    const std::string a = m_dir.Write("a.tga", MakeTga32(1, 1, Bytes{10, 20, 30, 40}));
+    const std::string b = m_dir.Write("b.tga", MakeTga32(2, 1, Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
     Add({a, b});
     Choose(0);
     Click(kIdcMoveImageDown);  // b first
@@ -406,7 +403,7 @@ TEST_F(MakerTest, MakeBuildsATrueColourSpriteInListOrderSilently) {
 }
 
 TEST_F(MakerTest, ATgaWithoutPixelsPreviewsAsNothingAndBuildsAnEmptyFrame) {
-    const std::string empty = Write("empty.tga", MakeTga32(0, 3, {}));
+    const std::string empty = m_dir.Write("empty.tga", MakeTga32(0, 3, {}));
     Add({empty});
     Preview().resize(50, 50);
     const QImage blank = Grab(Preview());
@@ -443,7 +440,7 @@ TEST_F(MakerTest, CancelledSaveAndFailedBuildLeaveEverythingAsItWas) {
     const std::string good = Bmp("a000.bmp");
     Bytes packed = PaintedBmp8(2, 2, Bytes(4, 1), DistinctPalette());
     packed[30] = 1;  // compressed
-    const std::string bad = Write("b001.bmp", packed);
+    const std::string bad = m_dir.Write("b001.bmp", packed);
     Add({bad, good});
     Choose(0);
 

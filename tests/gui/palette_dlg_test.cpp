@@ -47,11 +47,6 @@ protected:
         Settle();
     }
 
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        const std::string path = m_dir.Path(name);
-        WriteBytes(path, bytes);
-        return path;
-    }
     void Click(int id) { ClickButton(m_dialog, id); }
     void Browse(const std::string& path) {
         m_prompts.Answer(path);
@@ -93,7 +88,7 @@ TEST_F(PalConvertTest, OnlyAConfirmedBrowseSetsTheSourceAndEnablesConvert) {
     EXPECT_EQ(m_prompts.Questions()[0].filter,
               "调色板文件(*.pal)|*.pal|画图程序调色板(*.pal;*.gpl;*.act)|*.pal;*.gpl;*.act||");
 
-    const std::string first = Write("a.pal", Pattern(1024, 1));
+    const std::string first = m_dir.Write("a.pal", Pattern(1024, 1));
     Browse(first);
     EXPECT_EQ(SourceLine().toStdString(), first);
     EXPECT_EQ(m_dialog.Source(), first);
@@ -104,7 +99,7 @@ TEST_F(PalConvertTest, OnlyAConfirmedBrowseSetsTheSourceAndEnablesConvert) {
     Click(kIdcBrowse);
     EXPECT_EQ(SourceLine().toStdString(), first);
     EXPECT_TRUE(ConvertEnabled());
-    const std::string second = Write("b.pal", Pattern(1024, 2));
+    const std::string second = m_dir.Write("b.pal", Pattern(1024, 2));
     Browse(second);
     EXPECT_EQ(SourceLine().toStdString(), second);
     EXPECT_TRUE(m_prompts.Messages().empty());
@@ -112,7 +107,7 @@ TEST_F(PalConvertTest, OnlyAConfirmedBrowseSetsTheSourceAndEnablesConvert) {
 
 TEST_F(PalConvertTest, VelmarkToMicrosoftByEnterWritesHeaderAndPaletteAndCloses) {
     const Bytes palette = Pattern(1024, 5);
-    const std::string source = Write("raw.pal", palette);
+    const std::string source = m_dir.Write("raw.pal", palette);
     const std::string destination = m_dir.Path("ms.pal");
     Browse(source);
     m_prompts.Answer(destination);
@@ -137,7 +132,7 @@ TEST_F(PalConvertTest, VelmarkToMicrosoftByEnterWritesHeaderAndPaletteAndCloses)
 TEST_F(PalConvertTest, MicrosoftToVelmarkDropsWhateverHeaderAndKeepsANameWithoutExtension) {
     // A header that is not a RIFF header at all, then the palette, then trailing bytes.
     const Bytes palette = Pattern(1024, 9);
-    const std::string source = Write("odd.pal", Concat(Concat(Bytes(24, 0xEE), palette), Bytes(7, 0x11)));
+    const std::string source = m_dir.Write("odd.pal", Concat(Concat(Bytes(24, 0xEE), palette), Bytes(7, 0x11)));
     const std::string destination = m_dir.Path("plain");
     Browse(source);
     Click(kIdcToVelmark);
@@ -154,7 +149,7 @@ TEST_F(PalConvertTest, MicrosoftToVelmarkDropsWhateverHeaderAndKeepsANameWithout
 }
 
 TEST_F(PalConvertTest, CancelledSaveLeavesEverythingAsItWas) {
-    const std::string source = Write("a.pal", Pattern(1048, 1));
+    const std::string source = m_dir.Write("a.pal", Pattern(1048, 1));
     Browse(source);
     Click(kIdcToVelmark);
     m_prompts.Cancel();
@@ -172,7 +167,7 @@ TEST_F(PalConvertTest, CancelledSaveLeavesEverythingAsItWas) {
 
 TEST_F(PalConvertTest, SameFileAndShortSourceAreRefusedWithNothingWritten) {
     const Bytes palette = Pattern(1024, 4);
-    const std::string source = Write("a.pal", palette);
+    const std::string source = m_dir.Write("a.pal", palette);
     Browse(source);
 
     // Onto itself: the source is held while the destination is made.
@@ -185,7 +180,7 @@ TEST_F(PalConvertTest, SameFileAndShortSourceAreRefusedWithNothingWritten) {
     EXPECT_TRUE(m_dialog.isVisible());
 
     // A source of neither layout's length holds no palette after a Microsoft header.
-    const std::string shorter = Write("b.pal", Pattern(1030, 4));
+    const std::string shorter = m_dir.Write("b.pal", Pattern(1030, 4));
     Browse(shorter);
     Click(kIdcToVelmark);
     m_prompts.Answer(m_dir.Path("v.pal"));
@@ -198,8 +193,8 @@ TEST_F(PalConvertTest, SameFileAndShortSourceAreRefusedWithNothingWritten) {
 }
 
 TEST_F(PalConvertTest, SourceAlreadyInTheLayoutIsRefusedBeforeTheSaveDialog) {
-    const std::string microsoft = Write("ms.pal", Concat(kRiffHeader, Pattern(1024, 5)));
-    const std::string velmark = Write("v.pal", Pattern(1024, 6));
+    const std::string microsoft = m_dir.Write("ms.pal", Concat(kRiffHeader, Pattern(1024, 5)));
+    const std::string velmark = m_dir.Write("v.pal", Pattern(1024, 6));
     const std::pair<std::string, int> cases[] = {{microsoft, kIdcToMicrosoft}, {velmark, kIdcToVelmark}};
     for (const auto& [source, direction] : cases) {
         m_prompts.Forget();
@@ -220,7 +215,7 @@ TEST_F(PalConvertTest, SourceAlreadyInTheLayoutIsRefusedBeforeTheSaveDialog) {
 }
 
 TEST_F(PalConvertTest, EscapeAndCancelWriteNothing) {
-    Browse(Write("a.pal", Pattern(1024, 1)));
+    Browse(m_dir.Write("a.pal", Pattern(1024, 1)));
     PressKey(m_dialog, Qt::Key_Escape);
     EXPECT_FALSE(m_dialog.isVisible());
     EXPECT_EQ(m_dialog.result(), QDialog::Rejected);

@@ -40,12 +40,8 @@ std::vector<TestFrame> CountedFrames(std::size_t count) {
 
 class SpriteEditingTest : public testing::Test {
 protected:
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        WriteBytes(m_dir.Path(name), bytes);
-        return m_dir.Path(name);
-    }
     std::string Hero(std::size_t frames = 12) {
-        return Write("hero.spr", MakeSprite(SprKind::Indexed256Rle, CountedFrames(frames), WrittenPalette()));
+        return m_dir.Write("hero.spr", MakeSprite(SprKind::Indexed256Rle, CountedFrames(frames), WrittenPalette()));
     }
     static QStringList Lines(const QListWidget& list) {
         QStringList lines;
@@ -60,7 +56,7 @@ protected:
 
 TEST_F(SpriteEditingTest, ASpriteBecomesAnEntryPerFrameThatIsMovedDeletedPreviewedAndBuilt) {
     const std::string hero = Hero();
-    const std::string before = Write("a.bmp", PaintedBmp8(2, 1, Bytes{0, 7}, WrittenPalette()));
+    const std::string before = m_dir.Write("a.bmp", PaintedBmp8(2, 1, Bytes{0, 7}, WrittenPalette()));
     CSprMakeDlg maker(m_prompts);
     maker.InitDialog();
     maker.show();
@@ -104,7 +100,7 @@ TEST_F(SpriteEditingTest, ASpriteBecomesAnEntryPerFrameThatIsMovedDeletedPreview
     // A sprite that cannot be read is told and adds nothing.
     CSprMakeDlg again(m_prompts);
     again.InitDialog();
-    again.AddSources({Write("bad.spr", Bytes(1100, 0))});
+    again.AddSources({m_dir.Write("bad.spr", Bytes(1100, 0))});
     EXPECT_EQ(again.DlgItem<QListWidget>(kIdcImageList)->count(), 0);
     EXPECT_EQ(m_prompts.Messages().back().text, m_dir.Path("bad.spr") + "不是一个合法的SPR文件!");
     EXPECT_FALSE(again.GetDlgItem(kIdOk)->isEnabled());

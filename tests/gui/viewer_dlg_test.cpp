@@ -22,14 +22,8 @@ namespace {
 
 class ViewerTest : public testing::Test {
 protected:
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        const std::string path = m_dir.Path(name);
-        WriteBytes(path, bytes);
-        return path;
-    }
-
     std::string WriteSprite(const std::string& name, SprKind kind, const std::vector<TestFrame>& frames) {
-        return Write(name, MakeSprite(kind, frames, MarkedPalette()));
+        return m_dir.Write(name, MakeSprite(kind, frames, MarkedPalette()));
     }
 
     CSprViewDlg& Open(const std::string& path) {
@@ -162,7 +156,7 @@ void ExpectNoCurrentFrame(CSprViewDlg& viewer, QListWidget& list) {
 TEST_F(ViewerTest, WrongMagicIsRefusedAndLeavesNothingToShow) {
     Bytes bytes = MakeSprite(SprKind::Indexed256Rle, {Filled(4, 4, 1)}, MarkedPalette());
     bytes[0] = 'X';
-    Open(Write("bad.spr", bytes));
+    Open(m_dir.Write("bad.spr", bytes));
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(m_prompts.Messages()[0], (ShownMessage{"SPR文件格式错误！\n", MessageIcon::None}));
     EXPECT_EQ(FileInfo(), "");
@@ -196,7 +190,7 @@ TEST_F(ViewerTest, SpriteWithoutFramesHasNoCurrentFrame) {
 TEST_F(ViewerTest, DamagedFileWarnsAndOffersTheWholeFrames) {
     Bytes bytes = MakeSprite(SprKind::Indexed256Rle, {Filled(4, 4, 1), Filled(4, 4, 2)}, MarkedPalette());
     bytes[4] = 5;  // the header claims five frames
-    Open(Write("cut.spr", bytes));
+    Open(m_dir.Write("cut.spr", bytes));
     ASSERT_EQ(m_prompts.Messages().size(), 1u);
     EXPECT_EQ(m_prompts.Messages()[0].icon, MessageIcon::None);
     EXPECT_NE(m_prompts.Messages()[0].text.find("cut.spr"), std::string::npos);
@@ -211,7 +205,7 @@ TEST_F(ViewerTest, UndecodableFrameIsReportedOncePerSelection) {
     const std::size_t data = kSprHeaderBytes + kSprRleFrameHeadBytes;
     bytes[data + 14] = 0;
     bytes[data + 15] = 255;
-    Open(Write("runs.spr", bytes));
+    Open(m_dir.Write("runs.spr", bytes));
     for (int i = 0; i < 3; ++i) {
         m_viewer->GetDlgItem(kIdcPreview)->repaint();
         Settle();

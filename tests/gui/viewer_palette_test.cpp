@@ -82,11 +82,6 @@ protected:
         Settle();
     }
 
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        const std::string path = m_dir.Path(name);
-        WriteBytes(path, bytes);
-        return path;
-    }
     void Import(const std::string& path) {
         m_prompts.Answer(path);
         m_viewer->DlgItem<QPushButton>(kIdcImportPalette)->click();
@@ -138,7 +133,7 @@ TEST_F(ViewerPaletteTest, ImportRepaintsThePreviewInTheNewColours) {
     ASSERT_EQ(Centre(), qRgb(255, 0, 255));
     PaintCounter paints(*m_viewer->GetDlgItem(kIdcPreview));
 
-    m_prompts.Answer(Write("blue.pal", ImportedPaletteFile()));
+    m_prompts.Answer(m_dir.Write("blue.pal", ImportedPaletteFile()));
     m_viewer->DlgItem<QPushButton>(kIdcImportPalette)->click();
     // Repainted at once, inside the click, not at some later turn of the loop.
     EXPECT_GE(paints.Count(), 1);
@@ -153,7 +148,7 @@ TEST_F(ViewerPaletteTest, ImportRepaintsThePreviewInTheNewColours) {
     ms[24 + 4] = 0;
     ms[24 + 5] = 255;
     ms[24 + 6] = 0;
-    Import(Write("green.pal", ms));
+    Import(m_dir.Write("green.pal", ms));
     EXPECT_EQ(Centre(), qRgb(0, 255, 0));
     EXPECT_EQ(Palette()[1], (SprPaletteEntry{0, 255, 0, 0x81}));
     EXPECT_TRUE(m_prompts.Messages().empty());
@@ -162,7 +157,7 @@ TEST_F(ViewerPaletteTest, ImportRepaintsThePreviewInTheNewColours) {
 TEST_F(ViewerPaletteTest, WrongLengthsAreRefusedAndTheColoursStay) {
     for (std::size_t length : {std::size_t{0}, std::size_t{1023}, std::size_t{1047}, std::size_t{1049}}) {
         m_prompts.Forget();
-        Import(Write("bad.pal", Bytes(length, 0x44)));
+        Import(m_dir.Write("bad.pal", Bytes(length, 0x44)));
         ASSERT_EQ(m_prompts.Messages().size(), 1u) << length;
         EXPECT_EQ(m_prompts.Messages()[0],
                   (ShownMessage{"调色板文件长度错误！应该为1024或1048个字节", MessageIcon::None}));
@@ -176,7 +171,7 @@ TEST_F(ViewerPaletteTest, PaintProgramPalettesAreTakenByContentAndBrokenOnesName
     const std::string gimp =
         "GIMP Palette\nName: Mod colours\nColumns: 2\n# made by hand\n"
         "  0   0   0\tIndex 0\n\n255   0   0\tred\n";
-    Import(Write("mod.pal", Bytes(gimp.begin(), gimp.end())));
+    Import(m_dir.Write("mod.pal", Bytes(gimp.begin(), gimp.end())));
     EXPECT_TRUE(m_prompts.Messages().empty());
     EXPECT_EQ(Centre(), qRgb(255, 0, 0));
     EXPECT_EQ(Palette()[1], (SprPaletteEntry{255, 0, 0, 0}));
@@ -186,7 +181,7 @@ TEST_F(ViewerPaletteTest, PaintProgramPalettesAreTakenByContentAndBrokenOnesName
 
     // A JASC file whose fifth line is no colour: named with its line, nothing changes.
     const std::string jasc = "JASC-PAL\r\n0100\r\n3\r\n0 0 0\r\n0 255\r\n0 0 255\r\n";
-    const std::string broken = Write("broken.pal", Bytes(jasc.begin(), jasc.end()));
+    const std::string broken = m_dir.Write("broken.pal", Bytes(jasc.begin(), jasc.end()));
     Import(broken);
     EXPECT_EQ(m_prompts.Messages(),
               (std::vector<ShownMessage>{{"调色板文件" + broken + "第5行格式错误！", MessageIcon::None}}));
@@ -222,7 +217,7 @@ TEST_F(ViewerPaletteTest, ExportWritesThePaletteAsHeldInEitherLayout) {
     EXPECT_EQ(ReadBytes(m_dir.Path("own.pal")), BytesOf(SpritePalette()));
 
     // After an import the export carries the imported bytes, flags included.
-    Import(Write("blue.pal", ImportedPaletteFile()));
+    Import(m_dir.Write("blue.pal", ImportedPaletteFile()));
     Export(kIdcMicrosoftLayout, m_dir.Path("ms.pal"));
     EXPECT_EQ(ReadBytes(m_dir.Path("ms.pal")), Concat(kRiffHeader, ImportedPaletteFile()));
 
