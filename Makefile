@@ -15,7 +15,7 @@ WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64 libz-mingw-w64-dev go
 # The drive of Zandrel.exe under Wine: an X server, a window manager, a robot to type
 # and click, a CJK font for Wine, and ImageMagick for the screenshots.
 DRIVE_PACKAGES := xvfb xauth openbox xdotool x11-utils fonts-arphic-uming imagemagick
-WINDOWS_SOURCES := build/windows-sources
+LIBRARY_SOURCES := build/library-sources
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build test test-clang test-tsan lint bench bench-smoke run fuzz windows test-windows test-windows-gui \
@@ -104,7 +104,8 @@ FUZZ_SECONDS ?= 60
 FUZZ_FLAGS ?=
 
 fuzz:
-	@command -v clang++ >/dev/null || $(MAKE) deps PACKAGES=clang
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang dpkg-dev ca-certificates"
+	cmake/fetch-library-sources.sh $(LIBRARY_SOURCES)
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	@for target in $(FUZZ_TARGETS); do \
@@ -121,7 +122,7 @@ fuzz:
 # tests, the portable folder build/windows/dist/Zandrel and its zip.
 windows:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
-	cmake/fetch-windows-sources.sh $(WINDOWS_SOURCES)
+	cmake/fetch-library-sources.sh $(LIBRARY_SOURCES)
 	qt=$$(nice -n 10 cmake/build-windows-qt.sh | tail -n 1) && \
 	  cmake --preset windows -DZANDREL_GUI=ON -DZANDREL_QT_MINGW="$$qt"
 	cmake --build --preset windows -j $(JOBS)
@@ -130,7 +131,7 @@ windows:
 # MinGW is not built yet, this builds without the desktop program rather than wait for it.
 test-windows:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
-	cmake/fetch-windows-sources.sh $(WINDOWS_SOURCES)
+	cmake/fetch-library-sources.sh $(LIBRARY_SOURCES)
 	if qt=$$(cmake/build-windows-qt.sh --cached); then \
 	  cmake --preset windows -DZANDREL_GUI=ON -DZANDREL_QT_MINGW="$$qt"; \
 	else \

@@ -13,8 +13,8 @@ set(zandrel_licences
   "/usr/share/doc/libqt6core6/copyright|licenses/Qt/copyright.txt"
   "/usr/share/common-licenses/LGPL-3|licenses/LGPL-3.0.txt"
   "/usr/share/common-licenses/GPL-3|licenses/GPL-3.0.txt"
-  "${ZANDREL_WINDOWS_SOURCES}/spng/LICENSE|licenses/libspng/LICENSE.txt"
-  "${ZANDREL_WINDOWS_SOURCES}/giflib/COPYING|licenses/giflib/COPYING.txt"
+  "${ZANDREL_LIBRARY_SOURCES}/spng/LICENSE|licenses/libspng/LICENSE.txt"
+  "${ZANDREL_LIBRARY_SOURCES}/giflib/COPYING|licenses/giflib/COPYING.txt"
   "/usr/share/doc/libz-mingw-w64/copyright|licenses/zlib/copyright.txt"
   "/usr/share/doc/gcc-mingw-w64-base/copyright|licenses/MinGW-w64/gcc-runtime-copyright.txt"
   "/usr/share/doc/mingw-w64-common/copyright|licenses/MinGW-w64/mingw-w64-copyright.txt")
