@@ -23,20 +23,6 @@ QWidget* Owner() {
 // Qt's business only.
 constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::HideNameFilterDetails;
 
-// Which entry of `filter` a file dialog says was chosen. Qt's own dialog names it as
-// shown, its patterns hidden (HideNameFilterDetails); a system dialog names it whole.
-std::size_t ChosenFilterIndex(std::string_view filter, const QString& selected) {
-    const std::vector<FilterEntry> entries = ParseFilter(filter);
-    const QStringList whole = ToQString(ToQtNameFilters(filter)).split(QStringLiteral(";;"));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (selected == ToQString(entries[i].description).simplified() ||
-            selected == whole.value(static_cast<qsizetype>(i))) {
-            return i;
-        }
-    }
-    return 0;
-}
-
 // Room on a title bar beside its caption for the icon and the buttons.
 constexpr int kTitleBarExtras = 120;
 
@@ -94,7 +80,7 @@ std::optional<Prompts::SaveChoice> QtPrompts::SaveFileOfType(std::string_view fi
     const QString path =
         QFileDialog::getSaveFileName(Owner(), {}, StartOf(initialName), filters, &selected, kFileDialogOptions);
     if (path.isEmpty()) return std::nullopt;
-    return SaveChoice{Chosen(path), ChosenFilterIndex(filter, selected)};
+    return SaveChoice{Chosen(path), ChosenFilterIndex(filter, ToStdString(selected))};
 }
 
 std::optional<std::string> QtPrompts::ChooseOutputFolder() {
